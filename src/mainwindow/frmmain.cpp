@@ -1,0 +1,195 @@
+#include "mainwindow/frmmain.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+namespace {
+
+template <class T, class... Args>
+T* named(const char* name, Args&&... args)
+{
+    auto* widget = new T(std::forward<Args>(args)...);
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QTreeWidget* reportList(const char* name, QWidget* parent)
+{
+    auto* list = named<QTreeWidget>(name, parent);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->header()->setSectionsClickable(true);
+    list->header()->setSortIndicatorShown(false);
+    return list;
+}
+
+} // namespace
+
+FrmMain::FrmMain(Platform& platform_, store::SessionFactory sessionFactory, settings::IniFile ini_, QWidget* parent)
+    : QMainWindow(parent)
+    , platform(platform_)
+    , ini(std::move(ini_))
+    , m_sessionFactory(std::move(sessionFactory))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Storewalker."));
+    createControls();
+    createMenus();
+    connectHandlers();
+}
+
+FrmMain::~FrmMain() = default;
+
+void FrmMain::createControls()
+{
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    fraMode = named<QGroupBox>("fraMode", QStringLiteral("Mode:"), client);
+    optModeInfo = named<QRadioButton>("optModeInfo", QStringLiteral("Information Stores"), fraMode);
+    optModeAddr = named<QRadioButton>("optModeAddr", QStringLiteral(" Address Lists"), fraMode);
+    lstInfoStores = reportList("lstInfoStores", client);
+    fraFolders = named<QGroupBox>("fraFolders", QStringLiteral("Folder Hierarchy"), client);
+    cboFilter = named<QComboBox>("cboFilter", fraFolders);
+    tvwFolders = named<QTreeWidget>("tvwFolders", client);
+    tvwFolders->setHeaderHidden(true);
+    fraMessages = named<QGroupBox>("fraMessages", QStringLiteral("Messages"), client);
+    chkFilter = named<QCheckBox>("chkFilter", QStringLiteral("Filter="), fraMessages);
+    txtFilter = named<QLineEdit>("txtFilter", fraMessages);
+    lstMessages = reportList("lstMessages", client);
+    fraFields = named<QGroupBox>("fraFields", QStringLiteral("Fields: "), client);
+    optInfoStore = named<QRadioButton>("optInfoStore", QStringLiteral("InfoStore"), fraFields);
+    optFolder = named<QRadioButton>("optFolder", QStringLiteral("Folder"), fraFields);
+    optMessage = named<QRadioButton>("optMessage", QStringLiteral("Message"), fraFields);
+    optRecip = named<QRadioButton>("optRecip", QStringLiteral("Recip"), fraFields);
+    optAttach = named<QRadioButton>("optAttach", QStringLiteral("Attach"), fraFields);
+    optAddList = named<QRadioButton>("optAddList", QStringLiteral("Address List"), fraFields);
+    optAddEntry = named<QRadioButton>("optAddEntry", QStringLiteral("Address Entry"), fraFields);
+    optMember = named<QRadioButton>("optMember", QStringLiteral("Members"), fraFields);
+    lstFields = reportList("lstFields", client);
+    pnlStatus = named<QStatusBar>("pnlStatus", client);
+    pnlStatusText = named<QLabel>("pnlStatusText", pnlStatus);
+    pnlStatus->addWidget(pnlStatusText, 1);
+    txtTemp = named<QPlainTextEdit>("txtTemp", client);
+    txtTemp->setVisible(false);
+}
+
+void FrmMain::createMenus()
+{
+    auto action = [this](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key = {}) {
+        auto* item = menu->addAction(caption);
+        item->setObjectName(QLatin1String(name));
+        item->setShortcut(key);
+        return item;
+    };
+    auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
+
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileOptions = action(mnuFile, "mnuFileOptions", QStringLiteral("&Options ..."), Qt::Key_F2);
+    separator(mnuFile, "sep7");
+    mnuFileExit = action(mnuFile, "mnuFileExit", QStringLiteral("E&xit"));
+
+    mnuAct = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuAct->setObjectName(QStringLiteral("mnuAct"));
+    mnuActFind = action(mnuAct, "mnuActFind", QStringLiteral("&Find ..."), Qt::Key_F3);
+    separator(mnuAct, "mnuSep2");
+    mnuActCopyItem = action(mnuAct, "mnuActCopyItem", QStringLiteral("Copy &Item"));
+    mnuActCopyAll = action(mnuAct, "mnuActCopyAll", QStringLiteral("Copy &All"));
+    separator(mnuAct, "mnuSep11");
+    mnuActPrintAll = action(mnuAct, "mnuActPrintAll", QStringLiteral("&Print All"));
+    separator(mnuAct, "mnuSep99");
+    mnuActGetURL = action(mnuAct, "mnuActGetURL", QStringLiteral("Get &URL"));
+    separator(mnuAct, "sep36");
+    mnuActAddShortcut = action(mnuAct, "mnuActAddShortcut", QStringLiteral("Add to &Shortcuts..."));
+    mnuActOffset = action(mnuAct, "mnuActOffset", QStringLiteral("Collection Offset (1) ..."));
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelpInfo = action(mnuHelp, "mnuHelpInfo", QStringLiteral("&Information ..."), Qt::Key_F1);
+    mnuHelpAbout = action(mnuHelp, "mnuHelpAbout", QStringLiteral("&About ..."));
+}
+
+void FrmMain::connectHandlers()
+{
+    connect(mnuFileExit, &QAction::triggered, this, &FrmMain::mnuFileExit_Click);
+    connect(optModeInfo, &QRadioButton::clicked, this, &FrmMain::optModeInfo_Click);
+    connect(optModeAddr, &QRadioButton::clicked, this, &FrmMain::optModeAddr_Click);
+    connect(lstInfoStores, &QTreeWidget::itemClicked, this, &FrmMain::lstInfoStores_Click);
+    connect(lstInfoStores->header(), &QHeaderView::sectionClicked, this,
+        [this](int section) { lstInfoStores_ColumnClick(section + 1); });
+    connect(tvwFolders, &QTreeWidget::itemExpanded, this, &FrmMain::tvwFolders_Expand);
+    connect(tvwFolders, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) { tvwFolders_NodeClick(node); });
+    connect(lstMessages, &QTreeWidget::itemClicked, this, &FrmMain::lstMessages_Click);
+    connect(lstMessages->header(), &QHeaderView::sectionClicked, this,
+        [this](int section) { lstMessages_ColumnClick(section + 1); });
+    connect(chkFilter, &QCheckBox::clicked, this, &FrmMain::chkFilter_Click);
+    connect(mnuActOffset, &QAction::triggered, this, &FrmMain::mnuActOffset_Click);
+    connect(optInfoStore, &QRadioButton::clicked, this, &FrmMain::optInfoStore_Click);
+    connect(optFolder, &QRadioButton::clicked, this, &FrmMain::optFolder_Click);
+    connect(optMessage, &QRadioButton::clicked, this, &FrmMain::optMessage_Click);
+    connect(optRecip, &QRadioButton::clicked, this, &FrmMain::optRecip_Click);
+    connect(optAttach, &QRadioButton::clicked, this, &FrmMain::optAttach_Click);
+    connect(optAddList, &QRadioButton::clicked, this, &FrmMain::optAddList_Click);
+    connect(optAddEntry, &QRadioButton::clicked, this, &FrmMain::optAddEntry_Click);
+    connect(optMember, &QRadioButton::clicked, this, &FrmMain::optMember_Click);
+    connect(lstFields, &QTreeWidget::itemClicked, this, &FrmMain::lstFields_Click);
+    connect(lstFields, &QTreeWidget::itemDoubleClicked, this, &FrmMain::lstFields_DblClick);
+    connect(lstFields->header(), &QHeaderView::sectionClicked, this,
+        [this](int section) { lstFields_ColumnClick(section + 1); });
+
+    // Mouse presses and key releases of the panes come through the event filter.
+    for (QWidget* pane : { static_cast<QWidget*>(lstInfoStores), static_cast<QWidget*>(tvwFolders),
+             static_cast<QWidget*>(lstMessages), static_cast<QWidget*>(lstFields) }) {
+        pane->installEventFilter(this);
+        if (auto* view = qobject_cast<QAbstractItemView*>(pane))
+            view->viewport()->installEventFilter(this);
+    }
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    auto isPane = [watched](QTreeWidget* pane) { return watched == pane || watched == pane->viewport(); };
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint pos = mouse->position().toPoint();
+        if (isPane(lstInfoStores))
+            lstInfoStores_MouseDown(mouse->button(), pos);
+        else if (isPane(tvwFolders))
+            tvwFolders_MouseDown(mouse->button(), pos);
+        else if (isPane(lstMessages))
+            lstMessages_MouseDown(mouse->button(), pos);
+        else if (isPane(lstFields))
+            lstFields_MouseDown(mouse->button(), pos);
+    } else if (event->type() == QEvent::KeyRelease) {
+        if (watched == lstMessages)
+            lstMessages_KeyUp();
+        else if (watched == lstFields)
+            lstFields_KeyUp();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void FrmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void FrmMain::closeEvent(QCloseEvent* event)
+{
+    Form_QueryUnload();
+    event->accept();
+}

@@ -1,0 +1,189 @@
+#pragma once
+
+#include "mainwindow/platform.h"
+#include "settings/currentsettings.h"
+#include "settings/inifile.h"
+#include "store/store.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QStringList>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QRadioButton;
+class QStatusBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// Item data roles that stand in for the list rows' and tree nodes' tags and keys.
+namespace role {
+constexpr int Tag = Qt::UserRole; // row tag / node tag (identifier, position or tag text)
+constexpr int Key = Qt::UserRole + 1; // tree node key ("x0", "x1", ...)
+} // namespace role
+
+// Which pane last had a mouse press.
+enum Pane { PaneTopList = 0, PaneFolders = 1, PaneMessages = 2, PaneFields = 3 };
+
+// The one browsing window. It owns the controls, the session, the current objects and the settings held for the
+// run. Its handlers and procedures are defined in the folder of the subsystem they belong to: start-up, modes,
+// status line and layout in mainwindow/, the folder tree and message list in browse/, the field list in fields/.
+class FrmMain : public QMainWindow {
+public:
+    FrmMain(Platform& platform, store::SessionFactory sessionFactory, settings::IniFile ini,
+        QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // ---- controls, named as in the design (also their Qt object names) ----
+    QGroupBox* fraMode;
+    QRadioButton* optModeInfo;
+    QRadioButton* optModeAddr;
+    QTreeWidget* lstInfoStores;
+    QGroupBox* fraFolders;
+    QComboBox* cboFilter;
+    QTreeWidget* tvwFolders;
+    QGroupBox* fraMessages;
+    QCheckBox* chkFilter;
+    QLineEdit* txtFilter;
+    QTreeWidget* lstMessages;
+    QGroupBox* fraFields;
+    QRadioButton* optInfoStore;
+    QRadioButton* optFolder;
+    QRadioButton* optMessage;
+    QRadioButton* optRecip;
+    QRadioButton* optAttach;
+    QRadioButton* optAddList;
+    QRadioButton* optAddEntry;
+    QRadioButton* optMember;
+    QTreeWidget* lstFields;
+    QStatusBar* pnlStatus;
+    QLabel* pnlStatusText; // the status bar's one text field
+    QPlainTextEdit* txtTemp;
+
+    QMenu* mnuFile;
+    QAction* mnuFileOptions;
+    QAction* mnuFileExit;
+    QMenu* mnuAct;
+    QAction* mnuActFind;
+    QAction* mnuActCopyItem;
+    QAction* mnuActCopyAll;
+    QAction* mnuActPrintAll;
+    QAction* mnuActGetURL;
+    QAction* mnuActAddShortcut;
+    QAction* mnuActOffset;
+    QMenu* mnuHelp;
+    QAction* mnuHelpInfo;
+    QAction* mnuHelpAbout;
+
+    // ---- state held for the run ----
+    Platform& platform;
+    settings::IniFile ini;
+    settings::CurrentSettings config;
+    bool showFieldType = false; // Options "Show Type" (not stored)
+    bool showFieldSize = false; // Options "Show Size" (not stored)
+    qint32 collectionOffset = 1;
+    qint32 listingCounter = 0;
+    qint32 activePane = PaneTopList;
+
+    std::unique_ptr<store::Session> session;
+    std::shared_ptr<store::Collection<store::InfoStore>> infoStores;
+    std::shared_ptr<store::InfoStore> infoStore;
+    std::shared_ptr<store::Folder> folder;
+    std::shared_ptr<store::Messages> messages;
+    std::shared_ptr<store::Message> message;
+    std::shared_ptr<store::Collection<store::AddressList>> addressLists;
+    std::shared_ptr<store::AddressEntries> addressEntries;
+    std::shared_ptr<store::AddressEntry> addressEntry;
+
+    QString storeTag; // tag of lstInfoStores: the store identifier of the tree's folders
+    QString filterTag = QStringLiteral("\\"); // tag of cboFilter: the path filter's parent path
+    QString fieldsKind; // tag of fraFields: the object kind the field list shows
+    QHash<QString, QTreeWidgetItem*> nodes; // tvwFolders by key
+
+    // ---- start-up and shutdown (mainwindow/startup.cpp) ----
+    // Runs the start-up sequence. On a failed logon shows the failure and returns false.
+    bool Form_Load(const QString& commandLine);
+    void Form_QueryUnload();
+    void mnuFileExit_Click();
+    bool loggedOff() const { return m_loggedOff; }
+
+    // ---- browse modes and the top list (mainwindow/browsemodes.cpp) ----
+    void optModeInfo_Click();
+    void optModeAddr_Click();
+    void lstInfoStores_Click();
+    void lstInfoStores_MouseDown(Qt::MouseButton button, const QPoint& pos);
+    void lstInfoStores_ColumnClick(int column);
+    static QString funDisplayTypeName(int code);
+
+    // ---- status line and list helpers (mainwindow/listhelpers.cpp) ----
+    void Status(const QString& text);
+    void setStatusDirect(const QString& text); // a status text without Status' blanks and cursor rule
+    QString statusText() const;
+    static void subSortColumn(QTreeWidget* list, int columnIndex);
+    static QTreeWidgetItem* subAddListRow(QTreeWidget* list, const QStringList& texts);
+    static void subFullRowSelect(QTreeWidget* list);
+    QString funNodePath(QTreeWidgetItem* node) const;
+    static QString funFieldText(const store::Fields& fields, quint32 tag);
+    void setBusyCursor(bool busy); // exactly two states, never a stack of overrides
+    void popupEditMenu(QWidget* pane, const QPoint& pos);
+
+    // ---- layout (mainwindow/layout.cpp) ----
+    void Form_Resize();
+
+    // ---- folder tree (browse/foldertree.cpp) ----
+    void subFolderList(const std::shared_ptr<store::Folder>& oParFold, QTreeWidgetItem* oParNode);
+    void tvwFolders_Expand(QTreeWidgetItem* node);
+    void tvwFolders_MouseDown(Qt::MouseButton button, const QPoint& pos);
+    QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& text, const QString& tag);
+
+    // ---- message list (browse/messagelist.cpp) ----
+    void tvwFolders_NodeClick(QTreeWidgetItem* node);
+    void lstMessages_Click();
+    void lstMessages_KeyUp();
+    void lstMessages_MouseDown(Qt::MouseButton button, const QPoint& pos);
+    void lstMessages_ColumnClick(int column);
+    void chkFilter_Click();
+    void mnuActOffset_Click();
+
+    // ---- field rows and object views (fields/fieldrows.cpp, fields/objectview.cpp) ----
+    void subDispFieldColl(const store::Fields& oFieldColl);
+    void subSetFieldOpts(const QString& mode);
+    void subDispObjFields(const QString& kind);
+    void optInfoStore_Click();
+    void optFolder_Click();
+    void optMessage_Click();
+    void optRecip_Click();
+    void optAttach_Click();
+    void optAddList_Click();
+    void optAddEntry_Click();
+    void optMember_Click();
+
+    // ---- field list interaction (fields/fieldlist.cpp) ----
+    void lstFields_Click();
+    void lstFields_KeyUp();
+    void lstFields_DblClick();
+    void lstFields_ColumnClick(int column);
+    void lstFields_MouseDown(Qt::MouseButton button, const QPoint& pos);
+    static QString funCleanText(const QString& tIn);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void connectHandlers();
+
+    store::SessionFactory m_sessionFactory;
+    bool m_loggedOff = false;
+    bool m_busy = false;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace settings {
+
+// The program's settings file in the Windows private-profile format. Holds no open handle: every operation
+// opens, reads or rewrites, and closes the file. Sections and keys match case-insensitively; the first of
+// duplicate sections or keys wins. Text is read as UTF-8, falling back to Windows-1252 for bytes that are not
+// UTF-8, and written as UTF-8. A write replaces the file atomically and keeps every line it does not change.
+class IniFile {
+public:
+    explicit IniFile(QString path);
+    const QString& path() const { return m_path; }
+
+    // The value of Key in Section, read whole; Default when the file, the section or the key is missing.
+    QString funGetIni(const QString& section, const QString& key, const QString& defaultValue) const;
+    // Replaces or appends Key in Section, creating section and file as needed. False when the write failed
+    // (the file is then left as it was).
+    bool subPutIni(const QString& section, const QString& key, const QString& value) const;
+    // Element 0 is empty; elements 1..n are the key names of Section in file order.
+    QStringList funGetIniKeys(const QString& section) const;
+    // Removes Section with all its keys. False when the write failed.
+    bool subDelIniSection(const QString& section) const;
+
+    // The settings file of this program: StorWalk.ini beside the executable.
+    static QString defaultPath();
+
+private:
+    QString m_path;
+};
+
+// Text cut before its comment: at the last apostrophe, with the blanks and tabs directly before it.
+QString funStripComment(const QString& text);
+
+} // namespace settings

@@ -1,0 +1,57 @@
+#include "support/fakeplatform.h"
+
+Platform::Answer FakePlatform::messageBox(const QString& text, Icon icon, Buttons buttons, const QString& title)
+{
+    boxes.append({ text, icon, buttons, title });
+    if (!answers.empty()) {
+        const Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::Ok;
+}
+
+std::optional<QString> FakePlatform::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
+{
+    prompts.append({ prompt, title, defaultText });
+    if (inputs.empty())
+        return std::nullopt;
+    const bool answered = inputs.front().has_value();
+    const QString text = inputs.front().value_or(QString());
+    inputs.pop_front();
+    if (!answered)
+        return std::nullopt;
+    return text;
+}
+
+QStringList FakePlatform::openFileNames(const QString&, const QString&)
+{
+    if (chosenFiles.empty())
+        return {};
+    QStringList files = chosenFiles.front();
+    chosenFiles.pop_front();
+    return files;
+}
+
+QString FakePlatform::saveFileName(const QString& caption, const QString& filter)
+{
+    const QStringList files = openFileNames(caption, filter);
+    return files.isEmpty() ? QString() : files.first();
+}
+
+bool FakePlatform::printText(const QString& text, const QString&, double, QString* error)
+{
+    if (!printerAvailable) {
+        if (error)
+            *error = QStringLiteral("No printer is installed.");
+        return false;
+    }
+    printed.append(text);
+    return true;
+}
+
+bool FakePlatform::openDocument(const QString& path)
+{
+    opened.append(path);
+    return openSucceeds;
+}

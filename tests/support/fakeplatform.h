@@ -1,0 +1,42 @@
+#pragma once
+
+#include "mainwindow/platform.h"
+
+#include <QList>
+#include <deque>
+
+// A scripted desktop: records every box shown and answers from queues set up by the test.
+class FakePlatform : public Platform {
+public:
+    struct Box {
+        QString text;
+        Icon icon;
+        Buttons buttons;
+        QString title;
+    };
+    struct Prompt {
+        QString prompt;
+        QString title;
+        QString defaultText;
+    };
+
+    QList<Box> boxes;
+    QList<Prompt> prompts;
+    std::deque<Answer> answers; // next message box answers; Ok (or Yes) when empty
+    std::deque<std::optional<QString>> inputs; // next input box answers; cancelled when empty
+    std::deque<QStringList> chosenFiles;
+    QString clipboard;
+    QList<QString> printed;
+    QList<QString> opened;
+    bool printerAvailable = true;
+    bool openSucceeds = true;
+
+    Answer messageBox(const QString& text, Icon icon, Buttons buttons, const QString& title) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
+    QStringList openFileNames(const QString& caption, const QString& filter) override;
+    QString saveFileName(const QString& caption, const QString& filter) override;
+    void setClipboardText(const QString& text) override { clipboard = text; }
+    QString clipboardText() const override { return clipboard; }
+    bool printText(const QString& text, const QString& fontName, double fontSize, QString* error) override;
+    bool openDocument(const QString& path) override;
+};
