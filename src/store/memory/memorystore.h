@@ -100,7 +100,7 @@ public:
     // What the program did, for tests of the start-up and shutdown order.
     QList<LogonArgs> logons;
     int logoffCount = 0;
-    QStringList calls; // "Class.Member" of every operation, in order
+    mutable QStringList calls; // "Class.Member" of every operation, in order
 
     // Session
     void logon(const LogonArgs& args) override;

@@ -1,0 +1,2 @@
+#include "store/memory/memorystore.h"
+#include <gtest/gtest.h>

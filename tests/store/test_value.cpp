@@ -1,0 +1,2 @@
+#include "store/store.h"
+#include <gtest/gtest.h>
