@@ -1,10 +1,152 @@
+#include "browse/browsetexts.h"
 #include "mainwindow/frmmain.h"
 
-// Placeholder bodies; the subsystem fills them in.
-void FrmMain::tvwFolders_NodeClick(QTreeWidgetItem*) { }
-void FrmMain::lstMessages_Click() { }
-void FrmMain::lstMessages_KeyUp() { }
-void FrmMain::lstMessages_MouseDown(Qt::MouseButton, const QPoint&) { }
-void FrmMain::lstMessages_ColumnClick(int) { }
-void FrmMain::chkFilter_Click() { }
-void FrmMain::mnuActOffset_Click() { }
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QLocale>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr quint32 tagCreationTime = 0x30070040;
+
+// The offset prompt's answer as a 32-bit number: an integer, or a decimal number rounded as a whole-number
+// conversion rounds (half to even). Anything else, or a number out of range, gives nullopt.
+std::optional<qint32> toLong(const QString& answer)
+{
+    const QString text = answer.trimmed();
+    bool ok = false;
+    const qint32 whole = text.toInt(&ok);
+    if (ok) return whole;
+    const double number = QLocale::c().toDouble(text, &ok);
+    if (!ok || !std::isfinite(number)) return std::nullopt;
+    const double rounded = std::nearbyint(number);
+    if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return qint32(rounded);
+}
+
+} // namespace
+
+void FrmMain::tvwFolders_NodeClick(QTreeWidgetItem* node)
+{
+    try {
+        subSetFieldOpts(QStringLiteral("Folder"));
+        fraMessages->setEnabled(true);
+        Status(QStringLiteral("Getting Message Collection"));
+        lstMessages->clear();
+        lstFields->clear();
+        // Rows keep the order they are added in until a header is clicked; the first click then sorts ascending.
+        lstMessages->setSortingEnabled(false);
+        lstMessages->header()->setSortIndicator(lstMessages->header()->sortIndicatorSection(), Qt::DescendingOrder);
+        lstMessages->headerItem()->setText(0, QStringLiteral("Subject"));
+        lstMessages->headerItem()->setText(1, QStringLiteral("Type"));
+
+        if (!node) throw store::Error(store::mapi::E_INVALID_PARAMETER, QStringLiteral("No folder is selected."));
+        folder = session->getFolder(node->data(0, role::Tag).toString(), storeTag);
+        messages = folder->messages();
+        if (chkFilter->isChecked()) messages->setSubjectFilter(txtFilter->text());
+        messages->sort(store::Messages::Descending, tagCreationTime);
+
+        // Positions offset .. offset + limit are listed; the sum is taken wide so a huge offset cannot wrap.
+        const qint64 last = qint64(collectionOffset) + config.limit;
+        listingCounter = 0;
+        for (auto msg = messages->getFirst(); msg; msg = messages->getNext()) {
+            ++listingCounter;
+            if (listingCounter > last) {
+                subAddListRow(lstMessages, { browse::limitRowText });
+                break;
+            }
+            if (listingCounter >= collectionOffset) {
+                QTreeWidgetItem* row = subAddListRow(lstMessages, { msg->subject(), msg->type() });
+                if (row) row->setData(0, role::Tag, msg->id());
+            }
+        }
+
+        subDispObjFields(QStringLiteral("Folder"));
+        fraMessages->setTitle(QStringLiteral("Messages (") + QString::number(messages->count()) + QLatin1Char(')'));
+        // The path filter's parent path ends in "\", which the node path brings again.
+        Status(QStringLiteral("Folder= \\") + filterTag.left(qMax(0, filterTag.size() - 1)) + funNodePath(node));
+    } catch (const std::exception& e) {
+        platform.messageBox(
+            browse::folderFailureText + QLatin1Char('\n') + browse::describe(e), Platform::Icon::Exclamation);
+        Status(browse::folderFailureText);
+        // The text has no "=", so the busy cursor would stay on after the failure.
+        setBusyCursor(false);
+    }
+}
+
+void FrmMain::lstMessages_Click()
+{
+    if (lstMessages->topLevelItemCount() == 0) return;
+    QTreeWidgetItem* row = lstMessages->currentItem();
+    if (!row) return;
+    const QString position = QString::number(lstMessages->indexOfTopLevelItem(row) + 1);
+    const QString summary = row->text(0) + QStringLiteral("  (") + row->text(1) + QLatin1Char(')');
+    try {
+        if (optModeAddr->isChecked()) {
+            Status(QStringLiteral("Getting Address Field Names"));
+            lstFields->clear();
+            subSetFieldOpts(QStringLiteral("Address Entry"));
+            // The limit row stands for no entry: say so instead of failing to open an entry without identifier.
+            const bool limitRow = row->text(0) == browse::limitRowText;
+            if (!limitRow) subDispObjFields(QStringLiteral("Address Entry"));
+            Status(position + QStringLiteral(" Display=") + summary);
+            if (limitRow) platform.messageBox(QStringLiteral("Selection is not valid"));
+        } else {
+            subSetFieldOpts(QStringLiteral("Message"));
+            subDispObjFields(QStringLiteral("Message"));
+            Status(position + QStringLiteral(" Subject=") + summary);
+        }
+    } catch (const std::exception&) {
+        platform.messageBox(browse::itemFailureText, Platform::Icon::Information);
+        Status(browse::itemFailureStatus);
+    }
+}
+
+void FrmMain::lstMessages_KeyUp()
+{
+    lstMessages_Click();
+}
+
+void FrmMain::lstMessages_MouseDown(Qt::MouseButton button, const QPoint& pos)
+{
+    mnuActAddShortcut->setEnabled(false);
+    mnuActGetURL->setEnabled(true);
+    mnuActFind->setEnabled(true);
+    mnuActCopyItem->setEnabled(lstMessages->topLevelItemCount() > 0);
+    activePane = PaneMessages;
+    if (button == Qt::RightButton) popupEditMenu(lstMessages, pos);
+}
+
+void FrmMain::lstMessages_ColumnClick(int column)
+{
+    subSortColumn(lstMessages, column);
+}
+
+void FrmMain::chkFilter_Click()
+{
+    if (txtFilter->text().isEmpty()) chkFilter->setChecked(false);
+    if (optModeInfo->isChecked()) {
+        // With no folder chosen yet there is nothing to list again.
+        if (QTreeWidgetItem* node = tvwFolders->currentItem()) tvwFolders_NodeClick(node);
+    } else {
+        lstInfoStores_Click();
+    }
+}
+
+void FrmMain::mnuActOffset_Click()
+{
+    const std::optional<QString> answer = platform.inputBox(
+        QStringLiteral("Enter limit number"), QStringLiteral("Storewalker"), QString::number(collectionOffset));
+    const std::optional<qint32> offset = answer ? toLong(*answer) : std::nullopt;
+    collectionOffset = offset.value_or(0) != 0 ? *offset : 1;
+    mnuActOffset->setText(
+        QStringLiteral("Collection Offset (") + QString::number(collectionOffset) + QStringLiteral(") ..."));
+}
