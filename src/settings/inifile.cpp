@@ -1,17 +1,77 @@
 #include "settings/inifile.h"
 
+#include "settings/inidocument.h"
+
 #include <QCoreApplication>
 #include <QDir>
 
 namespace settings {
 
-// Placeholder bodies; the settings subsystem fills them in.
-IniFile::IniFile(QString path) : m_path(std::move(path)) { }
-QString IniFile::defaultPath() { return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("StorWalk.ini")); }
-QString IniFile::funGetIni(const QString&, const QString&, const QString& defaultValue) const { return defaultValue; }
-bool IniFile::subPutIni(const QString&, const QString&, const QString&) const { return false; }
-QStringList IniFile::funGetIniKeys(const QString&) const { return { QString() }; }
-bool IniFile::subDelIniSection(const QString&) const { return false; }
-QString funStripComment(const QString& text) { return text; }
+IniFile::IniFile(QString path)
+    : m_path(std::move(path))
+{
+}
+
+QString IniFile::defaultPath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("StorWalk.ini"));
+}
+
+QString IniFile::funGetIni(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    IniDocument document;
+    if (document.load(m_path) != IniDocument::LoadResult::Loaded) return defaultValue;
+    return document.value(section, key).value_or(defaultValue);
+}
+
+bool IniFile::subPutIni(const QString& section, const QString& key, const QString& value) const
+{
+    return update([&](IniDocument& document) { return document.setValue(section, key, value); });
+}
+
+QStringList IniFile::funGetIniKeys(const QString& section) const
+{
+    IniDocument document;
+    QStringList keys { QString() };
+    if (document.load(m_path) == IniDocument::LoadResult::Loaded) keys += document.keys(section);
+    return keys;
+}
+
+bool IniFile::subDelIniSection(const QString& section) const
+{
+    return update([&](IniDocument& document) {
+        document.removeSection(section);
+        return true;
+    });
+}
+
+bool IniFile::update(const std::function<bool(IniDocument&)>& change) const
+{
+    IniDocument document;
+    // A file that exists but cannot be read is never replaced by one made from nothing.
+    const IniDocument::LoadResult loaded = document.load(m_path);
+    if (loaded == IniDocument::LoadResult::Failed) return false;
+    const QByteArray before = document.toBytes();
+    if (!change(document)) return false;
+    const QByteArray after = document.toBytes();
+    // Nothing to write: no new file for a removal from a missing one, no rewrite for a value set again.
+    if (after == before && (loaded == IniDocument::LoadResult::Loaded || after.isEmpty())) return true;
+    return document.save(m_path);
+}
+
+bool IniFile::canStoreKey(const QString& key)
+{
+    return IniDocument::canStoreKey(key);
+}
+
+QString funStripComment(const QString& text)
+{
+    const qsizetype apostrophe = text.lastIndexOf(u'\'');
+    if (apostrophe < 0) return text;
+    qsizetype end = apostrophe;
+    while (end > 0 && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
+        --end;
+    return text.left(end);
+}
 
 } // namespace settings

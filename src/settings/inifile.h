@@ -2,8 +2,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace settings {
+
+class IniDocument;
 
 // The program's settings file in the Windows private-profile format. Holds no open handle: every operation
 // opens, reads or rewrites, and closes the file. Sections and keys match case-insensitively; the first of
@@ -24,8 +27,15 @@ public:
     // Removes Section with all its keys. False when the write failed.
     bool subDelIniSection(const QString& section) const;
 
+    // Loads the file, applies the change and saves the file once; nothing is saved when the change returns
+    // false. False when the file could not be read or written (it is then left as it was).
+    bool update(const std::function<bool(IniDocument&)>& change) const;
+
     // The settings file of this program: StorWalk.ini beside the executable.
     static QString defaultPath();
+    // Whether a key name reads back as written: not empty, no "=", no line break, no blanks around it, not
+    // starting with "[" or ";". subPutIni refuses other names.
+    static bool canStoreKey(const QString& key);
 
 private:
     QString m_path;
