@@ -1,13 +1,301 @@
 #include "mainwindow/frmmain.h"
 
-// Placeholder bodies; the subsystem fills them in.
-void FrmMain::subSetFieldOpts(const QString&) { }
-void FrmMain::subDispObjFields(const QString&) { }
-void FrmMain::optInfoStore_Click() { }
-void FrmMain::optFolder_Click() { }
-void FrmMain::optMessage_Click() { }
-void FrmMain::optRecip_Click() { }
-void FrmMain::optAttach_Click() { }
-void FrmMain::optAddList_Click() { }
-void FrmMain::optAddEntry_Click() { }
-void FrmMain::optMember_Click() { }
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+
+#include <array>
+
+namespace {
+
+const QString InfoStoreKind = QStringLiteral("Info Store");
+const QString FolderKind = QStringLiteral("Folder");
+const QString MessageKind = QStringLiteral("Message");
+const QString RecipientKind = QStringLiteral("Recipient");
+const QString AttachmentKind = QStringLiteral("Attachment");
+const QString AddressListKind = QStringLiteral("Address List");
+const QString AddressEntryKind = QStringLiteral("Address Entry");
+const QString MemberListKind = QStringLiteral("Member List");
+
+constexpr quint32 AttachSizeTag = 0x0E200003;
+constexpr quint32 CreationTimeTag = 0x30070040;
+
+// Enabled states of the object buttons after a selection of a kind; -1 leaves a button as it is.
+// Order: InfoStore, Folder, Message, Recip, Attach, AddList, AddEntry, Member.
+struct ButtonStates {
+    const char* kind;
+    std::array<int, 8> enabled;
+};
+constexpr ButtonStates ButtonTable[] = {
+    { "Info Store", { 1, 0, 0, 0, 0, -1, -1, -1 } },
+    { "Folder", { 1, 1, 0, 0, 0, -1, -1, -1 } },
+    { "Message", { 1, 1, 1, 1, 1, -1, -1, -1 } },
+    { "Address List", { -1, -1, -1, -1, -1, 1, 0, 0 } },
+    { "Address Entry", { -1, -1, -1, -1, -1, 1, 1, 1 } },
+};
+
+QString attachmentTypeWord(int type)
+{
+    switch (type) {
+    case 0:
+        return QStringLiteral("Data");
+    case 1:
+        return QStringLiteral("Embedded");
+    case 2:
+        return QStringLiteral("Pointer");
+    default:
+        return QStringLiteral("Unknown");
+    }
+}
+
+QString recipientTypeLabel(int type)
+{
+    static const char* const labels[] = { " Org: ", " To : ", " Cc : ", " Bcc: " };
+    return type >= 0 && type < 4 ? QLatin1String(labels[type]) : QString();
+}
+
+QString displayTypeLabel(int displayType)
+{
+    static const char* const labels[] = { " User  ", " DstLst", " Forum ", " Agent ", " Org   ", " PvrLst", " RmtUsr" };
+    return displayType >= 0 && displayType < 7 ? QLatin1String(labels[displayType]) : QString();
+}
+
+// Sets a button to the chosen one of its group without its click handling, so that no second listing starts.
+void mark(QRadioButton* button)
+{
+    const QSignalBlocker blocker(button);
+    button->setChecked(true);
+}
+
+// The position of a top-list row's object in its collection: the row's tag (a sorted list no longer matches
+// row numbers), else its row number.
+int topListPosition(QTreeWidget* list, QTreeWidgetItem* row)
+{
+    bool ok = false;
+    const int position = row->data(0, role::Tag).toInt(&ok);
+    return ok && position > 0 ? position : list->indexOfTopLevelItem(row) + 1;
+}
+
+QString rowTagText(QTreeWidgetItem* row)
+{
+    return row->data(0, role::Tag).toString();
+}
+
+// One attachment row; each part that cannot be read is left out, the row is always made.
+QStringList attachmentRow(const store::Collection<store::Attachment>& attachments, int index)
+{
+    std::shared_ptr<store::Attachment> attachment;
+    try {
+        attachment = attachments.item(index);
+    } catch (const store::Error&) {
+        return {};
+    }
+    QString name;
+    QString value;
+    try {
+        name = attachment->name();
+    } catch (const store::Error&) {
+    }
+    try {
+        value += QStringLiteral("Type:") + attachmentTypeWord(attachment->type());
+    } catch (const store::Error&) {
+    }
+    try {
+        const store::Fields fields = attachment->fields();
+        try {
+            value += QStringLiteral("  Size:") + fields.item(AttachSizeTag).value().text();
+        } catch (const store::Error&) {
+        }
+        try {
+            value += QStringLiteral("  Date:") + fields.item(CreationTimeTag).value().text();
+        } catch (const store::Error&) {
+        }
+    } catch (const store::Error&) {
+    }
+    return { name, value };
+}
+
+} // namespace
+
+void FrmMain::subSetFieldOpts(const QString& mode)
+{
+    QRadioButton* const buttons[]
+        = { optInfoStore, optFolder, optMessage, optRecip, optAttach, optAddList, optAddEntry, optMember };
+
+    fraFields->setEnabled(true);
+    const auto reset = [&] {
+        fraFields->setTitle(QStringLiteral("Fields:"));
+        for (QRadioButton* button : buttons)
+            button->setEnabled(false);
+    };
+    if (mode == QLatin1String("Info") || mode == QLatin1String("Addr")) {
+        reset();
+        fraFields->setEnabled(false);
+        const bool info = mode == QLatin1String("Info");
+        for (int i = 0; i < 8; ++i)
+            buttons[i]->setVisible(info == (i < 5));
+    } else if (mode == QLatin1String("Reset")) {
+        reset();
+    }
+
+    for (const ButtonStates& row : ButtonTable) {
+        if (mode != QLatin1String(row.kind)) continue;
+        for (int i = 0; i < 8; ++i) {
+            if (row.enabled[i] >= 0) buttons[i]->setEnabled(row.enabled[i] == 1);
+        }
+    }
+}
+
+void FrmMain::subDispObjFields(const QString& kind)
+{
+    Status(QStringLiteral("Getting Fields"));
+
+    lstFields->clear();
+    lstFields->setSortingEnabled(false);
+    // The first header click after a listing then sorts ascending.
+    lstFields->header()->setSortIndicator(lstFields->header()->sortIndicatorSection(), Qt::DescendingOrder);
+    lstFields->setHeaderLabels({ QStringLiteral("Name"), QStringLiteral("Value") });
+
+    fieldsKind = kind;
+
+    QTreeWidgetItem* const topRow = lstInfoStores->currentItem();
+    QTreeWidgetItem* const node = tvwFolders->currentItem();
+    QTreeWidgetItem* const listRow = lstMessages->currentItem();
+
+    if (kind == InfoStoreKind) {
+        if (topRow) {
+            mark(optInfoStore);
+            const auto stores = infoStores ? infoStores : session->infoStores();
+            infoStore = stores->item(topListPosition(lstInfoStores, topRow));
+            subDispFieldColl(infoStore->fields());
+        }
+    } else if (kind == FolderKind) {
+        if (node) {
+            mark(optFolder);
+            folder = session->getFolder(rowTagText(node), storeTag);
+            subDispFieldColl(folder->fields());
+        }
+    } else if (kind == MessageKind) {
+        if (listRow) {
+            mark(optMessage);
+            message = session->getMessage(rowTagText(listRow), storeTag);
+            subDispFieldColl(message->fields());
+            optAttach->setEnabled(message->attachments()->count() > 0);
+            optRecip->setEnabled(message->recipients()->count() > 0);
+        }
+    } else if (kind == AttachmentKind) {
+        if (listRow) {
+            // Failure-tolerant: whatever can be read is shown. A message that cannot be opened lists nothing
+            // rather than the attachments of the message shown before.
+            std::shared_ptr<store::Message> opened;
+            try {
+                opened = session->getMessage(rowTagText(listRow), storeTag);
+            } catch (const store::Error&) {
+            }
+            if (opened) {
+                message = opened;
+                std::shared_ptr<store::Collection<store::Attachment>> attachments;
+                int count = 0;
+                try {
+                    attachments = message->attachments();
+                    count = attachments->count();
+                    fraFields->setTitle(QStringLiteral("Attachments: (%1)").arg(count));
+                } catch (const store::Error&) {
+                }
+                for (int i = 1; i <= count; ++i) {
+                    const QStringList row = attachmentRow(*attachments, i);
+                    if (!row.isEmpty()) subAddListRow(lstFields, row);
+                }
+            }
+        }
+    } else if (kind == RecipientKind) {
+        if (listRow) {
+            message = session->getMessage(rowTagText(listRow), storeTag);
+            const auto recipients = message->recipients();
+            const int count = recipients->count();
+            fraFields->setTitle(QStringLiteral("Recipients: (%1)").arg(count));
+            for (int i = 1; i <= count; ++i) {
+                const auto recipient = recipients->item(i);
+                subAddListRow(lstFields,
+                    { recipientTypeLabel(recipient->type()) + displayTypeLabel(recipient->displayType()),
+                        recipient->name() + QStringLiteral(" [") + recipient->address() + QLatin1Char(']') });
+            }
+        }
+    } else if (kind == AddressListKind) {
+        mark(optAddList);
+        if (topRow) {
+            const auto lists = addressLists ? addressLists : session->addressLists();
+            subDispFieldColl(lists->item(topListPosition(lstInfoStores, topRow))->fields());
+        }
+    } else if (kind == AddressEntryKind) {
+        mark(optAddEntry);
+        if (listRow) {
+            addressEntry = session->getAddressEntry(rowTagText(listRow));
+            optMember->setEnabled(addressEntry->member(1) != nullptr);
+            subDispFieldColl(addressEntry->fields());
+        }
+    } else if (kind == MemberListKind) {
+        mark(optMember);
+        if (listRow) {
+            addressEntry = session->getAddressEntry(rowTagText(listRow));
+            int i = 1;
+            for (auto member = addressEntry->member(i); member; member = addressEntry->member(++i))
+                subAddListRow(lstFields, { member->name(), member->type() + QStringLiteral(": ") + member->address() });
+            fraFields->setTitle(QStringLiteral("Members: (%1)").arg(i - 1));
+        }
+    }
+
+    Status(QStringLiteral("Ready="));
+}
+
+namespace {
+
+// A listing started by an object button has no caller to hand a failure to: it is shown here.
+void showFromButton(FrmMain& window, const QString& kind)
+{
+    try {
+        window.subDispObjFields(kind);
+    } catch (const store::Error& error) {
+        window.setBusyCursor(false);
+        window.platform.messageBox(
+            QStringLiteral("Error: Fields not available.\r\n") + error.description(), Platform::Icon::Critical);
+        window.setStatusDirect(QStringLiteral("Error: Fields not available."));
+    }
+}
+
+} // namespace
+
+void FrmMain::optInfoStore_Click()
+{
+    showFromButton(*this, InfoStoreKind);
+}
+void FrmMain::optFolder_Click()
+{
+    showFromButton(*this, FolderKind);
+}
+void FrmMain::optMessage_Click()
+{
+    showFromButton(*this, MessageKind);
+}
+void FrmMain::optRecip_Click()
+{
+    showFromButton(*this, RecipientKind);
+}
+void FrmMain::optAttach_Click()
+{
+    showFromButton(*this, AttachmentKind);
+}
+void FrmMain::optAddList_Click()
+{
+    showFromButton(*this, AddressListKind);
+}
+void FrmMain::optAddEntry_Click()
+{
+    showFromButton(*this, AddressEntryKind);
+}
+void FrmMain::optMember_Click()
+{
+    showFromButton(*this, MemberListKind);
+}
