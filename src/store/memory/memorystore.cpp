@@ -590,9 +590,8 @@ void MemMessages::rebuild()
         // Sort keys once; messages without a readable value for the tag go last in either order.
         std::vector<std::optional<Value>> keys(m_folder->messages.size());
         for (int i : m_view) {
-            const std::vector<Field> fields = messageFields(m_folder->messages[size_t(i)]);
-            if (const Field* field = Fields(fields).find(m_tag); field && field->readable())
-                keys[size_t(i)] = field->value();
+            const Fields fields(messageFields(m_folder->messages[size_t(i)]));
+            if (const Field* field = fields.find(m_tag); field && field->readable()) keys[size_t(i)] = field->value();
         }
         std::stable_sort(m_view.begin(), m_view.end(), [&](int a, int b) {
             const auto& x = keys[size_t(a)];

@@ -90,10 +90,38 @@ public:
     explicit MemorySession(SessionData data);
     ~MemorySession() override;
 
-    // Makes an operation fail with the given error. The operation is named "Class.Member" after the store
-    // interface, for example "Session.Logon", "Session.GetFolder", "InfoStore.RootFolder", "Folder.Messages",
-    // "Messages.GetNext", "Message.Fields", "AddressList.AddressEntries". objectId restricts it to one object
-    // (an identifier or, for objects without one, the name); times < 0 fails every call from now on.
+    // Makes an operation fail with the given error. objectId restricts it to one object; times < 0 fails every
+    // call from now on, times > 0 that many calls. Every operation of every object checks first, by these names
+    // and with this object identifier:
+    //   Session.Logon (the profile name, empty for the new-session form), Session.Logoff, Session.Name,
+    //   Session.Version, Session.InfoStores, Session.AddressLists; Session.GetFolder, Session.GetMessage,
+    //   Session.GetAddressEntry (the identifier asked for)
+    //   InfoStores.Count/Item, AddressLists.Count/Item (no identifier)
+    //   InfoStore.Name/ProviderName/ID/RootFolder/Fields/Parent (store ID)
+    //   Folder.Name/ID/StoreID/Folders/Messages/Fields/Parent (folder ID)
+    //   Folders.Count/Item/GetFirst/GetNext, Messages.Count/Item/GetFirst/GetNext/Sort/Filter (the folder's ID)
+    //   Message.Name/Subject/Type/ID/Fields/Attachments/Recipients/Parent (message ID)
+    //   Attachments.Count/Item, Recipients.Count/Item (the message's ID)
+    //   Attachment.Name/Type/Fields/Parent, Recipient.Name/Address/Type/DisplayType/Fields/Parent (their name)
+    //   AddressList.Name/Fields/AddressEntries/Parent (list name)
+    //   AddressEntries.Count/Item/GetFirst/GetNext/Sort/Filter (the list's name)
+    //   AddressEntry.Name/ID/Address/Type/DisplayType/Members/Fields/Parent (entry ID)
+    //
+    // Behaviour tests may rely on:
+    // - Fields: a folder has 0x3001001F name, 0x3613001E container class and 0x36E5001E default message class
+    //   (each when not empty), a store 0x3001001F name, a message 0x0037001F subject (when not empty),
+    //   0x001A001F class and 0x30070040 creation time (when valid), an address list 0xFFF9001E store name (when
+    //   not empty); then the given fields. A given field with the same tag replaces the made one. Attachments,
+    //   recipients and address entries have only their given fields.
+    // - Parent: message -> folder -> ... -> top folder -> store -> an object whose Name fails (E_NO_SUPPORT);
+    //   address entry -> address list -> the same nameless end. A message has no Name (E_NO_SUPPORT), as in the
+    //   object library this stands in for.
+    // - Messages keep the data's order until sorted; Sort puts those without the property last in either order.
+    //   GetNext without GetFirst starts at the first element. Sort or Filter restarts the walk.
+    // - Member(i) past the last member gives nullptr; a member identifier that names no entry fails E_NOT_FOUND.
+    // - Made-up identifiers: upper-case hexadecimal, unique in the session. GetFolder/GetMessage with a store
+    //   identifier of another store (or an unknown one) fail E_NOT_FOUND.
+    // - Logon records its arguments in logons before it checks, so failed attempts are listed too.
     void fail(const QString& operation, Error error, const QString& objectId = {}, int times = -1);
     void clearFailures();
 
