@@ -3,15 +3,38 @@
 #include "store/pst/pstprovider.h"
 
 #include <QApplication>
+#include <QPointer>
+
+namespace {
+
+// A store failure that a handler lets through is reported, and the program goes on; Qt cannot carry an exception
+// through its event loop.
+class Application : public QApplication {
+public:
+    using QApplication::QApplication;
+    QPointer<FrmMain> window;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const store::Error& error) {
+            if (window) window->reportFailure(error);
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     QtPlatform platform;
     FrmMain window(platform, store::pst::sessionFactory(), settings::IniFile(settings::IniFile::defaultPath()));
+    app.window = &window;
     // The whole argument text is one profile name.
-    if (!window.Form_Load(QCoreApplication::arguments().mid(1).join(QLatin1Char(' '))))
-        return 1;
+    if (!window.Form_Load(QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')))) return 1;
     window.show();
     return app.exec();
 }

@@ -1,9 +1,11 @@
 #include "mainwindow/frmmain.h"
+#include "mainwindow/layout.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -48,9 +50,30 @@ FrmMain::FrmMain(Platform& platform_, store::SessionFactory sessionFactory, sett
     createControls();
     createMenus();
     connectHandlers();
+    platform.dialogParent = this;
+
+    // The design size is also the smallest the layout accepts; telling the window manager keeps it from offering
+    // smaller sizes that the layout would only undo.
+    const QSize minimum(layout::minClientWidth, layout::minClientHeight);
+    centralWidget()->setMinimumSize(minimum);
+    resize(minimum.width(), minimum.height() + menuBar()->sizeHint().height());
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain()
+{
+    if (platform.dialogParent == this) platform.dialogParent = nullptr;
+    logOff();
+}
+
+double FrmMain::twipsPerPixelX() const
+{
+    return 1440.0 / logicalDpiX();
+}
+
+double FrmMain::twipsPerPixelY() const
+{
+    return 1440.0 / logicalDpiY();
+}
 
 void FrmMain::createControls()
 {
@@ -82,8 +105,27 @@ void FrmMain::createControls()
     pnlStatus = named<QStatusBar>("pnlStatus", client);
     pnlStatusText = named<QLabel>("pnlStatusText", pnlStatus);
     pnlStatus->addWidget(pnlStatusText, 1);
+    pnlStatus->setSizeGripEnabled(false);
     txtTemp = named<QPlainTextEdit>("txtTemp", client);
     txtTemp->setVisible(false);
+
+    cboFilter->setPlaceholderText(QStringLiteral("<None>")); // shown while no entry is chosen
+    cboFilter->setToolTip(QStringLiteral("Path Filter=OFF.... starting from root of selected store"));
+
+    // Design geometry; the layout pass then fits the columns to the window.
+    const double tpx = twipsPerPixelX();
+    const double tpy = twipsPerPixelY();
+    namespace d = layout::design;
+    const std::pair<QWidget*, layout::Twips> geometry[] = { { fraMode, d::fraMode }, { optModeInfo, d::optModeInfo },
+        { optModeAddr, d::optModeAddr }, { lstInfoStores, d::lstInfoStores }, { fraFolders, d::fraFolders },
+        { cboFilter, d::cboFilter }, { tvwFolders, d::tvwFolders }, { fraMessages, d::fraMessages },
+        { chkFilter, d::chkFilter }, { txtFilter, d::txtFilter }, { lstMessages, d::lstMessages },
+        { fraFields, d::fraFields }, { optInfoStore, d::optInfoStore }, { optFolder, d::optFolder },
+        { optMessage, d::optMessage }, { optRecip, d::optRecip }, { optAttach, d::optAttach },
+        { optAddList, d::optAddList }, { optAddEntry, d::optAddEntry }, { optMember, d::optMember },
+        { lstFields, d::lstFields }, { pnlStatus, d::pnlStatus }, { txtTemp, d::txtTemp } };
+    for (const auto& [widget, twips] : geometry)
+        widget->setGeometry(layout::toPixels(twips, tpx, tpy));
 }
 
 void FrmMain::createMenus()
@@ -124,6 +166,8 @@ void FrmMain::createMenus()
 
 void FrmMain::connectHandlers()
 {
+    // The end of the user's desktop session, or any other end of the application, closes the session too.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &FrmMain::Form_QueryUnload);
     connect(mnuFileExit, &QAction::triggered, this, &FrmMain::mnuFileExit_Click);
     connect(optModeInfo, &QRadioButton::clicked, this, &FrmMain::optModeInfo_Click);
     connect(optModeAddr, &QRadioButton::clicked, this, &FrmMain::optModeAddr_Click);
@@ -154,8 +198,7 @@ void FrmMain::connectHandlers()
     for (QWidget* pane : { static_cast<QWidget*>(lstInfoStores), static_cast<QWidget*>(tvwFolders),
              static_cast<QWidget*>(lstMessages), static_cast<QWidget*>(lstFields) }) {
         pane->installEventFilter(this);
-        if (auto* view = qobject_cast<QAbstractItemView*>(pane))
-            view->viewport()->installEventFilter(this);
+        if (auto* view = qobject_cast<QAbstractItemView*>(pane)) view->viewport()->installEventFilter(this);
     }
 }
 
@@ -164,7 +207,9 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event)
     auto isPane = [watched](QTreeWidget* pane) { return watched == pane || watched == pane->viewport(); };
     if (event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        const QPoint pos = mouse->position().toPoint();
+        // Positions go to the handlers in viewport coordinates, which itemAt() and popupEditMenu() take.
+        QPoint pos = mouse->position().toPoint();
+        if (auto* view = qobject_cast<QAbstractItemView*>(watched)) pos = view->viewport()->mapFrom(view, pos);
         if (isPane(lstInfoStores))
             lstInfoStores_MouseDown(mouse->button(), pos);
         else if (isPane(tvwFolders))

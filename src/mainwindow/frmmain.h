@@ -37,8 +37,7 @@ enum Pane { PaneTopList = 0, PaneFolders = 1, PaneMessages = 2, PaneFields = 3 }
 // status line and layout in mainwindow/, the folder tree and message list in browse/, the field list in fields/.
 class FrmMain : public QMainWindow {
 public:
-    FrmMain(Platform& platform, store::SessionFactory sessionFactory, settings::IniFile ini,
-        QWidget* parent = nullptr);
+    FrmMain(Platform& platform, store::SessionFactory sessionFactory, settings::IniFile ini, QWidget* parent = nullptr);
     ~FrmMain() override;
 
     // ---- controls, named as in the design (also their Qt object names) ----
@@ -132,10 +131,18 @@ public:
     QString funNodePath(QTreeWidgetItem* node) const;
     static QString funFieldText(const store::Fields& fields, quint32 tag);
     void setBusyCursor(bool busy); // exactly two states, never a stack of overrides
+    bool busyCursor() const { return m_busy; }
+    // Pops the "&Edit" menu up at pos, given in the pane's viewport coordinates (as the MouseDown handlers get it).
     void popupEditMenu(QWidget* pane, const QPoint& pos);
+    void setEditMenuEnabled(bool enabled); // the whole "&Edit" menu, in the menu bar and as a pop-up
+    // A store failure that no handler traps: shown with its number and description, default cursor.
+    void reportFailure(const store::Error& error);
 
     // ---- layout (mainwindow/layout.cpp) ----
     void Form_Resize();
+    // The screen's twips per pixel (1440 / logical DPI): 15 at 96 DPI.
+    double twipsPerPixelX() const;
+    double twipsPerPixelY() const;
 
     // ---- folder tree (browse/foldertree.cpp) ----
     void subFolderList(const std::shared_ptr<store::Folder>& oParFold, QTreeWidgetItem* oParNode);
@@ -182,8 +189,11 @@ private:
     void createControls();
     void createMenus();
     void connectHandlers();
+    void logOff(); // once per run, whatever closes the window
 
     store::SessionFactory m_sessionFactory;
+    bool m_loggedOn = false;
     bool m_loggedOff = false;
+    bool m_starting = false; // start-up lets failures end the program instead of reporting them
     bool m_busy = false;
 };

@@ -18,8 +18,8 @@ public:
     virtual ~Platform() = default;
 
     // A message box; title empty means the application's title.
-    virtual Answer messageBox(const QString& text, Icon icon = Icon::None, Buttons buttons = Buttons::Ok,
-        const QString& title = {})
+    virtual Answer messageBox(
+        const QString& text, Icon icon = Icon::None, Buttons buttons = Buttons::Ok, const QString& title = {})
         = 0;
     // An input box; nullopt when cancelled.
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText)

@@ -1,11 +1,149 @@
 #include "mainwindow/qtplatform.h"
 
-// Placeholder bodies; the main window subsystem fills them in.
-Platform::Answer QtPlatform::messageBox(const QString&, Icon, Buttons, const QString&) { return Answer::Ok; }
-std::optional<QString> QtPlatform::inputBox(const QString&, const QString&, const QString&) { return std::nullopt; }
-QStringList QtPlatform::openFileNames(const QString&, const QString&) { return {}; }
-QString QtPlatform::saveFileName(const QString&, const QString&) { return {}; }
-void QtPlatform::setClipboardText(const QString&) { }
-QString QtPlatform::clipboardText() const { return {}; }
-bool QtPlatform::printText(const QString&, const QString&, double, QString*) { return false; }
-bool QtPlatform::openDocument(const QString&) { return false; }
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTextDocument>
+#include <QUrl>
+#include <memory>
+
+namespace {
+
+const QString applicationTitle = QStringLiteral("Storewalker");
+
+QString titleOr(const QString& title)
+{
+    return title.isEmpty() ? applicationTitle : title;
+}
+
+QMessageBox::Icon boxIcon(Platform::Icon icon)
+{
+    switch (icon) {
+    case Platform::Icon::Critical:
+        return QMessageBox::Critical;
+    case Platform::Icon::Question:
+        return QMessageBox::Question;
+    case Platform::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Platform::Icon::Information:
+        return QMessageBox::Information;
+    case Platform::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons boxButtons(Platform::Buttons buttons)
+{
+    switch (buttons) {
+    case Platform::Buttons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case Platform::Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Platform::Buttons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Platform::Buttons::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
+
+Platform::Answer QtPlatform::messageBox(const QString& text, Icon icon, Buttons buttons, const QString& title)
+{
+    QMessageBox box(boxIcon(icon), titleOr(title), text, boxButtons(buttons), dialogParent);
+    switch (box.exec()) {
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        // Closing a box without a Cancel button counts as its only answer.
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+    }
+}
+
+std::optional<QString> QtPlatform::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
+{
+    bool ok = false;
+    const QString text
+        = QInputDialog::getText(dialogParent, titleOr(title), prompt, QLineEdit::Normal, defaultText, &ok);
+    if (!ok) return std::nullopt;
+    return text;
+}
+
+QStringList QtPlatform::openFileNames(const QString& caption, const QString& filter)
+{
+    return QFileDialog::getOpenFileNames(dialogParent, caption, QString(), filter);
+}
+
+QString QtPlatform::saveFileName(const QString& caption, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(dialogParent, caption, QString(), filter);
+}
+
+void QtPlatform::setClipboardText(const QString& text)
+{
+    QGuiApplication::clipboard()->setText(text);
+}
+
+QString QtPlatform::clipboardText() const
+{
+    return QGuiApplication::clipboard()->text();
+}
+
+bool QtPlatform::printText(const QString& text, const QString& fontName, double fontSize, QString* error)
+{
+    auto fail = [error](const QString& reason) {
+        if (error) *error = reason;
+        return false;
+    };
+
+    // Without a printer a QPrinter cannot begin; a PDF file is the paper of a machine without one.
+    const QPrinterInfo printerInfo = QPrinterInfo::defaultPrinter();
+    std::unique_ptr<QPrinter> printer;
+    QString pdfFile;
+    if (printerInfo.isNull()) {
+        pdfFile = saveFileName(
+            QStringLiteral("No printer is installed: print into a PDF file"), QStringLiteral("PDF files (*.pdf)"));
+        if (pdfFile.isEmpty()) return fail(QStringLiteral("No printer is installed, and no PDF file was chosen."));
+        if (QFileInfo(pdfFile).suffix().isEmpty()) pdfFile += QStringLiteral(".pdf");
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(pdfFile);
+        QFile::remove(pdfFile); // so that the file seen afterwards is this print's
+    } else {
+        printer = std::make_unique<QPrinter>(printerInfo, QPrinter::HighResolution);
+    }
+    printer->setDocName(applicationTitle);
+
+    QTextDocument document;
+    QFont font(fontName);
+    if (fontSize > 0) font.setPointSizeF(fontSize);
+    document.setDefaultFont(font);
+    document.setPlainText(text);
+    document.print(printer.get());
+
+    if (printer->printerState() == QPrinter::Error) return fail(QStringLiteral("The printer reported an error."));
+    if (!pdfFile.isEmpty() && QFileInfo(pdfFile).size() == 0)
+        return fail(QStringLiteral("The PDF file %1 could not be written.").arg(pdfFile));
+    return true;
+}
+
+bool QtPlatform::openDocument(const QString& path)
+{
+    // The desktop's opener may claim success without finding a handler; a missing file at least is certain.
+    if (!QFileInfo(path).isFile()) return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+}

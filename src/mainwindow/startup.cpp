@@ -1,6 +1,95 @@
 #include "mainwindow/frmmain.h"
 
-// Placeholder bodies; the subsystem fills them in.
-bool FrmMain::Form_Load(const QString&) { return true; }
-void FrmMain::Form_QueryUnload() { }
-void FrmMain::mnuFileExit_Click() { close(); }
+#include <QCoreApplication>
+#include <QRadioButton>
+#include <QThread>
+
+namespace {
+
+// Lets pending painting (splash window, status line) happen while the store library works.
+void yieldToEventLoop()
+{
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+bool FrmMain::Form_Load(const QString& commandLine)
+{
+    m_starting = true;
+    try {
+        // The splash window is shown here, not modal, once it exists.
+
+        subFullRowSelect(lstInfoStores);
+        subFullRowSelect(lstMessages);
+        subFullRowSelect(lstFields);
+
+        config.readLimit(ini);
+        collectionOffset = 1;
+        config.readOptions(ini);
+        config.readShortcuts(ini);
+        yieldToEventLoop();
+
+        Status(QStringLiteral("Establishing MAPI session ..."));
+        session = m_sessionFactory();
+        yieldToEventLoop();
+
+        QString profileName = settings::readProfile(ini);
+        if (!commandLine.isEmpty()) profileName = commandLine;
+        // Exactly one argument: the profile name, or the new-session choice when there is no name.
+        store::LogonArgs logonArgs;
+        if (profileName.isEmpty())
+            logonArgs.newSession = false;
+        else
+            logonArgs.profileName = profileName;
+        session->logon(logonArgs);
+        m_loggedOn = true;
+        yieldToEventLoop();
+
+        setWindowTitle(windowTitle() + QStringLiteral("  [") + session->name() + QLatin1Char(']'));
+        yieldToEventLoop();
+
+        optModeInfo->setChecked(true);
+        optModeInfo_Click();
+
+        // The splash window is hidden here.
+    } catch (const store::Error& error) {
+        m_starting = false;
+        setBusyCursor(false);
+        platform.messageBox(
+            QStringLiteral("Storewalker cannot start.\n\nError %1: %2").arg(error.numberText(), error.description()),
+            Platform::Icon::Critical);
+        // A session that is open when a later step fails is closed, not left behind.
+        Form_QueryUnload();
+        return false;
+    }
+    m_starting = false;
+    return true;
+}
+
+void FrmMain::Form_QueryUnload()
+{
+    logOff();
+    // Ends the run at once: other windows go with the event loop, without their own closing steps. Outside a
+    // running event loop (start-up, tests) there is nothing to end, and exit() would make later loops return.
+    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
+}
+
+void FrmMain::logOff()
+{
+    // Every way of closing comes here, some of them twice (the close event and the application's end).
+    if (m_loggedOff) return;
+    m_loggedOff = true;
+    if (session && m_loggedOn) {
+        try {
+            session->logoff();
+        } catch (const store::Error&) {
+            // The program ends either way.
+        }
+    }
+}
+
+void FrmMain::mnuFileExit_Click()
+{
+    close();
+}
