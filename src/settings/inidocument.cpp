@@ -64,7 +64,9 @@ namespace {
 
     QString fromUtf8(const QByteArray& bytes, bool* ok)
     {
-        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        // Stateless: a sequence cut off at the end of the line is an error, not something to wait for.
+        QStringDecoder decoder(
+            QStringConverter::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
         QString text = decoder(bytes);
         *ok = !decoder.hasError();
         return text;
@@ -118,17 +120,33 @@ namespace {
 
 } // namespace
 
+IniDocument::LoadResult IniDocument::readFile(const QString& path, QByteArray* data)
+{
+    data->clear();
+    QFile file(path);
+    if (!file.exists()) return LoadResult::Missing;
+    if (!file.open(QIODevice::ReadOnly)) return LoadResult::Failed;
+    *data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        data->clear();
+        return LoadResult::Failed;
+    }
+    return LoadResult::Loaded;
+}
+
 IniDocument::LoadResult IniDocument::load(const QString& path)
+{
+    QByteArray data;
+    const LoadResult result = readFile(path, &data);
+    parse(std::move(data));
+    return result;
+}
+
+void IniDocument::parse(QByteArray data)
 {
     m_lines.clear();
     m_bom.clear();
     m_newline = "\n";
-    QFile file(path);
-    if (!file.exists()) return LoadResult::Missing;
-    if (!file.open(QIODevice::ReadOnly)) return LoadResult::Failed;
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) return LoadResult::Failed;
-
     if (data.startsWith(Utf8Bom)) {
         m_bom = Utf8Bom;
         data.remove(0, Utf8Bom.size());
@@ -150,7 +168,6 @@ IniDocument::LoadResult IniDocument::load(const QString& path)
         m_lines.append(parseLine(data.mid(start, stop - start), std::move(end)));
         start = next;
     }
-    return LoadResult::Loaded;
 }
 
 bool IniDocument::save(const QString& path) const
@@ -261,7 +278,8 @@ qsizetype IniDocument::sectionEnd(qsizetype header) const
 qsizetype IniDocument::lastKeyLine(qsizetype header) const
 {
     qsizetype last = header;
-    for (qsizetype i = header + 1; i < sectionEnd(header); ++i) {
+    const qsizetype end = sectionEnd(header);
+    for (qsizetype i = header + 1; i < end; ++i) {
         if (m_lines[i].kind == Line::Key) last = i;
     }
     return last;

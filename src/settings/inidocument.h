@@ -21,6 +21,10 @@ public:
     };
 
     LoadResult load(const QString& path);
+    // The file's bytes; empty unless Loaded.
+    static LoadResult readFile(const QString& path, QByteArray* data);
+    // Replaces the document with the lines of these bytes.
+    void parse(QByteArray data);
     // Replaces the file atomically; on failure the file on disk is left as it was.
     bool save(const QString& path) const;
 

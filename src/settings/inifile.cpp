@@ -7,6 +7,30 @@
 
 namespace settings {
 
+namespace {
+
+    // Name lookups read the file once per field row; parsing it again only when its bytes changed keeps a
+    // hand edit visible at the next read without paying for a full parse every time.
+    const IniDocument* readDocument(const QString& path)
+    {
+        struct Cache {
+            QString path;
+            QByteArray bytes;
+            IniDocument document;
+        };
+        thread_local Cache cache;
+        QByteArray bytes;
+        if (IniDocument::readFile(path, &bytes) != IniDocument::LoadResult::Loaded) return nullptr;
+        if (cache.path != path || cache.bytes != bytes) {
+            cache.document.parse(bytes);
+            cache.path = path;
+            cache.bytes = std::move(bytes);
+        }
+        return &cache.document;
+    }
+
+} // namespace
+
 IniFile::IniFile(QString path)
     : m_path(std::move(path))
 {
@@ -19,9 +43,8 @@ QString IniFile::defaultPath()
 
 QString IniFile::funGetIni(const QString& section, const QString& key, const QString& defaultValue) const
 {
-    IniDocument document;
-    if (document.load(m_path) != IniDocument::LoadResult::Loaded) return defaultValue;
-    return document.value(section, key).value_or(defaultValue);
+    const IniDocument* document = readDocument(m_path);
+    return document ? document->value(section, key).value_or(defaultValue) : defaultValue;
 }
 
 bool IniFile::subPutIni(const QString& section, const QString& key, const QString& value) const
@@ -31,9 +54,8 @@ bool IniFile::subPutIni(const QString& section, const QString& key, const QStrin
 
 QStringList IniFile::funGetIniKeys(const QString& section) const
 {
-    IniDocument document;
     QStringList keys { QString() };
-    if (document.load(m_path) == IniDocument::LoadResult::Loaded) keys += document.keys(section);
+    if (const IniDocument* document = readDocument(m_path)) keys += document->keys(section);
     return keys;
 }
 
