@@ -1,0 +1,367 @@
+// Information stores, folders, messages and what a message holds.
+#include "store/memory/memorystore_p.h"
+
+#include <algorithm>
+
+namespace store::memory {
+
+namespace {
+
+    class MemFolder;
+    class MemMessage;
+
+    class MemInfoStore : public InfoStore {
+    public:
+        MemInfoStore(const MemorySession::Impl* impl, int store)
+            : m_impl(impl)
+            , m_store(store)
+            , m_data(impl->data.stores[size_t(store)])
+        {
+        }
+        QString name() const override
+        {
+            m_impl->check(QStringLiteral("InfoStore.Name"), m_data.id);
+            return m_data.name;
+        }
+        QString providerName() const override
+        {
+            m_impl->check(QStringLiteral("InfoStore.ProviderName"), m_data.id);
+            return m_data.providerName;
+        }
+        QString id() const override
+        {
+            m_impl->check(QStringLiteral("InfoStore.ID"), m_data.id);
+            return m_data.id;
+        }
+        Fields fields() const override
+        {
+            m_impl->check(QStringLiteral("InfoStore.Fields"), m_data.id);
+            return Fields(withLeading({ stringField(TagDisplayName, m_data.name) }, m_data.fields));
+        }
+        std::shared_ptr<Object> parent() const override
+        {
+            m_impl->check(QStringLiteral("InfoStore.Parent"), m_data.id);
+            return std::make_shared<EndObject>();
+        }
+        std::shared_ptr<Folder> rootFolder() const override;
+
+    private:
+        const MemorySession::Impl* m_impl;
+        int m_store;
+        const StoreData& m_data;
+    };
+
+    class MemMessages : public ViewCollection<Message, Messages> {
+    public:
+        MemMessages(const MemorySession::Impl* impl, const FolderNode& folder);
+
+        void sort(int order, quint32 tag) override
+        {
+            check(QStringLiteral("Messages.Sort"));
+            if (order != Ascending && order != Descending)
+                throw Error(mapi::E_INVALID_PARAMETER, QStringLiteral("The sort order %1 is not valid.").arg(order));
+            m_order = order;
+            m_tag = tag;
+            rebuild();
+        }
+
+        void setSubjectFilter(const QString& text) override
+        {
+            check(QStringLiteral("Messages.Filter"));
+            m_filter = text;
+            rebuild();
+        }
+
+    private:
+        void check(const QString& operation) const { m_impl->check(operation, m_ownerId); }
+        void rebuild();
+
+        const FolderData* m_folder;
+        int m_order = 0; // unsorted: the order of the data
+        quint32 m_tag = 0;
+        QString m_filter;
+    };
+
+    class MemFolder : public Folder {
+    public:
+        MemFolder(const MemorySession::Impl* impl, const FolderNode& node)
+            : m_impl(impl)
+            , m_node(node)
+        {
+        }
+        QString name() const override
+        {
+            check(QStringLiteral("Folder.Name"));
+            return m_node.data->name;
+        }
+        QString id() const override
+        {
+            check(QStringLiteral("Folder.ID"));
+            return m_node.data->id;
+        }
+        QString storeId() const override
+        {
+            check(QStringLiteral("Folder.StoreID"));
+            return m_impl->data.stores[size_t(m_node.store)].id;
+        }
+        Fields fields() const override
+        {
+            check(QStringLiteral("Folder.Fields"));
+            std::vector<Field> own { stringField(TagDisplayName, m_node.data->name) };
+            if (!m_node.data->containerClass.isEmpty())
+                own.push_back(stringField(TagContainerClass, m_node.data->containerClass));
+            if (!m_node.data->defaultMessageClass.isEmpty())
+                own.push_back(stringField(TagDefaultMessageClass, m_node.data->defaultMessageClass));
+            return Fields(withLeading(std::move(own), m_node.data->fields));
+        }
+        std::shared_ptr<Object> parent() const override
+        {
+            check(QStringLiteral("Folder.Parent"));
+            if (m_node.parent) return std::make_shared<MemFolder>(m_impl, m_impl->folderNode(m_node.parent));
+            return std::make_shared<MemInfoStore>(m_impl, m_node.store);
+        }
+        std::shared_ptr<Walkable<Folder>> folders() const override
+        {
+            check(QStringLiteral("Folder.Folders"));
+            const auto* impl = m_impl;
+            const FolderData* data = m_node.data;
+            return std::make_shared<ViewCollection<Folder, Walkable<Folder>>>(impl, QStringLiteral("Folders"), data->id,
+                int(data->folders.size()), [impl, data](int i) -> std::shared_ptr<Folder> {
+                    return std::make_shared<MemFolder>(impl, impl->folderNode(&data->folders[size_t(i)]));
+                });
+        }
+        std::shared_ptr<Messages> messages() const override
+        {
+            check(QStringLiteral("Folder.Messages"));
+            return std::make_shared<MemMessages>(m_impl, m_node);
+        }
+
+    private:
+        void check(const QString& operation) const { m_impl->check(operation, m_node.data->id); }
+
+        const MemorySession::Impl* m_impl;
+        FolderNode m_node;
+    };
+
+    std::shared_ptr<Folder> MemInfoStore::rootFolder() const
+    {
+        m_impl->check(QStringLiteral("InfoStore.RootFolder"), m_data.id);
+        return std::make_shared<MemFolder>(m_impl, m_impl->folderNode(&m_data.root));
+    }
+
+    class MemAttachment : public Attachment {
+    public:
+        MemAttachment(const MemorySession::Impl* impl, const AttachmentData& data, std::shared_ptr<Message> message)
+            : m_impl(impl)
+            , m_data(data)
+            , m_message(std::move(message))
+        {
+        }
+        QString name() const override
+        {
+            check(QStringLiteral("Attachment.Name"));
+            return m_data.name;
+        }
+        int type() const override
+        {
+            check(QStringLiteral("Attachment.Type"));
+            return m_data.type;
+        }
+        Fields fields() const override
+        {
+            check(QStringLiteral("Attachment.Fields"));
+            return Fields(m_data.fields);
+        }
+        std::shared_ptr<Object> parent() const override
+        {
+            check(QStringLiteral("Attachment.Parent"));
+            return m_message;
+        }
+
+    private:
+        void check(const QString& operation) const { m_impl->check(operation, m_data.name); }
+
+        const MemorySession::Impl* m_impl;
+        const AttachmentData& m_data;
+        std::shared_ptr<Message> m_message;
+    };
+
+    class MemRecipient : public Recipient {
+    public:
+        MemRecipient(const MemorySession::Impl* impl, const RecipientData& data, std::shared_ptr<Message> message)
+            : m_impl(impl)
+            , m_data(data)
+            , m_message(std::move(message))
+        {
+        }
+        QString name() const override
+        {
+            check(QStringLiteral("Recipient.Name"));
+            return m_data.name;
+        }
+        QString address() const override
+        {
+            check(QStringLiteral("Recipient.Address"));
+            return m_data.address;
+        }
+        int type() const override
+        {
+            check(QStringLiteral("Recipient.Type"));
+            return m_data.type;
+        }
+        int displayType() const override
+        {
+            check(QStringLiteral("Recipient.DisplayType"));
+            return m_data.displayType;
+        }
+        Fields fields() const override
+        {
+            check(QStringLiteral("Recipient.Fields"));
+            return Fields(m_data.fields);
+        }
+        std::shared_ptr<Object> parent() const override
+        {
+            check(QStringLiteral("Recipient.Parent"));
+            return m_message;
+        }
+
+    private:
+        void check(const QString& operation) const { m_impl->check(operation, m_data.name); }
+
+        const MemorySession::Impl* m_impl;
+        const RecipientData& m_data;
+        std::shared_ptr<Message> m_message;
+    };
+
+    // The fields of a message: subject (when it has one), message class and creation time (when valid) from the
+    // plain members, then the given fields.
+    static std::vector<Field> messageFields(const MessageData& data)
+    {
+        std::vector<Field> own;
+        if (!data.subject.isEmpty()) own.push_back(stringField(TagSubject, data.subject));
+        own.push_back(stringField(TagMessageClass, data.messageClass));
+        if (data.created.isValid()) own.push_back(dateField(TagCreationTime, data.created));
+        return withLeading(std::move(own), data.fields);
+    }
+
+    class MemMessage : public Message, public std::enable_shared_from_this<MemMessage> {
+    public:
+        MemMessage(const MemorySession::Impl* impl, const MessageNode& node)
+            : m_impl(impl)
+            , m_node(node)
+        {
+        }
+        // Messages have no Name in the object library this replaces; the link walk relies on that failure.
+        QString name() const override
+        {
+            check(QStringLiteral("Message.Name"));
+            throw Error(mapi::E_NO_SUPPORT, QStringLiteral("The object does not support the property Name."));
+        }
+        QString subject() const override
+        {
+            check(QStringLiteral("Message.Subject"));
+            return m_node.data->subject;
+        }
+        QString type() const override
+        {
+            check(QStringLiteral("Message.Type"));
+            return m_node.data->messageClass;
+        }
+        QString id() const override
+        {
+            check(QStringLiteral("Message.ID"));
+            return m_node.data->id;
+        }
+        Fields fields() const override
+        {
+            check(QStringLiteral("Message.Fields"));
+            return Fields(messageFields(*m_node.data));
+        }
+        std::shared_ptr<Object> parent() const override
+        {
+            check(QStringLiteral("Message.Parent"));
+            return std::make_shared<MemFolder>(m_impl, m_impl->folderNode(m_node.folder));
+        }
+        std::shared_ptr<Collection<Attachment>> attachments() const override
+        {
+            check(QStringLiteral("Message.Attachments"));
+            auto self = std::const_pointer_cast<MemMessage>(shared_from_this());
+            const auto* impl = m_impl;
+            const MessageData* data = m_node.data;
+            return std::make_shared<ListCollection<Attachment>>(impl, QStringLiteral("Attachments"), data->id,
+                int(data->attachments.size()), [impl, data, self](int i) -> std::shared_ptr<Attachment> {
+                    return std::make_shared<MemAttachment>(impl, data->attachments[size_t(i)], self);
+                });
+        }
+        std::shared_ptr<Collection<Recipient>> recipients() const override
+        {
+            check(QStringLiteral("Message.Recipients"));
+            auto self = std::const_pointer_cast<MemMessage>(shared_from_this());
+            const auto* impl = m_impl;
+            const MessageData* data = m_node.data;
+            return std::make_shared<ListCollection<Recipient>>(impl, QStringLiteral("Recipients"), data->id,
+                int(data->recipients.size()), [impl, data, self](int i) -> std::shared_ptr<Recipient> {
+                    return std::make_shared<MemRecipient>(impl, data->recipients[size_t(i)], self);
+                });
+        }
+
+    private:
+        void check(const QString& operation) const { m_impl->check(operation, m_node.data->id); }
+
+        const MemorySession::Impl* m_impl;
+        MessageNode m_node;
+    };
+
+    MemMessages::MemMessages(const MemorySession::Impl* impl, const FolderNode& folder)
+        : ViewCollection(impl, QStringLiteral("Messages"), folder.data->id, int(folder.data->messages.size()),
+            [impl, store = folder.store, data = folder.data](int i) -> std::shared_ptr<Message> {
+                return std::make_shared<MemMessage>(impl, MessageNode { store, &data->messages[size_t(i)], data });
+            })
+        , m_folder(folder.data)
+    {
+    }
+
+    void MemMessages::rebuild()
+    {
+        m_view.clear();
+        for (int i = 0; i < int(m_folder->messages.size()); ++i) {
+            const MessageData& message = m_folder->messages[size_t(i)];
+            if (m_filter.isEmpty() || message.subject.contains(m_filter, Qt::CaseInsensitive)) m_view.push_back(i);
+        }
+        if (m_order != 0) {
+            // Sort keys once; messages without a readable value for the tag go last in either order.
+            std::vector<std::optional<Value>> keys(m_folder->messages.size());
+            for (int i : m_view) {
+                const Fields fields(messageFields(m_folder->messages[size_t(i)]));
+                if (const Field* field = fields.find(m_tag); field && field->readable())
+                    keys[size_t(i)] = field->value();
+            }
+            std::stable_sort(m_view.begin(), m_view.end(), [&](int a, int b) {
+                const auto& x = keys[size_t(a)];
+                const auto& y = keys[size_t(b)];
+                if (!x || !y) return x.has_value() && !y.has_value();
+                const int c = compareValues(*x, *y);
+                return m_order == Ascending ? c < 0 : c > 0;
+            });
+        }
+        m_cursor = -1;
+    }
+
+} // namespace
+
+std::shared_ptr<InfoStore> makeInfoStore(const MemorySession::Impl* impl, int store)
+{
+    return std::make_shared<MemInfoStore>(impl, store);
+}
+
+std::shared_ptr<Folder> makeFolder(const MemorySession::Impl* impl, const FolderNode& node)
+{
+    return std::make_shared<MemFolder>(impl, node);
+}
+
+std::shared_ptr<Message> makeMessage(const MemorySession::Impl* impl, const MessageNode& node)
+{
+    return std::make_shared<MemMessage>(impl, node);
+}
+
+} // namespace store::memory
