@@ -251,11 +251,11 @@ namespace {
             , m_node(node)
         {
         }
-        // Messages have no Name in the object library this replaces; the link walk relies on that failure.
+        // A message's name is its subject, as the PST provider gives it.
         QString name() const override
         {
             check(QStringLiteral("Message.Name"));
-            throw Error(mapi::E_NO_SUPPORT, QStringLiteral("The object does not support the property Name."));
+            return m_node.data->subject;
         }
         QString subject() const override
         {

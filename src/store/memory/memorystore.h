@@ -114,8 +114,7 @@ public:
     //   not empty); then the given fields. A given field with the same tag replaces the made one. Attachments,
     //   recipients and address entries have only their given fields.
     // - Parent: message -> folder -> ... -> top folder -> store -> an object whose Name fails (E_NO_SUPPORT);
-    //   address entry -> address list -> the same nameless end. A message has no Name (E_NO_SUPPORT), as in the
-    //   object library this stands in for.
+    //   address entry -> address list -> the same nameless end. A message's Name is its subject.
     // - Messages keep the data's order until sorted; Sort puts those without the property last in either order.
     //   GetNext without GetFirst starts at the first element. Sort or Filter restarts the walk.
     // - Member(i) past the last member gives nullptr; a member identifier that names no entry fails E_NOT_FOUND.
