@@ -37,6 +37,10 @@ const Value& Field::value() const
 
 const Field& Fields::item(int index) const
 {
+    // A tag written as a plain literal (0x0037001F is an int) lands here; no object holds anywhere near 0x10000
+    // properties, so such a number can only be a tag.
+    if (index >= 0x10000 || index < 0)
+        return item(quint32(index));
     if (index < 1 || index > count())
         throw Error(mapi::E_NOT_FOUND, QStringLiteral("The field collection has no item %1.").arg(index));
     return m_fields[size_t(index - 1)];

@@ -79,7 +79,7 @@ public:
     explicit Fields(std::vector<Field> fields) : m_fields(std::move(fields)) { }
 
     int count() const { return int(m_fields.size()); }
-    const Field& item(int index) const; // 1-based; throws E_NOT_FOUND past the end
+    const Field& item(int index) const; // 1-based; throws E_NOT_FOUND past the end (a tag-sized number is a tag)
     // Exact tag match, except that the two string types (0x001E, 0x001F) stand for each other.
     const Field& item(quint32 tag) const; // throws E_NOT_FOUND
     const Field* find(quint32 tag) const; // nullptr when absent
