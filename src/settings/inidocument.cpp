@@ -113,9 +113,10 @@ namespace {
         return needsQuotes ? u'"' + value + u'"' : value;
     }
 
-    bool hasLineBreakOrNul(const QString& text)
+    // Text that could not be written as one line of UTF-8 and read back the same.
+    bool breaksLine(const QString& text)
     {
-        return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0));
+        return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0)) || !text.isValidUtf16();
     }
 
 } // namespace
@@ -245,18 +246,18 @@ IniDocument::Line IniDocument::keyLine(const QString& key, const QString& value)
 
 bool IniDocument::canStoreSection(const QString& name)
 {
-    return !name.isEmpty() && trimBlanks(name) == name && !hasLineBreakOrNul(name);
+    return !name.isEmpty() && trimBlanks(name) == name && !breaksLine(name);
 }
 
 bool IniDocument::canStoreKey(const QString& key)
 {
-    return !key.isEmpty() && trimBlanks(key) == key && !hasLineBreakOrNul(key) && !key.contains(u'=')
-        && !key.startsWith(u'[') && !key.startsWith(u';');
+    return !key.isEmpty() && trimBlanks(key) == key && !breaksLine(key) && !key.contains(u'=') && !key.startsWith(u'[')
+        && !key.startsWith(u';');
 }
 
 bool IniDocument::canStoreValue(const QString& value)
 {
-    return !hasLineBreakOrNul(value);
+    return !breaksLine(value);
 }
 
 qsizetype IniDocument::findSection(const QString& section, qsizetype from) const

@@ -11,7 +11,8 @@ class IniDocument;
 // The program's settings file in the Windows private-profile format. Holds no open handle: every operation
 // opens, reads or rewrites, and closes the file. Sections and keys match case-insensitively; the first of
 // duplicate sections or keys wins. Text is read as UTF-8, falling back to Windows-1252 for bytes that are not
-// UTF-8, and written as UTF-8. A write replaces the file atomically and keeps every line it does not change.
+// UTF-8, and written as UTF-8. A write replaces the file atomically and keeps every line it does not change byte
+// for byte, except lines that were not UTF-8: those are written as UTF-8 with the same characters.
 class IniFile {
 public:
     explicit IniFile(QString path);

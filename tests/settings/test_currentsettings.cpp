@@ -129,6 +129,17 @@ TEST_F(CurrentSettingsTest, ShortcutValuesSplitAtTheFirstBar)
     }
 }
 
+TEST_F(CurrentSettingsTest, ThreeShortcutsKeepTheirFileOrderThroughOptionsOk)
+{
+    const QByteArray section = "[Shortcuts]\r\nZulu=\\Z\\|03\r\nAlpha=\\A\\|01\r\nMike=\\M\\|02\r\n";
+    writeBytes("[Config]\r\nLimit=100\r\n" + section);
+    const IniFile ini(path());
+    const CurrentSettings config = readAll(ini);
+    EXPECT_EQ(names(config), QStringList({ "Zulu", "Alpha", "Mike" }));
+    ASSERT_TRUE(config.write(ini));
+    EXPECT_TRUE(readBytes().endsWith(section)) << readBytes().toStdString();
+}
+
 TEST_F(CurrentSettingsTest, AtMostOneHundredShortcutsWithLongNamesAllLoad)
 {
     QByteArray file = "[Shortcuts]\n";

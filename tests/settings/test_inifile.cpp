@@ -169,6 +169,7 @@ TEST_F(IniFileTest, RefusesWhatWouldNotReadBackAndLeavesTheFile)
         { "A", "k", "line\nbreak" },
         { "A", "k", "cr\rhere" },
         { "A", "k", QString("nul") + QChar(0) },
+        { "A", "k", QString(QChar(0xD800)) },
         { "", "k", "1" },
         { "A\r\n[B", "k", "1" },
     };
