@@ -1,13 +1,12 @@
 #include "store/pst/pstprovider.h"
 
+#include "store/pst/pstsession.h"
+
 namespace store::pst {
 
-// Placeholder until the provider exists: every logon fails.
-SessionFactory sessionFactory()
+SessionFactory sessionFactory(ProfilePicker picker)
 {
-    return []() -> std::unique_ptr<Session> {
-        throw Error(mapi::E_LOGON_FAILED, QStringLiteral("The PST provider is not built yet."));
-    };
+    return [picker]() -> std::unique_ptr<Session> { return std::make_unique<PstSession>(picker); };
 }
 
 } // namespace store::pst

@@ -1,0 +1,205 @@
+#include "store/pst/pstcollections.h"
+#include "store/pst/pstvalues.h"
+
+#include <algorithm>
+
+namespace store::pst {
+
+PstMessages::PstMessages(StorePtr store, quint32 folderId)
+    : m_store(std::move(store))
+    , m_folderId(folderId)
+{
+    m_folder = m_store->openItem(m_folderId);
+    readTable();
+    rebuildView();
+}
+
+// Subjects and classes come from the contents table, one row per message, without opening the messages.
+void PstMessages::readTable()
+{
+    PffError error;
+    int count = 0;
+    check(libpff_folder_get_number_of_sub_messages(m_folder.get(), &count, error.out()), error, mapi::E_CORRUPT_DATA,
+        QStringLiteral("Unable to count the messages"));
+    if (count <= 0) return;
+    libpff_item_t* table = nullptr;
+    if (libpff_folder_get_sub_messages(m_folder.get(), &table, error.out()) == 1) {
+        m_table.reset(table);
+        count = recordSetCount(m_table.get());
+    }
+    m_rows.resize(size_t(count));
+    const int codepage = m_store->codepage();
+    for (int i = 0; i < count; ++i) {
+        MessageRow& row = m_rows[size_t(i)];
+        try {
+            if (m_table) {
+                RecordSetPtr set = recordSet(m_table.get(), i);
+                row.nodeId = longProperty(set.get(), 0x67F2).value_or(0);
+                row.subject = stringProperty(set.get(), 0x0037, codepage);
+                row.type = stringProperty(set.get(), 0x001A, codepage);
+            }
+            if (!nid::isMessage(row.nodeId)) {
+                // No usable table row: open the message itself.
+                PffError itemError;
+                libpff_item_t* message = nullptr;
+                check(libpff_folder_get_sub_message(m_folder.get(), i, &message, itemError.out()), itemError,
+                    mapi::E_CORRUPT_DATA, QStringLiteral("Unable to read message %1").arg(i + 1));
+                ItemPtr item(message);
+                uint32_t id = 0;
+                check(libpff_item_get_identifier(item.get(), &id, itemError.out()), itemError, mapi::E_CORRUPT_DATA,
+                    QStringLiteral("Unable to read the identifier of message %1").arg(i + 1));
+                RecordSetPtr set = recordSet(item.get(), 0);
+                row.nodeId = id;
+                row.subject = stringProperty(set.get(), 0x0037, codepage);
+                row.type = stringProperty(set.get(), 0x001A, codepage);
+            }
+            m_store->rememberParent(row.nodeId, m_folderId);
+        } catch (const Error& failure) {
+            row.failure = failure;
+        }
+    }
+}
+
+void PstMessages::rebuildView()
+{
+    m_view.clear();
+    m_position = 0;
+    for (int i = 0; i < int(m_rows.size()); ++i) {
+        const MessageRow& row = m_rows[size_t(i)];
+        if (m_filter.isEmpty() || (!row.failure && row.subject.contains(m_filter, Qt::CaseInsensitive)))
+            m_view.push_back(i);
+    }
+    if (!m_sort) return;
+    const auto [order, tag] = *m_sort;
+    if (m_keysTag != tag) {
+        m_keys.assign(m_rows.size(), std::nullopt);
+        m_keysTag = tag;
+    }
+    for (const int i : m_view) {
+        if (!m_keys[size_t(i)]) m_keys[size_t(i)] = sortKey(i, tag);
+    }
+    const auto& keys = m_keys;
+    std::stable_sort(m_view.begin(), m_view.end(), [&](int a, int b) {
+        const SortKey& ka = *keys[size_t(a)];
+        const SortKey& kb = *keys[size_t(b)];
+        // Messages without the property come last in either order.
+        if (ka.present != kb.present) return ka.present;
+        if (!ka.present) return false;
+        int cmp = 0;
+        if (ka.isText || kb.isText)
+            cmp = QString::compare(ka.text, kb.text, Qt::CaseInsensitive);
+        else
+            cmp = ka.number < kb.number ? -1 : (ka.number > kb.number ? 1 : 0);
+        return order == Descending ? cmp > 0 : cmp < 0;
+    });
+}
+
+PstMessages::SortKey PstMessages::keyOf(quint32 tag, const QByteArray& data, int codepage)
+{
+    SortKey key;
+    const quint16 type = quint16(tag & 0xFFFF);
+    if (type == proptype::SysTime) {
+        // An absent table cell reads as zero: no date.
+        const quint64 fileTime = readU64(data, 0);
+        key.present = data.size() >= 8 && fileTime != 0;
+        key.number = double(fileTime);
+        return key;
+    }
+    try {
+        const Value value = decodeValue(tag, data, codepage);
+        key.present = true;
+        switch (value.type()) {
+        case Value::Type::String:
+            key.isText = true;
+            key.text = value.toString();
+            break;
+        case Value::Type::Binary:
+            key.isText = true;
+            key.text = QString::fromLatin1(value.toByteArray().toHex());
+            break;
+        case Value::Type::Guid:
+            key.isText = true;
+            key.text = value.toUuid().toString();
+            break;
+        case Value::Type::Date:
+            key.number = double(value.toDateTime().toMSecsSinceEpoch());
+            break;
+        case Value::Type::Array:
+            key.present = false;
+            break;
+        default:
+            key.number = value.toDouble();
+        }
+    } catch (const Error&) {
+        key.present = false;
+    }
+    return key;
+}
+
+// The sort value from the contents table where the table has that column, else from the message itself.
+PstMessages::SortKey PstMessages::sortKey(int index, quint32 tag)
+{
+    const MessageRow& row = m_rows[size_t(index)];
+    if (row.failure) return {};
+    const quint16 id = quint16(tag >> 16);
+    const int codepage = m_store->codepage();
+    try {
+        if (m_table) {
+            RecordSetPtr set = recordSet(m_table.get(), index);
+            if (RecordEntryPtr entry = entryById(set.get(), id)) {
+                const quint32 stored = entryTag(entry.get());
+                if ((stored & 0xFFFF) == (tag & 0xFFFF)) {
+                    SortKey key = keyOf(tag, entryData(entry.get()), codepage);
+                    if (key.present) return key;
+                }
+            }
+        }
+        ++m_openedForSort;
+        ItemPtr item = m_store->openItem(row.nodeId);
+        RecordSetPtr set = recordSet(item.get(), 0);
+        if (RecordEntryPtr entry = entryById(set.get(), id)) {
+            const quint32 stored = entryTag(entry.get());
+            if ((stored & 0xFFFF) == (tag & 0xFFFF)) return keyOf(tag, entryData(entry.get()), codepage);
+        }
+    } catch (const Error&) {
+    }
+    return {};
+}
+
+std::shared_ptr<Message> PstMessages::item(int index) const
+{
+    if (index < 1 || index > count())
+        throw Error(mapi::E_NOT_FOUND, QStringLiteral("The folder has no message %1.").arg(index));
+    const MessageRow& row = m_rows[size_t(m_view[size_t(index - 1)])];
+    if (row.failure) throw *row.failure;
+    return std::make_shared<PstMessage>(m_store, row.nodeId, m_folderId, row);
+}
+
+std::shared_ptr<Message> PstMessages::getFirst()
+{
+    m_position = 0;
+    return getNext();
+}
+
+std::shared_ptr<Message> PstMessages::getNext()
+{
+    if (m_position >= count()) return nullptr;
+    // Advance first, so that after a failing row the walk can go on with the next one.
+    return item(++m_position);
+}
+
+void PstMessages::sort(int order, quint32 tag)
+{
+    if (order != Ascending && order != Descending)
+        throw Error(mapi::E_INVALID_PARAMETER, QStringLiteral("Unknown sort order %1.").arg(order));
+    m_sort = std::make_pair(order, tag);
+    rebuildView();
+}
+
+void PstMessages::setSubjectFilter(const QString& text)
+{
+    m_filter = text;
+    rebuildView();
+}
+
+} // namespace store::pst
