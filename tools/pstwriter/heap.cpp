@@ -1,0 +1,148 @@
+#include "heap.h"
+
+#include "bytes.h"
+
+#include <algorithm>
+
+namespace pstwriter {
+
+namespace {
+    constexpr int kPageLimit = 8176;
+    constexpr int kMaxAllocationsPerPage = 2047;
+
+    quint8 fillLevel(int freeBytes)
+    {
+        static const int limits[] = { 3584, 2560, 2048, 1792, 1536, 1280, 1024, 768, 512, 256, 128, 64, 32, 16, 8 };
+        for (int i = 0; i < 15; ++i)
+            if (freeBytes >= limits[i]) return quint8(i);
+        return 15;
+    }
+} // namespace
+
+HeapBuilder::HeapBuilder(quint8 clientSig)
+    : m_clientSig(clientSig)
+{
+    startPage();
+}
+
+int HeapBuilder::headerSize(size_t page) const
+{
+    if (page == 0) return 12;
+    return page % 128 == 8 ? 66 : 2; // every 128 pages from the ninth carries a fill-level bitmap
+}
+
+void HeapBuilder::startPage()
+{
+    Page p;
+    p.data = QByteArray(headerSize(m_pages.size()), '\0');
+    m_pages.push_back(std::move(p));
+}
+
+Hid HeapBuilder::allocate(const QByteArray& data)
+{
+    Page* page = &m_pages.back();
+    auto fits = [&](const Page& p) {
+        const int mapSize = 4 + 2 * int(p.starts.size() + 2);
+        return int(p.starts.size()) < kMaxAllocationsPerPage
+            && alignUp(quint64(p.data.size() + data.size()), 2) + quint64(mapSize) <= quint64(kPageLimit);
+    };
+    if (!fits(*page)) {
+        startPage();
+        page = &m_pages.back();
+    }
+    page->starts.push_back(quint16(page->data.size()));
+    page->data.append(data);
+    const quint32 index = quint32(page->starts.size());
+    return (quint32(m_pages.size() - 1) << 16) | (index << 5);
+}
+
+void HeapBuilder::overwrite(Hid hid, const QByteArray& data)
+{
+    Page& page = m_pages[hid >> 16];
+    page.data.replace(page.starts[((hid >> 5) & 0x7FF) - 1], data.size(), data);
+}
+
+qsizetype HeapBuilder::byteSize() const
+{
+    qsizetype n = 0;
+    for (const Page& p : m_pages)
+        n += p.data.size() + 8 + 2 * qsizetype(p.starts.size());
+    return n;
+}
+
+std::vector<QByteArray> HeapBuilder::pages() const
+{
+    std::vector<QByteArray> out;
+    std::vector<int> freeBytes;
+    for (size_t i = 0; i < m_pages.size(); ++i) {
+        const Page& p = m_pages[i];
+        QByteArray b = p.data;
+        const int end = int(b.size());
+        if (b.size() % 2) b.append('\0');
+        const int map = int(b.size());
+        append16(b, quint16(p.starts.size()));
+        append16(b, 0);
+        for (quint16 s : p.starts)
+            append16(b, s);
+        append16(b, quint16(end));
+        put16(b, 0, quint16(map));
+        freeBytes.push_back(kPageLimit - int(b.size()));
+        out.push_back(b);
+    }
+    QByteArray& first = out.front();
+    put8(first, 2, 0xEC);
+    put8(first, 3, m_clientSig);
+    put32(first, 4, m_userRoot);
+    auto putLevels = [&](QByteArray& b, int at, size_t from, size_t count) {
+        for (size_t i = 0; i < count && from + i < freeBytes.size(); ++i) {
+            const quint8 level = fillLevel(freeBytes[from + i]);
+            b[at + int(i / 2)] = char(quint8(b[at + int(i / 2)]) | (i % 2 ? level << 4 : level));
+        }
+    };
+    putLevels(first, 8, 0, 8);
+    for (size_t i = 8; i < out.size(); i += 128)
+        putLevels(out[i], 2, i, 128);
+    return out;
+}
+
+Hid buildBth(HeapBuilder& heap, int cbKey, int cbData, const QByteArray& sortedRecords)
+{
+    const Hid header = heap.allocate(QByteArray(8, '\0'));
+    int levels = 0;
+    Hid root = 0;
+    const int recordSize = cbKey + cbData;
+    if (!sortedRecords.isEmpty()) {
+        // Each level is a list of (first key, allocation) pairs; upper levels index the one below.
+        QByteArray level;
+        int size = recordSize;
+        QByteArray records = sortedRecords;
+        for (;;) {
+            const int perAllocation = kMaxHeapAllocation / size;
+            level.clear();
+            int count = 0;
+            for (qsizetype at = 0; at < records.size(); at += qsizetype(perAllocation) * size) {
+                const QByteArray chunk = records.mid(at, qsizetype(perAllocation) * size);
+                level.append(chunk.left(cbKey));
+                append32(level, heap.allocate(chunk));
+                ++count;
+            }
+            if (count == 1) {
+                root = get32(level, cbKey);
+                break;
+            }
+            records = level;
+            size = cbKey + 4;
+            ++levels;
+        }
+    }
+    QByteArray h(8, '\0');
+    put8(h, 0, 0xB5);
+    put8(h, 1, quint8(cbKey));
+    put8(h, 2, quint8(cbData));
+    put8(h, 3, quint8(levels));
+    put32(h, 4, root);
+    heap.overwrite(header, h);
+    return header;
+}
+
+} // namespace pstwriter

@@ -1,0 +1,189 @@
+#include "ltp.h"
+
+#include "bytes.h"
+
+#include <algorithm>
+
+namespace pstwriter {
+
+namespace {
+    // Types whose value sits in the property context's 4-byte value field itself.
+    bool isInlineInContext(quint16 type)
+    {
+        return type == 0x0002 || type == 0x0003 || type == 0x0004 || type == 0x000A || type == 0x000B;
+    }
+
+    // A value outside the row or record: in the heap when it fits, else in a subnode of its own.
+    quint32 storeValue(
+        NdbWriter& ndb, NidPool& nids, HeapBuilder& heap, std::vector<SubnodeEntry>& subnodes, const QByteArray& data)
+    {
+        if (data.size() <= kMaxHeapAllocation) return heap.allocate(data);
+        const Nid nid = nids.next(NidLtp);
+        subnodes.push_back({ nid, ndb.writeData(data), 0 });
+        return nid;
+    }
+} // namespace
+
+int tableCellSize(quint16 type)
+{
+    switch (type) {
+    case 0x0002:
+        return 2;
+    case 0x0003:
+    case 0x0004:
+    case 0x000A:
+        return 4;
+    case 0x0005:
+    case 0x0006:
+    case 0x0007:
+    case 0x0014:
+    case 0x0040:
+        return 8;
+    case 0x000B:
+        return 1;
+    default:
+        return 4;
+    }
+}
+
+Bid writeHeapData(NdbWriter& ndb, const HeapBuilder& heap)
+{
+    std::vector<std::pair<Bid, quint32>> leaves;
+    for (const QByteArray& page : heap.pages())
+        leaves.emplace_back(ndb.writeBlock(page), quint32(page.size()));
+    return ndb.writeTree(leaves);
+}
+
+NodeContent writePropertyContext(
+    NdbWriter& ndb, NidPool& nids, std::vector<Property> props, std::vector<SubnodeEntry> extraSubnodes)
+{
+    std::stable_sort(props.begin(), props.end(), [](const Property& a, const Property& b) { return a.id() < b.id(); });
+    HeapBuilder heap(0xBC);
+    QByteArray records;
+    std::vector<SubnodeEntry> subnodes = std::move(extraSubnodes);
+    for (const Property& p : props) {
+        QByteArray r(8, '\0');
+        put16(r, 0, p.id());
+        put16(r, 2, p.type());
+        if (isInlineInContext(p.type())) {
+            r.replace(4, std::min<qsizetype>(4, p.data.size()), p.data.left(4));
+        } else {
+            put32(r, 4, storeValue(ndb, nids, heap, subnodes, p.data));
+        }
+        records.append(r);
+    }
+    const Hid root = buildBth(heap, 2, 6, records);
+    heap.setUserRoot(root);
+    NodeContent out;
+    out.data = writeHeapData(ndb, heap);
+    out.sub = ndb.writeSubnodes(std::move(subnodes));
+    return out;
+}
+
+TableWriter::TableWriter(NdbWriter& ndb, NidPool& nids, const std::vector<quint32>& tags)
+    : m_ndb(ndb)
+    , m_nids(nids)
+    , m_heap(0x7C)
+{
+    std::vector<quint32> rest;
+    for (quint32 t : tags)
+        if (t != 0x67F20003 && std::find(rest.begin(), rest.end(), t) == rest.end()) rest.push_back(t);
+    // Row layout: the row identifier first, then 8-, 4-, 2- and 1-byte cells, then the existence bitmap.
+    std::stable_sort(rest.begin(), rest.end(),
+        [](quint32 a, quint32 b) { return tableCellSize(quint16(a)) > tableCellSize(quint16(b)); });
+    rest.insert(rest.begin(), 0x67F20003);
+    int offset = 0;
+    for (size_t i = 0; i < rest.size(); ++i) {
+        const int size = tableCellSize(quint16(rest[i]));
+        m_columns.push_back({ rest[i], offset, size, int(i) });
+        m_columnByTag.insert(rest[i], int(i));
+        offset += size;
+        if (size >= 4) m_ends[0] = offset;
+        if (size >= 2) m_ends[1] = offset;
+        m_ends[2] = offset;
+    }
+    m_ends[3] = m_ends[2] + (int(m_columns.size()) + 7) / 8;
+    m_rowSize = m_ends[3];
+    m_rowsPerBlock = kMaxBlockData / m_rowSize;
+    m_info = m_heap.allocate(QByteArray(22 + 8 * int(m_columns.size()), '\0'));
+    m_heap.setUserRoot(m_info);
+}
+
+TableWriter::~TableWriter() = default;
+
+void TableWriter::addRow(quint32 rowId, const std::vector<Property>& cells)
+{
+    QByteArray row(m_rowSize, '\0');
+    auto setBit
+        = [&](int bit) { row[m_ends[2] + bit / 8] = char(quint8(row[m_ends[2] + bit / 8]) | (0x80 >> (bit % 8))); };
+    put32(row, 0, rowId);
+    setBit(0);
+    for (const Property& p : cells) {
+        const auto it = m_columnByTag.constFind(p.tag);
+        if (it == m_columnByTag.constEnd() || *it == 0) continue;
+        const Column& c = m_columns[size_t(*it)];
+        if (c.size == 4 && tableCellSize(p.type()) == 4
+            && !(p.type() == 0x0003 || p.type() == 0x0004 || p.type() == 0x000A))
+            put32(row, c.offset, storeValue(m_ndb, m_nids, m_heap, m_subnodes, p.data));
+        else
+            row.replace(c.offset, std::min<qsizetype>(c.size, p.data.size()), p.data.left(c.size));
+        setBit(c.bit);
+    }
+    m_rowIndex.emplace_back(rowId, quint32(m_rowIndex.size()));
+    m_block.append(row);
+    if (++m_rowsInBlock == m_rowsPerBlock) flushBlock(true);
+}
+
+void TableWriter::flushBlock(bool pad)
+{
+    // Readers find rows by dividing by the rows per block, so every block but the last is full size.
+    if (pad) m_block.append(QByteArray(kMaxBlockData - m_block.size(), '\0'));
+    m_blocks.emplace_back(m_ndb.writeBlock(m_block), quint32(m_block.size()));
+    m_block.clear();
+    m_rowsInBlock = 0;
+}
+
+NodeContent TableWriter::finish()
+{
+    std::vector<std::pair<quint32, quint32>> index = m_rowIndex;
+    std::sort(index.begin(), index.end());
+    QByteArray records;
+    records.reserve(qsizetype(index.size()) * 8);
+    for (size_t i = 0; i < index.size(); ++i) {
+        if (i > 0 && index[i].first == index[i - 1].first) m_ndb.fail(QStringLiteral("duplicate table row"));
+        append32(records, index[i].first);
+        append32(records, index[i].second);
+    }
+    const Hid rowIndex = buildBth(m_heap, 4, 4, records);
+    quint32 rows = 0;
+    if (m_blocks.empty() && m_block.size() > 0 && m_block.size() <= kMaxHeapAllocation) {
+        rows = m_heap.allocate(m_block);
+    } else if (!m_blocks.empty() || m_block.size() > 0) {
+        if (m_block.size() > 0) flushBlock(false);
+        rows = m_nids.next(NidLtp);
+        m_subnodes.push_back({ rows, m_ndb.writeTree(m_blocks), 0 });
+    }
+    QByteArray info(22 + 8 * int(m_columns.size()), '\0');
+    put8(info, 0, 0x7C);
+    put8(info, 1, quint8(m_columns.size()));
+    for (int i = 0; i < 4; ++i)
+        put16(info, 2 + 2 * i, quint16(m_ends[i]));
+    put32(info, 10, rowIndex);
+    put32(info, 14, rows);
+    std::vector<Column> sorted = m_columns;
+    std::sort(sorted.begin(), sorted.end(), [](const Column& a, const Column& b) { return a.tag < b.tag; });
+    for (size_t i = 0; i < sorted.size(); ++i) {
+        const int at = 22 + 8 * int(i);
+        put32(info, at, sorted[i].tag);
+        put16(info, at + 4, quint16(sorted[i].offset));
+        put8(info, at + 6, quint8(sorted[i].size));
+        put8(info, at + 7, quint8(sorted[i].bit));
+    }
+    m_heap.overwrite(m_info, info);
+    NodeContent out;
+    out.data = writeHeapData(m_ndb, m_heap);
+    out.sub = m_ndb.writeSubnodes(std::move(m_subnodes));
+    return out;
+}
+
+} // namespace pstwriter

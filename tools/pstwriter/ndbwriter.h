@@ -1,0 +1,128 @@
+// The node database layer: blocks, data trees, subnode lists, the node and block B-trees, the allocation maps and
+// the header of a Unicode (version 23) file. Blocks go to disk as they are made; only the B-tree entries stay in
+// memory until finish().
+#pragma once
+
+#include <QFile>
+#include <QString>
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace pstwriter {
+
+using Bid = quint64;
+using Nid = quint32;
+
+constexpr int kMaxBlockData = 8176; // data bytes of one block (8192 less its trailer)
+constexpr int kMaxSubnodes = 340; // entries of one subnode list block; deeper lists are not written
+constexpr int kBidsPerXBlock = (kMaxBlockData - 8) / 8;
+
+// Node identifier types used by the writer.
+enum NidType : quint32 {
+    NidHid = 0x00,
+    NidInternal = 0x01,
+    NidNormalFolder = 0x02,
+    NidSearchFolder = 0x03,
+    NidNormalMessage = 0x04,
+    NidAttachment = 0x05,
+    NidHierarchyTable = 0x0D,
+    NidContentsTable = 0x0E,
+    NidAssocContentsTable = 0x0F,
+    NidAttachmentTable = 0x11,
+    NidRecipientTable = 0x12,
+    NidLtp = 0x1F,
+};
+constexpr Nid makeNid(quint32 index, quint32 type)
+{
+    return (index << 5) | type;
+}
+
+// Hands out node identifiers, one counter per type; the counters end up in the header.
+class NidPool {
+public:
+    NidPool() { m_next.fill(0x400); }
+    Nid next(quint32 type) { return makeNid(m_next[type & 0x1F]++, type); }
+    std::array<quint32, 32> headerValues() const
+    {
+        std::array<quint32, 32> out {};
+        for (quint32 t = 0; t < 32; ++t)
+            out[t] = makeNid(m_next[t], t);
+        return out;
+    }
+
+private:
+    std::array<quint32, 32> m_next {};
+};
+
+struct SubnodeEntry {
+    Nid nid = 0;
+    Bid data = 0;
+    Bid sub = 0;
+};
+
+class NdbWriter {
+public:
+    NdbWriter() = default;
+    NdbWriter(const NdbWriter&) = delete;
+    NdbWriter& operator=(const NdbWriter&) = delete;
+
+    bool open(const QString& path);
+    bool ok() const { return m_error.isEmpty(); }
+    QString errorString() const { return m_error; }
+    void fail(const QString& message);
+
+    // One block of at most kMaxBlockData bytes.
+    Bid writeBlock(const QByteArray& data, bool internal = false);
+    // Data of any size: one block, or a tree of blocks under an XBLOCK/XXBLOCK.
+    Bid writeData(const QByteArray& data);
+    // A tree over blocks already written (heap pages, row-matrix blocks): their bids and sizes in order.
+    Bid writeTree(const std::vector<std::pair<Bid, quint32>>& leaves);
+    // A subnode list (SLBLOCK), or 0 when empty.
+    Bid writeSubnodes(std::vector<SubnodeEntry> entries);
+    void addNode(Nid nid, Bid data, Bid sub, Nid parent);
+
+    // Writes the B-trees, maps and header; nextNids are the header's 32 next node identifiers.
+    bool finish(const std::array<quint32, 32>& nextNids);
+    quint64 fileSize() const { return m_end; }
+
+private:
+    struct BlockRef {
+        Bid bid;
+        quint64 ib;
+        quint16 cb;
+    };
+    struct NodeRef {
+        Nid nid;
+        Bid data;
+        Bid sub;
+        Nid parent;
+    };
+    struct PageRef {
+        quint64 key;
+        Bid bid;
+        quint64 ib;
+    };
+
+    Bid nextBid(bool internal);
+    quint64 reserve(quint64 size, quint64 align);
+    void writeRaw(const QByteArray& bytes);
+    void markUsed(quint64 offset, quint64 size);
+    std::vector<quint64> reservedPages(quint64 section) const;
+    PageRef writePage(const QByteArray& entries, int count, int entrySize, int level, quint8 type, quint64 firstKey);
+    PageRef writeBTree(size_t count, int leafEntrySize, quint8 type,
+        const std::function<void(size_t, QByteArray&, int)>& writeEntry, const std::function<quint64(size_t)>& key);
+    void writeMaps(quint64* freeBytes, quint64* lastAMap);
+    void writeHeader(const std::array<quint32, 32>& nextNids, const PageRef& nbt, const PageRef& bbt, quint64 amapFree,
+        quint64 lastAMap);
+
+    QFile m_file;
+    QString m_error;
+    quint64 m_end = 0;
+    quint64 m_bidCounter = 0;
+    std::vector<BlockRef> m_blocks;
+    std::vector<NodeRef> m_nodes;
+    std::vector<bool> m_used; // one flag per 64 bytes of the file
+};
+
+} // namespace pstwriter
