@@ -10,7 +10,6 @@ namespace store::pst {
 
 namespace {
 
-    const QByteArray oneOffUid = QByteArray::fromHex("812B1FA4BEA310199D6E00DD010F5402");
     const QByteArray wrappedUid = QByteArray::fromHex("C091ADD3519DCF11A4A900AA0047FAA4");
 
     bool isDistList(const QString& messageClass)
@@ -314,29 +313,6 @@ std::vector<std::shared_ptr<AddressList>> addressListsOf(const StoreList& stores
         }
     }
     return lists;
-}
-
-std::optional<OneOff> parseOneOff(const QByteArray& entryId)
-{
-    if (entryId.size() < 24 || entryId.mid(4, 16) != oneOffUid) return std::nullopt;
-    const bool unicode = readU16(entryId, 22) & 0x8000;
-    QStringList parts;
-    qsizetype pos = 24;
-    for (int i = 0; i < 3; ++i) {
-        if (unicode) {
-            qsizetype end = pos;
-            while (end + 1 < entryId.size() && (entryId[end] != '\0' || entryId[end + 1] != '\0'))
-                end += 2;
-            parts.append(decodeUnicode(entryId.mid(pos, end - pos)));
-            pos = end + 2;
-        } else {
-            qsizetype end = entryId.indexOf('\0', pos);
-            if (end < 0) end = entryId.size();
-            parts.append(decodeString8(entryId.mid(pos, end - pos), 1252));
-            pos = end + 1;
-        }
-    }
-    return OneOff { parts[0], parts[1], parts[2] };
 }
 
 std::shared_ptr<AddressEntry> addressEntryFromId(const StoreList& stores, const QByteArray& entryId, StorePtr fallback)

@@ -40,12 +40,4 @@ std::vector<std::shared_ptr<AddressList>> addressListsOf(const StoreList& stores
 std::shared_ptr<AddressEntry> addressEntryFromId(
     const StoreList& stores, const QByteArray& entryId, StorePtr fallback = nullptr);
 
-// A one-off entry identifier's name, address type and address; nullopt when the bytes are no one-off entry id.
-struct OneOff {
-    QString name;
-    QString addressType;
-    QString address;
-};
-std::optional<OneOff> parseOneOff(const QByteArray& entryId);
-
 } // namespace store::pst

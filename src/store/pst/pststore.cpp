@@ -9,27 +9,6 @@
 
 namespace store::pst {
 
-QString makeEntryId(const QByteArray& recordKey, quint32 nodeId)
-{
-    QByteArray bytes(4, '\0');
-    bytes += recordKey.leftJustified(16, '\0', true);
-    char id[4];
-    qToLittleEndian<quint32>(nodeId, id);
-    bytes.append(id, 4);
-    return QString::fromLatin1(bytes.toHex().toUpper());
-}
-
-std::optional<EntryId> parseEntryId(const QString& hex)
-{
-    if (hex.size() != 48) return std::nullopt;
-    for (const QChar c : hex) {
-        if (!isxdigit(c.unicode()) || c.unicode() > 127) return std::nullopt;
-    }
-    const QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
-    if (bytes.size() != 24) return std::nullopt;
-    return EntryId { bytes.mid(4, 16), readU32(bytes, 20) };
-}
-
 StoreFile::StoreFile(QString path, int codepage)
     : m_path(std::move(path))
     , m_codepage(codepage)

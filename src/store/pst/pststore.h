@@ -4,6 +4,7 @@
 // libpff does not offer (parents of folders and messages, learned while walking).
 
 #include "store/pst/pffwrap.h"
+#include "store/pst/pstdecode.h"
 
 #include <QHash>
 #include <optional>
@@ -23,14 +24,6 @@ namespace nid {
         return (id & 0x1F) == 0x04 || (id & 0x1F) == 0x08;
     }
 } // namespace nid
-
-// A PST-style entry identifier: 4 flag bytes (zero), the store's 16-byte record key, the node id (little-endian).
-struct EntryId {
-    QByteArray recordKey;
-    quint32 nodeId = 0;
-};
-QString makeEntryId(const QByteArray& recordKey, quint32 nodeId);
-std::optional<EntryId> parseEntryId(const QString& hex);
 
 class StoreFile {
 public:
