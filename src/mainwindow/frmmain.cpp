@@ -34,6 +34,7 @@ QTreeWidget* reportList(const char* name, QWidget* parent)
     list->setUniformRowHeights(true);
     list->header()->setSectionsClickable(true);
     list->header()->setSortIndicatorShown(false);
+    list->header()->setStretchLastSection(false); // the layout sizes both columns and leaves room for a scroll bar
     return list;
 }
 
