@@ -9,5 +9,7 @@ namespace store::pst {
 // provider's profile dialog, asked for store files when logon has neither a name nor a default profile; the
 // provider knows no widgets, so the caller supplies it.
 SessionFactory sessionFactory(ProfilePicker picker = {});
+// One session; profilesIni replaces the profiles.ini path (for tests).
+std::unique_ptr<Session> createSession(ProfilePicker picker = {}, const QString& profilesIni = profilesPath());
 
 } // namespace store::pst
