@@ -287,3 +287,23 @@ TEST_F(ObjectViewTest, ButtonReportsAFailedListing)
     EXPECT_EQ(w.platform.boxes[0].icon, Platform::Icon::Critical);
     EXPECT_FALSE(QGuiApplication::overrideCursor());
 }
+
+TEST(ObjectViewTopList, SortedTopListStillOpensTheClickedStore)
+{
+    SessionData data;
+    for (const char* name : { "Zeta", "Alpha" }) {
+        StoreData store;
+        store.id = QString::fromUtf8(name);
+        store.name = QString::fromUtf8(name);
+        data.stores.push_back(store);
+    }
+    FieldsWindow w(data);
+    // The top list shows "Alpha" first after a sort; its row tag still holds its position in the collection.
+    w.select(w.window->lstInfoStores, QStringLiteral("Zeta"), 1);
+    w.select(w.window->lstInfoStores, QStringLiteral("Alpha"), 2);
+    w.window->lstInfoStores->sortItems(0, Qt::AscendingOrder);
+    ASSERT_EQ(w.window->lstInfoStores->indexOfTopLevelItem(w.window->lstInfoStores->currentItem()), 0);
+    w.window->subDispObjFields(QStringLiteral("Info Store"));
+    EXPECT_EQ(w.window->infoStore->name(), QStringLiteral("Alpha"));
+    EXPECT_EQ(w.rows().value(0), QStringLiteral("3001001F=Alpha"));
+}
