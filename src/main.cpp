@@ -31,7 +31,15 @@ int main(int argc, char* argv[])
 {
     Application app(argc, argv);
     QtPlatform platform;
-    FrmMain window(platform, store::pst::sessionFactory(), settings::IniFile(settings::IniFile::defaultPath()));
+    // The provider's profile dialog, for a logon without a profile name and without a default profile.
+    auto pickStores = [&platform]() -> std::optional<QStringList> {
+        const QStringList files = platform.openFileNames(QStringLiteral("Storewalker: choose the store files"),
+            QStringLiteral("Outlook stores (*.pst *.ost);;All files (*)"));
+        if (files.isEmpty()) return std::nullopt;
+        return files;
+    };
+    FrmMain window(
+        platform, store::pst::sessionFactory(pickStores), settings::IniFile(settings::IniFile::defaultPath()));
     app.window = &window;
     // The whole argument text is one profile name.
     if (!window.Form_Load(QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')))) return 1;

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFont>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -48,6 +49,13 @@ FrmMain::FrmMain(Platform& platform_, store::SessionFactory sessionFactory, sett
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Storewalker."));
+    // The design packs captions into small rows and narrow buttons, made for an 8-point font of Arial's width:
+    // such a font where the desktop has one, else the desktop's own at 8 points.
+    QFont small = font();
+    small.setFamilies({ QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+        QStringLiteral("Helvetica"), small.family() });
+    small.setPointSizeF(8);
+    setFont(small);
     createControls();
     createMenus();
     connectHandlers();

@@ -1,0 +1,81 @@
+// Draws the main window at its design size into a PNG, for the documentation: it opens a store, clicks its first
+// information store, then the named folder and its first message. Not a test; built on demand:
+//   sw_screenshot STORE.pst OUT.png [FOLDER]
+#include "mainwindow/frmmain.h"
+#include "store/pst/pstprovider.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QTreeWidget>
+#include <cstdio>
+
+namespace {
+
+// Boxes are printed instead of shown, so nothing waits for a user.
+class ConsolePlatform : public Platform {
+public:
+    Answer messageBox(const QString& text, Icon, Buttons, const QString&) override
+    {
+        std::fprintf(stderr, "box: %s\n", qPrintable(text));
+        return Answer::Ok;
+    }
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return {}; }
+    QStringList openFileNames(const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&) override { return {}; }
+    void setClipboardText(const QString&) override { }
+    QString clipboardText() const override { return {}; }
+    bool printText(const QString&, const QString&, double, QString*) override { return false; }
+    bool openDocument(const QString&) override { return false; }
+};
+
+QTreeWidgetItem* findNode(FrmMain& w, QTreeWidgetItem* node, const QString& name)
+{
+    if (node->text(0).section(QStringLiteral("   ("), 0, 0) == name) return node;
+    node->setExpanded(true); // reads the subfolders
+    for (int i = 0; i < node->childCount(); ++i)
+        if (QTreeWidgetItem* found = findNode(w, node->child(i), name)) return found;
+    node->setExpanded(false);
+    return nullptr;
+}
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: sw_screenshot STORE.pst OUT.png [FOLDER]\n");
+        return 2;
+    }
+    ConsolePlatform platform;
+    FrmMain w(platform, store::pst::sessionFactory(), settings::IniFile(settings::IniFile::defaultPath()));
+    if (!w.Form_Load(args[1])) return 1;
+    w.show();
+    w.resize(794, 526 + w.menuBar()->height());
+    settle();
+
+    w.lstInfoStores->setCurrentItem(w.lstInfoStores->topLevelItem(0));
+    w.lstInfoStores_Click();
+    settle();
+    if (QTreeWidgetItem* root = w.tvwFolders->topLevelItem(0)) {
+        root->setExpanded(true);
+        QTreeWidgetItem* folder = args.size() > 3 ? findNode(w, root, args[3]) : nullptr;
+        if (folder) {
+            w.tvwFolders->setCurrentItem(folder);
+            w.tvwFolders_NodeClick(folder);
+            if (QTreeWidgetItem* first = w.lstMessages->topLevelItem(0)) {
+                w.lstMessages->setCurrentItem(first);
+                w.lstMessages_Click();
+            }
+        }
+    }
+    settle();
+    return w.grab().save(args[2]) ? 0 : 1;
+}
