@@ -108,6 +108,24 @@ TEST(MessageList, FolderClickShowsPathAndFields)
     EXPECT_EQ(l.b.status(), QStringLiteral("  Folder= \\\\Archive\\2023\\Top of Personal Folders\\Inbox\\"));
 }
 
+TEST(MessageList, ListingAgainDropsTheColumnSort)
+{
+    Listed l(messages(3));
+    FrmMain& w = *l.b.window;
+    l.click();
+    w.lstMessages_ColumnClick(1);
+    EXPECT_EQ(w.lstMessages->headerItem()->text(0), QStringLiteral("Subject  >"));
+    EXPECT_EQ(l.b.rows(), QStringList({ "m1", "m2", "m3" }));
+
+    // A new listing keeps the store's order, and the next header click sorts ascending again.
+    l.click();
+    EXPECT_EQ(l.b.rows(), newestFirst(3, 1));
+    EXPECT_EQ(w.lstMessages->headerItem()->text(0), QStringLiteral("Subject"));
+    w.lstMessages_ColumnClick(1);
+    EXPECT_EQ(w.lstMessages->headerItem()->text(0), QStringLiteral("Subject  >"));
+    EXPECT_EQ(l.b.rows(), QStringList({ "m1", "m2", "m3" }));
+}
+
 TEST(MessageList, SubjectFilter)
 {
     std::vector<MessageData> list = messages(3);
