@@ -334,9 +334,7 @@ bool writeStore(const QJsonObject& description, const QString& path, QString* er
     DescriptionReader reader(writer);
     if (!reader.read(description)) {
         if (error) *error = reader.errorString();
-        QString ignored;
-        writer.finish(&ignored);
-        QFile::remove(path);
+        writer.discard();
         return false;
     }
     return writer.finish(error);

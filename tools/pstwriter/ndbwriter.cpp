@@ -47,6 +47,13 @@ void NdbWriter::fail(const QString& message)
     if (m_error.isEmpty()) m_error = message;
 }
 
+void NdbWriter::discard()
+{
+    if (m_file.fileName().isEmpty()) return;
+    m_file.close();
+    m_file.remove();
+}
+
 Bid NdbWriter::nextBid(bool internal)
 {
     // Identifiers step by 4: bit 1 marks internal blocks (trees and subnode lists), bit 0 is reserved.

@@ -85,6 +85,8 @@ public:
     // Writes the B-trees, maps and header; nextNids are the header's 32 next node identifiers.
     bool finish(const std::array<quint32, 32>& nextNids);
     quint64 fileSize() const { return m_end; }
+    // Closes and removes the file after a failure.
+    void discard();
 
 private:
     struct BlockRef {

@@ -344,12 +344,15 @@ bool StoreWriter::finish(QString* error)
     for (auto& [nid, folder] : m_folders)
         finishFolder(folder);
     std::vector<Property> store = { binaryProperty(0x0FF9, m_recordKey), stringProperty(0x3001, m_displayName),
-        int32Property(0x35DF, 0x89), binaryProperty(0x35E0, entryId(m_ipmSubtree)) };
+        int32Property(0x35DF, 0x01), binaryProperty(0x35E0, entryId(m_ipmSubtree)) };
     const NodeContent s = writePropertyContext(m_ndb, m_nids, store);
     m_ndb.addNode(kNidMessageStore, s.data, s.sub, 0);
     writeNameMap();
     const bool ok = m_ndb.ok() && m_ndb.finish(m_nids.headerValues());
-    if (!ok && error) *error = m_ndb.errorString();
+    if (!ok) {
+        if (error) *error = m_ndb.errorString();
+        m_ndb.discard(); // no half-written store is left behind
+    }
     return ok;
 }
 
