@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -323,6 +324,20 @@ TEST(TopList, MouseDownSetsMenuStatesAndPane)
         EXPECT_EQ(w.mnuAct->isVisible(), c.popup);
         w.mnuAct->hide();
     }
+}
+
+TEST(TopList, PressesOnTheListReachItsHandler)
+{
+    Loaded f;
+    FrmMain& w = *f.w;
+    w.show();
+    w.setEditMenuEnabled(true);
+    w.activePane = PaneFields;
+    const QPoint onFirstRow = w.lstInfoStores->visualItemRect(w.lstInfoStores->topLevelItem(0)).center();
+    QTest::mousePress(w.lstInfoStores->viewport(), Qt::RightButton, {}, onFirstRow);
+    EXPECT_EQ(w.activePane, PaneTopList);
+    EXPECT_TRUE(w.mnuAct->isVisible());
+    w.mnuAct->hide();
 }
 
 TEST(TopList, ColumnClickSortsByThatColumn)

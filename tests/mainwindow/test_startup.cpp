@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -155,6 +156,22 @@ TEST(Shutdown, EveryWayOfClosingLogsOffOnce)
         EXPECT_TRUE(f.w->loggedOff());
         EXPECT_FALSE(f.w->isVisible());
     }
+}
+
+TEST(Shutdown, ClosingEndsTheRunningProgram)
+{
+    WindowFixture f(workSession());
+    ASSERT_TRUE(f.load());
+    f.w->show();
+    QWidget other; // another window of the program stays open: the run ends anyway
+    other.show();
+    QTimer::singleShot(0, f.w.get(), [&] { f.w->close(); });
+    QTimer giveUp; // a run that did not end; gone with the test
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+    giveUp.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(f.session->logoffCount, 1);
 }
 
 TEST(Shutdown, FailingLogoffStillEnds)
