@@ -242,6 +242,12 @@ void FrmMain::resizeEvent(QResizeEvent* event)
     Form_Resize();
 }
 
+void FrmMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()) Form_Resize();
+}
+
 void FrmMain::closeEvent(QCloseEvent* event)
 {
     Form_QueryUnload();

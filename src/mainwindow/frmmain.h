@@ -125,6 +125,7 @@ public:
     void Status(const QString& text);
     void setStatusDirect(const QString& text); // a status text without Status' blanks and cursor rule
     QString statusText() const;
+    // The list's current order is its "swSortOrder" property (a Qt::SortOrder; absent means ascending).
     static void subSortColumn(QTreeWidget* list, int columnIndex);
     static QTreeWidgetItem* subAddListRow(QTreeWidget* list, const QStringList& texts);
     static void subFullRowSelect(QTreeWidget* list);
@@ -182,6 +183,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override; // a window restored from an icon is laid out again
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

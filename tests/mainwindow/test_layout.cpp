@@ -1,6 +1,7 @@
 #include "mainwindow/layout.h"
 #include "windowfixture.h"
 
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
@@ -174,6 +175,25 @@ TEST(LayoutPass, WindowFollowsItsSize)
     EXPECT_GE(w.centralWidget()->width(), 794);
     EXPECT_GE(w.centralWidget()->height(), 526);
     EXPECT_EQ(w.lstFields->geometry().right(), w.centralWidget()->width() - 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST(LayoutPass, MinimizedWindowWaitsForItsRestore)
+{
+    WindowFixture f({});
+    ASSERT_TRUE(f.load());
+    FrmMain& w = *f.w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.showMinimized();
+    w.optModeAddr->setChecked(true);
+    w.optModeAddr_Click(); // its layout pass finds the window minimized
+    EXPECT_EQ(w.lstInfoStores->height(), layout::topListHeightAddr);
+    w.showNormal();
+    EXPECT_EQ(w.lstInfoStores->height(), w.centralWidget()->height() - 50);
 }
 
 } // namespace
