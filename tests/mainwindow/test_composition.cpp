@@ -1,11 +1,8 @@
 #include "mainwindow/layout.h"
 #include "windowfixture.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -64,48 +61,6 @@ TEST(Composition, ControlsHaveTheirNamesCaptionsAndDesignGeometry)
     EXPECT_EQ(w.cboFilter->toolTip(), QStringLiteral("Path Filter=OFF.... starting from root of selected store"));
     EXPECT_FALSE(w.txtTemp->isVisibleTo(&w));
     EXPECT_EQ(w.centralWidget()->minimumSize(), QSize(794, 526));
-}
-
-TEST(Composition, MenusInOrderWithAccessAndShortcutKeys)
-{
-    WindowFixture f({});
-    FrmMain& w = *f.w;
-    struct Item {
-        const char* name;
-        const char* caption; // "-" for a separator
-        QKeySequence key;
-    };
-    const std::vector<std::pair<QMenu*, std::vector<Item>>> menus = {
-        { w.mnuFile,
-            { { "mnuFileOptions", "&Options ...", Qt::Key_F2 }, { "sep7", "-", {} }, { "mnuFileExit", "E&xit", {} } } },
-        { w.mnuAct,
-            { { "mnuActFind", "&Find ...", Qt::Key_F3 }, { "mnuSep2", "-", {} }, { "mnuActCopyItem", "Copy &Item", {} },
-                { "mnuActCopyAll", "Copy &All", {} }, { "mnuSep11", "-", {} }, { "mnuActPrintAll", "&Print All", {} },
-                { "mnuSep99", "-", {} }, { "mnuActGetURL", "Get &URL", {} }, { "sep36", "-", {} },
-                { "mnuActAddShortcut", "Add to &Shortcuts...", {} },
-                { "mnuActOffset", "Collection Offset (1) ...", {} } } },
-        { w.mnuHelp, { { "mnuHelpInfo", "&Information ...", Qt::Key_F1 }, { "mnuHelpAbout", "&About ...", {} } } },
-    };
-    const QStringList titles = { "&File", "&Edit", "&Help" };
-    const auto bar = w.menuBar()->actions();
-    ASSERT_EQ(bar.size(), 3);
-    for (int m = 0; m < 3; ++m) {
-        EXPECT_EQ(bar[m]->text(), titles[m]);
-        EXPECT_EQ(bar[m]->menu(), menus[m].first);
-        const auto actions = menus[m].first->actions();
-        ASSERT_EQ(actions.size(), qsizetype(menus[m].second.size())) << titles[m].toStdString();
-        for (size_t i = 0; i < actions.size(); ++i) {
-            const Item& item = menus[m].second[i];
-            SCOPED_TRACE(item.name);
-            EXPECT_EQ(actions[i]->objectName(), QLatin1String(item.name));
-            if (QLatin1String(item.caption) == QLatin1String("-"))
-                EXPECT_TRUE(actions[i]->isSeparator());
-            else
-                EXPECT_EQ(actions[i]->text(), QLatin1String(item.caption));
-            EXPECT_EQ(actions[i]->shortcut(), item.key);
-        }
-    }
-    EXPECT_EQ(w.mnuAct->objectName(), QStringLiteral("mnuAct"));
 }
 
 } // namespace

@@ -147,17 +147,6 @@ TEST(ListRows, AddListRowFillsColumnsFromTheArray)
     EXPECT_EQ(one->text(1), "");
 }
 
-TEST(ListRows, FullRowSelection)
-{
-    QWidget parent;
-    auto* list = new QTreeWidget(&parent);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FrmMain::subFullRowSelect(list);
-    EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
-    EXPECT_TRUE(list->allColumnsShowFocus());
-    EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection); // other settings stay
-}
-
 SessionData treeStore()
 {
     SessionData data;

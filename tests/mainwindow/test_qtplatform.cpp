@@ -60,11 +60,4 @@ TEST(QtPlatform, OpeningAMissingDocumentFails)
     EXPECT_FALSE(platform.openDocument(dir.path())); // a folder is no document
 }
 
-TEST(QtPlatform, ClipboardRoundTrip)
-{
-    QtPlatform platform;
-    platform.setClipboardText("[Subject] Hello");
-    EXPECT_EQ(platform.clipboardText(), "[Subject] Hello");
-}
-
 } // namespace
