@@ -53,6 +53,15 @@ namespace {
         OneOff m_data;
     };
 
+    bool sameMember(const AddressEntry& entry, const OneOff& oneOff)
+    {
+        try {
+            return entry.address().compare(oneOff.address, Qt::CaseInsensitive) == 0 || entry.name() == oneOff.name;
+        } catch (const Error&) {
+            return false;
+        }
+    }
+
     class PstAddressEntry : public AddressEntry {
     public:
         PstAddressEntry(StoreList stores, StorePtr store, quint32 nodeId, std::optional<QString> name = std::nullopt,
@@ -124,7 +133,11 @@ namespace {
             RecordSetPtr set = properties();
             const QList<QByteArray> members = binaries(set.get(), 0x8055);
             const QList<QByteArray> oneOffs = binaries(set.get(), 0x8054);
+            // Outlook keeps both lists parallel: 0x8054[i] is the one-off form of member i, used when its contact
+            // is gone. Other writers keep contacts in 0x8055 and one-off members only in 0x8054; a one-off that
+            // is not the same person as the member beside it is therefore a member of its own.
             std::vector<std::shared_ptr<AddressEntry>> list;
+            std::vector<std::shared_ptr<AddressEntry>> extra;
             const qsizetype count = std::max(members.size(), oneOffs.size());
             for (qsizetype i = 0; i < count; ++i) {
                 std::shared_ptr<AddressEntry> entry;
@@ -132,15 +145,19 @@ namespace {
                     try {
                         entry = addressEntryFromId(m_stores, members[i], m_store);
                     } catch (const Error&) {
-                        // A member whose contact is gone still has its one-off form.
                     }
                 }
-                if (!entry && i < oneOffs.size()) {
-                    if (std::optional<OneOff> oneOff = parseOneOff(oneOffs[i]))
-                        entry = std::make_shared<OneOffEntry>(oneOffs[i], *oneOff);
+                const std::optional<OneOff> oneOff = i < oneOffs.size() ? parseOneOff(oneOffs[i]) : std::nullopt;
+                if (oneOff) {
+                    auto oneOffEntry = std::make_shared<OneOffEntry>(oneOffs[i], *oneOff);
+                    if (!entry)
+                        entry = oneOffEntry;
+                    else if (!sameMember(*entry, *oneOff))
+                        extra.push_back(oneOffEntry);
                 }
                 if (entry) list.push_back(std::move(entry));
             }
+            list.insert(list.end(), extra.begin(), extra.end());
             return list;
         }
 

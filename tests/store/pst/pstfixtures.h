@@ -8,6 +8,12 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+// Readable failure messages for texts.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace psttest {
 
 inline QString samplesDir()

@@ -63,4 +63,10 @@ TEST_P(PstFuzz, DamagedCopiesOpenOrFailCleanly)
 
 INSTANTIATE_TEST_SUITE_P(Samples, PstFuzz,
     testing::Values(std::make_pair("java-libpst_dist-list.pst", 300), std::make_pair("aspose_Outlook_1M.pst", 120),
-        std::make_pair("groupdocs_Storage_sample.ost", 60)));
+        std::make_pair("groupdocs_Storage_sample.ost", 60)),
+    [](const testing::TestParamInfo<std::pair<const char*, int>>& info) {
+        return QString::fromLatin1(info.param.first)
+            .section(QLatin1Char('.'), 0, 0)
+            .remove(QLatin1Char('-'))
+            .toStdString();
+    });

@@ -1,0 +1,275 @@
+// The provider on stores made by the PST writer from short descriptions: values of every type, counting,
+// sorting and filtering, identifiers, attachments, recipients and distribution lists.
+
+#include "pstfixtures.h"
+#include "pstwriter.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+using namespace store;
+
+namespace {
+
+QJsonObject json(const char* text)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray(text), &error);
+    EXPECT_TRUE(document.isObject()) << error.errorString().toStdString() << " at " << error.offset;
+    return document.object();
+}
+
+QString fieldText(const Fields& fields, quint32 tag)
+{
+    const Field* field = fields.find(tag);
+    if (!field) return QStringLiteral("<absent>");
+    try {
+        return field->value().typeName() + QLatin1Char(' ') + field->value().text();
+    } catch (const Error& e) {
+        return QStringLiteral("failure ") + e.numberText();
+    }
+}
+
+} // namespace
+
+class PstWriterStores : public testing::Test {
+protected:
+    std::unique_ptr<Session> write(const QJsonObject& description, const QString& name = QStringLiteral("t.pst"))
+    {
+        QString error;
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(pstwriter::writeStore(description, path, &error)) << error.toStdString();
+        return psttest::logon(path);
+    }
+    static std::shared_ptr<Folder> folder(Session& session, const QString& name)
+    {
+        return psttest::folderAt(session.infoStores()->item(1)->rootFolder(), { name });
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(PstWriterStores, EveryPropertyTypeReadsWithItsTypeNameAndText)
+{
+    const QDateTime noon1900(QDate(1900, 1, 1), QTime(12, 0), Qt::UTC);
+    const QDateTime june2011(QDate(2011, 6, 21), QTime(23, 51, 7), Qt::UTC);
+    const struct {
+        const char* tag;
+        const char* value; // JSON
+        QString expected; // type name and text
+    } cases[] = {
+        { "0x66000002", "-2", "Integer -2" },
+        { "0x66010003", "305419896", "Long 305419896" },
+        { "0x66020004", "1.5", "Single 1.5" },
+        { "0x66030005", "-2.25", "Double -2.25" },
+        { "0x66040006", "1.2345", "Currency 1.2345" },
+        { "0x66050007", "\"1900-01-01T12:00:00Z\"", "Date " + Value::date(noon1900).text() },
+        { "0x6606000A", "-2147221233", "failure 0x8004010F" },
+        { "0x6607000B", "true", "Boolean True" },
+        { "0x66080014", "\"-1\"", "Decimal -1" },
+        { "0x6609001E", "\"ansi\"", "String ansi" },
+        { "0x660A001F", "\"\\u00fc\\u2713\"", "String \u00fc\u2713" },
+        { "0x660B0040", "\"2011-06-21T23:51:07Z\"", "Date " + Value::date(june2011).text() },
+        { "0x660C0048", "\"{00062004-0000-0000-C000-000000000046}\"",
+            "String " + Value::guid(QUuid(QStringLiteral("{00062004-0000-0000-C000-000000000046}"))).text() },
+        { "0x660D0102", "\"00FF10\"", "String 00FF10" },
+        { "0x660E1002", "[1, -1]", "Integer() (1)(-1)" },
+        { "0x660F1003", "[1, 2]", "Long() (1)(2)" },
+        { "0x66101004", "[0.5]", "Variant() (0.5)" },
+        { "0x66111005", "[1.25]", "Variant() (1.25)" },
+        { "0x66121006", "[1]", "Variant() (1)" },
+        { "0x66141014", "[3]", "Variant() (3)" },
+        { "0x6615101E", "[\"a\", \"bc\"]", "String() (a)(bc)" },
+        { "0x6616101F", "[\"x\\u00e9\", \"\", \"z\"]", "String() (x\u00e9)()(z)" },
+        { "0x66171040", "[\"2011-06-21T23:51:07Z\"]", "Variant() (" + Value::date(june2011).text() + ")" },
+        { "0x66191102", "[\"01\", \"\"]", "Variant() (01)()" },
+        { "0x661A001F", "\"\"", "String " },
+    };
+    QJsonArray properties;
+    for (const auto& c : cases) {
+        const QJsonDocument v = QJsonDocument::fromJson(QByteArray("[") + c.value + "]");
+        properties.append(QJsonObject { { "tag", c.tag }, { "value", v.array().first() } });
+    }
+    const QJsonObject message { { "subject", "types" }, { "properties", properties } };
+    auto session = write(QJsonObject {
+        { "folders", QJsonArray { QJsonObject { { "name", "Inbox" }, { "messages", QJsonArray { message } } } } } });
+    const Fields fields = folder(*session, QStringLiteral("Inbox"))->messages()->item(1)->fields();
+    for (const auto& c : cases)
+        EXPECT_EQ(fieldText(fields, QString::fromLatin1(c.tag).toUInt(nullptr, 16)), c.expected) << c.tag;
+    // The two string types stand for each other in a look-up.
+    EXPECT_EQ(fieldText(fields, 0x660A001E), QStringLiteral("String \u00fc\u2713"));
+}
+
+TEST_F(PstWriterStores, NamedPropertiesCarryTheirNames)
+{
+    auto session = write(json(R"({"folders": [{"name": "Inbox", "messages": [{"subject": "named", "named": [
+        {"set": "PSETID_Common", "id": "0x8501", "type": "0x0003", "value": 15},
+        {"set": "PSETID_Address", "id": "0x8083", "type": "0x001F", "value": "a@b.c"},
+        {"set": "PS_PUBLIC_STRINGS", "name": "Keywords", "type": "0x101F", "value": ["red", "blue"]},
+        {"set": "{11111111-2222-3333-4444-555555555555}", "name": "Cust\u00f6m", "value": "custom value"},
+        {"set": "{11111111-2222-3333-4444-555555555555}", "id": 7, "value": true}]}]}]})"));
+    const Fields fields = folder(*session, QStringLiteral("Inbox"))->messages()->item(1)->fields();
+    QMap<QString, QString> named;
+    for (const Field& field : fields.all()) {
+        if (field.id() >> 16 >= 0x8000) named.insert(field.name(), field.value().text());
+    }
+    const QMap<QString, QString> expected {
+        { "PSETID_Common:0x8501", "15" },
+        { "PSETID_Address:0x8083", "a@b.c" },
+        { "Keywords", "(red)(blue)" },
+        { QStringLiteral("Cust\u00f6m"), "custom value" },
+        { "{11111111-2222-3333-4444-555555555555}:0x0007", "True" },
+    };
+    EXPECT_EQ(named, expected);
+}
+
+TEST_F(PstWriterStores, CountingSortingAndFiltering)
+{
+    // The writer gives a message without a creation time the store's time; sent times stay absent.
+    auto session = write(json(R"j({"time": "2020-01-01T00:00:00Z", "folders": [{"name": "Inbox", "messages": [
+        {"subject": "Budget 2024", "created": "2024-03-01T10:00:00Z", "sent": "2024-03-01T10:00:00Z"},
+        {"subject": "no date at all"},
+        {"subject": "RE: budget questions", "created": "2024-05-01T10:00:00Z", "sent": "2024-05-01T10:00:00Z"},
+        {"subject": "Lunch", "created": "2023-12-24T08:00:00Z", "sent": "2023-12-24T08:00:00Z"},
+        {"subject": "budget (final)", "created": "2024-04-01T10:00:00Z", "sent": "2024-04-01T10:00:00Z"}]}]})j"));
+    auto messages = folder(*session, QStringLiteral("Inbox"))->messages();
+    EXPECT_EQ(messages->count(), 5);
+    const struct {
+        int order;
+        quint32 tag;
+        const char* filter;
+        QStringList expected;
+    } cases[] = {
+        { Messages::Descending, 0x30070040, "",
+            { "RE: budget questions", "budget (final)", "Budget 2024", "Lunch", "no date at all" } },
+        { Messages::Ascending, 0x30070040, "",
+            { "no date at all", "Lunch", "Budget 2024", "budget (final)", "RE: budget questions" } },
+        // Messages without the property come last in either order.
+        { Messages::Descending, 0x00390040, "",
+            { "RE: budget questions", "budget (final)", "Budget 2024", "Lunch", "no date at all" } },
+        { Messages::Ascending, 0x00390040, "",
+            { "Lunch", "Budget 2024", "budget (final)", "RE: budget questions", "no date at all" } },
+        { Messages::Descending, 0x30070040, "BUDGET", { "RE: budget questions", "budget (final)", "Budget 2024" } },
+        { Messages::Ascending, 0x0037001F, "budget", { "budget (final)", "Budget 2024", "RE: budget questions" } },
+        { Messages::Ascending, 0x30070040, "date", { "no date at all" } },
+        { Messages::Descending, 0x30070040, "nothing like this", {} },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.filter);
+        SCOPED_TRACE(c.tag);
+        messages->setSubjectFilter(QString::fromUtf8(c.filter));
+        messages->sort(c.order, c.tag);
+        EXPECT_EQ(messages->count(), c.expected.size());
+        EXPECT_EQ(psttest::subjects(*messages), c.expected);
+        EXPECT_EQ(messages->getNext(), nullptr);
+    }
+    EXPECT_THROW(messages->item(1), Error);
+    messages->setSubjectFilter(QString());
+    EXPECT_EQ(messages->count(), 5);
+}
+
+TEST_F(PstWriterStores, IdentifiersResolveBackAndCopiesOfAStoreStayApart)
+{
+    const QJsonObject description = json(R"({"recordKey": "00112233445566778899AABBCCDDEEFF", "folders": [
+        {"name": "Inbox", "messages": [{"subject": "one"}, {"subject": "two"}],
+         "folders": [{"name": "Sub", "messages": [{"subject": "deep"}]}]}]})");
+    QString error;
+    ASSERT_TRUE(pstwriter::writeStore(description, m_dir.filePath(QStringLiteral("a.pst")), &error));
+    ASSERT_TRUE(pstwriter::writeStore(description, m_dir.filePath(QStringLiteral("b.pst")), &error));
+    auto session = psttest::logon(m_dir.path());
+    auto stores = session->infoStores();
+    ASSERT_EQ(stores->count(), 2);
+    EXPECT_TRUE(stores->item(1)->id().contains(QLatin1String("00112233445566778899AABBCCDDEEFF")));
+    EXPECT_NE(stores->item(1)->id(), stores->item(2)->id());
+    for (int s = 1; s <= 2; ++s) {
+        auto store = stores->item(s);
+        auto sub = psttest::folderAt(store->rootFolder(), { QStringLiteral("Inbox"), QStringLiteral("Sub") });
+        auto deep = sub->messages()->item(1);
+        EXPECT_EQ(session->getMessage(deep->id())->subject(), QStringLiteral("deep"));
+        EXPECT_EQ(session->getMessage(deep->id(), store->id())->parent()->name(), QStringLiteral("Sub"));
+        EXPECT_EQ(session->getFolder(sub->id(), store->id())->parent()->name(), QStringLiteral("Inbox"));
+        EXPECT_EQ(session->getFolder(sub->id())->storeId(), store->id());
+        const QString other = stores->item(3 - s)->id();
+        EXPECT_THROW(session->getMessage(deep->id(), other), Error);
+    }
+}
+
+TEST_F(PstWriterStores, AttachmentsAndRecipients)
+{
+    auto session = write(json(R"({"folders": [{"name": "Inbox", "messages": [{"subject": "with parts",
+        "recipients": [{"type": "to", "name": "Ann", "email": "ann@x.org"},
+                       {"type": "cc", "name": "Bob", "email": "bob@x.org"},
+                       {"type": "bcc", "email": "carl@x.org", "addrType": "X400"}],
+        "attachments": [
+            {"name": "report.pdf", "content": "255044462D"},
+            {"name": "mail.msg", "message": {"subject": "inner"}},
+            {"name": "link.txt", "reference": "\\\\server\\share\\link.txt"},
+            {"name": "object.bin", "method": 6, "content": "00"},
+            {"content": "01", "properties": [{"tag": "0x3704001F", "value": "SHORT.TXT"},
+                                             {"tag": "0x3001001F", "value": "Display name"}]},
+            {"content": "02", "properties": [{"tag": "0x3001001F", "value": "Only a display name"}]}]}]}]})"));
+    auto message = folder(*session, QStringLiteral("Inbox"))->messages()->item(1);
+    auto attachments = message->attachments();
+    ASSERT_EQ(attachments->count(), 6);
+    const std::pair<const char*, int> expected[] = { { "report.pdf", 0 }, { "mail.msg", 1 }, { "link.txt", 2 },
+        { "object.bin", 3 }, { "SHORT.TXT", 0 }, { "Only a display name", 0 } };
+    for (int i = 1; i <= 6; ++i) {
+        EXPECT_EQ(attachments->item(i)->name(), QLatin1String(expected[i - 1].first)) << i;
+        EXPECT_EQ(attachments->item(i)->type(), expected[i - 1].second) << i;
+        EXPECT_EQ(attachments->item(i)->parent()->name(), QStringLiteral("with parts"));
+    }
+    EXPECT_EQ(fieldText(attachments->item(1)->fields(), 0x0E200003).startsWith(QLatin1String("Long ")), true);
+    EXPECT_THROW(attachments->item(7), Error);
+
+    auto recipients = message->recipients();
+    ASSERT_EQ(recipients->count(), 3);
+    const struct {
+        const char* name;
+        const char* address;
+        int type;
+    } people[]
+        = { { "Ann", "SMTP:ann@x.org", 1 }, { "Bob", "SMTP:bob@x.org", 2 }, { "carl@x.org", "X400:carl@x.org", 3 } };
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(recipients->item(i)->name(), QLatin1String(people[i - 1].name));
+        EXPECT_EQ(recipients->item(i)->address(), QLatin1String(people[i - 1].address));
+        EXPECT_EQ(recipients->item(i)->type(), people[i - 1].type);
+        EXPECT_EQ(recipients->item(i)->displayType(), 0);
+    }
+}
+
+TEST_F(PstWriterStores, DistributionListsResolveTheirMembers)
+{
+    auto session = write(json(R"({"name": "Address store", "folders": [
+        {"name": "Contacts", "class": "IPF.Contact",
+         "contacts": [{"key": "ann", "name": "Ann Smith", "email": "ann@x.org"},
+                      {"key": "bob", "name": "Bob", "email": "bob@x.org"}],
+         "distributionLists": [{"name": "Team", "members": [{"contact": "bob"}, {"contact": "ann"},
+                                {"name": "Outsider", "email": "out@y.org"}]}]},
+        {"name": "Inbox", "messages": [{"subject": "not a contact"}]},
+        {"name": "More people", "class": "IPF.Contact"}]})"));
+    auto lists = session->addressLists();
+    ASSERT_EQ(lists->count(), 2);
+    EXPECT_EQ(lists->item(2)->name(), QStringLiteral("More people"));
+    EXPECT_EQ(lists->item(2)->addressEntries()->count(), 0);
+    auto contacts = lists->item(1);
+    EXPECT_EQ(fieldText(contacts->fields(), 0xFFF9001E), QStringLiteral("String Address store"));
+    EXPECT_EQ(fieldText(contacts->fields(), 0x3613001F), QStringLiteral("String IPF.Contact"));
+
+    auto entries = contacts->addressEntries();
+    ASSERT_EQ(entries->count(), 3);
+    entries->sort(Messages::Descending);
+    EXPECT_EQ(entries->getFirst()->name(), QStringLiteral("Team"));
+    auto team = entries->getFirst();
+    EXPECT_EQ(team->displayType(), 5);
+    QStringList members;
+    for (int i = 1; auto member = team->member(i); ++i) {
+        members.append(member->name() + QLatin1Char('|') + member->type() + QLatin1Char('|') + member->address());
+        EXPECT_EQ(session->getAddressEntry(member->id())->address(), member->address());
+    }
+    EXPECT_EQ(members, QStringList({ "Bob|SMTP|bob@x.org", "Ann Smith|SMTP|ann@x.org", "Outsider|SMTP|out@y.org" }));
+    auto bob = entries->item(2);
+    EXPECT_EQ(bob->name(), QStringLiteral("Bob"));
+    EXPECT_EQ(bob->parent()->name(), QStringLiteral("Contacts"));
+    EXPECT_EQ(bob->member(1), nullptr);
+}
