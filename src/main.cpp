@@ -20,6 +20,9 @@ public:
             return QApplication::notify(receiver, event);
         } catch (const store::Error& error) {
             if (window) window->reportFailure(error);
+        } catch (const std::exception& error) {
+            if (window)
+                window->reportFailure(store::Error(store::mapi::E_CALL_FAILED, QString::fromLocal8Bit(error.what())));
         }
         return false;
     }
