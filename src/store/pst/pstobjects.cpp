@@ -3,6 +3,8 @@
 #include "store/pst/pstcollections.h"
 #include "store/pst/pstvalues.h"
 
+#include <variant>
+
 namespace store::pst {
 
 QString EndObject::name() const
@@ -129,16 +131,26 @@ std::shared_ptr<Collection<Recipient>> PstMessage::recipients() const
     PffError error;
     libpff_item_t* table = nullptr;
     const int rc = libpff_message_get_recipients(item->item.get(), &table, error.out());
-    std::vector<std::shared_ptr<Recipient>> list;
-    if (rc == 0) return std::make_shared<ListCollection<Recipient>>(std::move(list));
+    if (rc == 0) return std::make_shared<ListCollection<Recipient>>(std::vector<std::shared_ptr<Recipient>>());
     check(rc, error, mapi::E_CORRUPT_DATA, QStringLiteral("Unable to read the recipients"));
     ItemPtr rows(table);
+    // Each recipient is read now (the table goes with this call); one that cannot be read fails alone.
+    using Row = std::variant<std::shared_ptr<Recipient>, Error>;
+    auto list = std::make_shared<std::vector<Row>>();
     const int count = recordSetCount(rows.get());
     for (int i = 0; i < count; ++i) {
-        RecordSetPtr set = recordSet(rows.get(), i);
-        list.push_back(std::make_shared<PstRecipient>(shared_from_this(), set.get(), m_store->codepage()));
+        try {
+            RecordSetPtr set = recordSet(rows.get(), i);
+            list->emplace_back(std::make_shared<PstRecipient>(shared_from_this(), set.get(), m_store->codepage()));
+        } catch (const Error& failure) {
+            list->emplace_back(failure);
+        }
     }
-    return std::make_shared<ListCollection<Recipient>>(std::move(list));
+    return std::make_shared<LazyCollection<Recipient>>(count, [list](int index) {
+        const Row& row = (*list)[size_t(index - 1)];
+        if (const Error* failure = std::get_if<Error>(&row)) throw *failure;
+        return std::get<std::shared_ptr<Recipient>>(row);
+    });
 }
 
 int attachmentTypeCode(std::optional<quint32> method, int libpffType)

@@ -122,15 +122,19 @@ QList<QPair<quint32, QString>> StoreFile::subFolders(quint32 folderId) const
         QStringLiteral("Unable to count the subfolders"));
     QList<QPair<quint32, QString>> result;
     for (int i = 0; i < count; ++i) {
-        libpff_item_t* child = nullptr;
-        check(libpff_folder_get_sub_folder(folder.get(), i, &child, error.out()), error, mapi::E_CORRUPT_DATA,
-            QStringLiteral("Unable to read subfolder %1").arg(i + 1));
-        ItemPtr item(child);
-        uint32_t id = 0;
-        check(libpff_item_get_identifier(item.get(), &id, error.out()), error, mapi::E_CORRUPT_DATA,
-            QStringLiteral("Unable to read a folder's identifier"));
-        rememberParent(id, folderId);
-        result.append({ id, folderName(item.get()) });
+        // A subfolder that cannot be read has no identifier or name to show: it is left out, the others stay.
+        try {
+            libpff_item_t* child = nullptr;
+            check(libpff_folder_get_sub_folder(folder.get(), i, &child, error.out()), error, mapi::E_CORRUPT_DATA,
+                QStringLiteral("Unable to read subfolder %1").arg(i + 1));
+            ItemPtr item(child);
+            uint32_t id = 0;
+            check(libpff_item_get_identifier(item.get(), &id, error.out()), error, mapi::E_CORRUPT_DATA,
+                QStringLiteral("Unable to read a folder's identifier"));
+            rememberParent(id, folderId);
+            result.append({ id, folderName(item.get()) });
+        } catch (const Error&) {
+        }
     }
     return result;
 }
