@@ -70,39 +70,40 @@ qsizetype HeapBuilder::byteSize() const
     return n;
 }
 
-std::vector<QByteArray> HeapBuilder::pages() const
+int HeapBuilder::freeBytes(size_t i) const
 {
-    std::vector<QByteArray> out;
-    std::vector<int> freeBytes;
-    for (size_t i = 0; i < m_pages.size(); ++i) {
-        const Page& p = m_pages[i];
-        QByteArray b = p.data;
-        const int end = int(b.size());
-        if (b.size() % 2) b.append('\0');
-        const int map = int(b.size());
-        append16(b, quint16(p.starts.size()));
-        append16(b, 0);
-        for (quint16 s : p.starts)
-            append16(b, s);
-        append16(b, quint16(end));
-        put16(b, 0, quint16(map));
-        freeBytes.push_back(kPageLimit - int(b.size()));
-        out.push_back(b);
-    }
-    QByteArray& first = out.front();
-    put8(first, 2, 0xEC);
-    put8(first, 3, m_clientSig);
-    put32(first, 4, m_userRoot);
-    auto putLevels = [&](QByteArray& b, int at, size_t from, size_t count) {
-        for (size_t i = 0; i < count && from + i < freeBytes.size(); ++i) {
-            const quint8 level = fillLevel(freeBytes[from + i]);
-            b[at + int(i / 2)] = char(quint8(b[at + int(i / 2)]) | (i % 2 ? level << 4 : level));
+    const Page& p = m_pages[i];
+    return kPageLimit - int(alignUp(quint64(p.data.size()), 2)) - 4 - 2 * int(p.starts.size() + 1);
+}
+
+QByteArray HeapBuilder::page(size_t i) const
+{
+    const Page& p = m_pages[i];
+    QByteArray b = p.data;
+    const int end = int(b.size());
+    if (b.size() % 2) b.append('\0');
+    const int map = int(b.size());
+    append16(b, quint16(p.starts.size()));
+    append16(b, 0);
+    for (quint16 s : p.starts)
+        append16(b, s);
+    append16(b, quint16(end));
+    put16(b, 0, quint16(map));
+    auto putLevels = [&](int at, size_t from, size_t count) {
+        for (size_t k = 0; k < count && from + k < m_pages.size(); ++k) {
+            const quint8 level = fillLevel(freeBytes(from + k));
+            b[at + int(k / 2)] = char(quint8(b[at + int(k / 2)]) | (k % 2 ? level << 4 : level));
         }
     };
-    putLevels(first, 8, 0, 8);
-    for (size_t i = 8; i < out.size(); i += 128)
-        putLevels(out[i], 2, i, 128);
-    return out;
+    if (i == 0) {
+        put8(b, 2, 0xEC);
+        put8(b, 3, m_clientSig);
+        put32(b, 4, m_userRoot);
+        putLevels(8, 0, 8);
+    } else if (i % 128 == 8) {
+        putLevels(2, i, 128);
+    }
+    return b;
 }
 
 Hid buildBth(HeapBuilder& heap, int cbKey, int cbData, const QByteArray& sortedRecords)

@@ -19,8 +19,9 @@ public:
     // Replaces an allocation's bytes with as many new ones (used to fill in headers reserved first).
     void overwrite(Hid hid, const QByteArray& data);
     void setUserRoot(Hid hid) { m_userRoot = hid; }
-    // The finished pages, each one block of the node's data.
-    std::vector<QByteArray> pages() const;
+    // Finished page i, one block of the node's data.
+    QByteArray page(size_t i) const;
+    size_t pageCount() const { return m_pages.size(); }
     qsizetype byteSize() const;
 
 private:
@@ -29,6 +30,7 @@ private:
         std::vector<quint16> starts;
     };
     int headerSize(size_t page) const;
+    int freeBytes(size_t page) const;
     void startPage();
 
     quint8 m_clientSig;

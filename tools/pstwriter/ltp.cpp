@@ -49,8 +49,10 @@ int tableCellSize(quint16 type)
 Bid writeHeapData(NdbWriter& ndb, const HeapBuilder& heap)
 {
     std::vector<std::pair<Bid, quint32>> leaves;
-    for (const QByteArray& page : heap.pages())
+    for (size_t i = 0; i < heap.pageCount(); ++i) {
+        const QByteArray page = heap.page(i);
         leaves.emplace_back(ndb.writeBlock(page), quint32(page.size()));
+    }
     return ndb.writeTree(leaves);
 }
 

@@ -13,6 +13,7 @@ namespace {
     constexpr int kPageSize = 512;
     constexpr int kPageData = 496;
     constexpr int kBtEntriesSize = 488;
+    constexpr int kBbtEntry = 24;
     constexpr quint8 kPageBbt = 0x80, kPageNbt = 0x81, kPageFMap = 0x82, kPagePMap = 0x83, kPageAMap = 0x84,
                      kPageFPMap = 0x85;
 
@@ -126,7 +127,24 @@ Bid NdbWriter::writeBlock(const QByteArray& data, bool internal)
     block.append(trailer);
     writeRaw(block);
     m_blocks.push_back({ bid, ib, quint16(data.size()) });
+    if (m_blocks.size() == size_t(kBtEntriesSize / kBbtEntry)) {
+        // Blocks come in identifier order, so each full leaf of the block B-tree is final: write it now and
+        // keep only its reference, so memory does not grow with the number of blocks.
+        QByteArray entries(kBtEntriesSize / kBbtEntry * kBbtEntry, '\0');
+        for (size_t i = 0; i < m_blocks.size(); ++i)
+            writeBlockEntry(i, entries, int(i) * kBbtEntry);
+        m_blockLeaves.push_back(writePage(entries, int(m_blocks.size()), kBbtEntry, 0, kPageBbt, m_blocks.front().bid));
+        m_blocks.clear();
+    }
     return bid;
+}
+
+void NdbWriter::writeBlockEntry(size_t i, QByteArray& out, int at) const
+{
+    put64(out, at, m_blocks[i].bid);
+    put64(out, at + 8, m_blocks[i].ib);
+    put16(out, at + 16, m_blocks[i].cb);
+    put16(out, at + 18, 2); // references: the B-tree and the node
 }
 
 Bid NdbWriter::writeData(const QByteArray& data)
@@ -210,11 +228,10 @@ NdbWriter::PageRef NdbWriter::writePage(
     return { firstKey, bid, ib };
 }
 
-NdbWriter::PageRef NdbWriter::writeBTree(size_t count, int leafEntrySize, quint8 type,
+NdbWriter::PageRef NdbWriter::writeBTree(std::vector<PageRef> level, size_t count, int leafEntrySize, quint8 type,
     const std::function<void(size_t, QByteArray&, int)>& writeEntry, const std::function<quint64(size_t)>& key)
 {
     const size_t perLeaf = size_t(kBtEntriesSize / leafEntrySize);
-    std::vector<PageRef> level;
     for (size_t at = 0; at < count || (count == 0 && level.empty()); at += perLeaf) {
         const size_t n = std::min(perLeaf, count - at);
         QByteArray entries(int(n) * leafEntrySize, '\0');
@@ -248,16 +265,11 @@ bool NdbWriter::finish(const std::array<quint32, 32>& nextNids)
         if (m_nodes[i].nid == m_nodes[i - 1].nid) fail(QStringLiteral("node %1 written twice").arg(m_nodes[i].nid));
     if (!ok()) return false;
     const PageRef bbt = writeBTree(
-        m_blocks.size(), 24, kPageBbt,
-        [this](size_t i, QByteArray& out, int at) {
-            put64(out, at, m_blocks[i].bid);
-            put64(out, at + 8, m_blocks[i].ib);
-            put16(out, at + 16, m_blocks[i].cb);
-            put16(out, at + 18, 2);
-        },
+        std::move(m_blockLeaves), m_blocks.size(), kBbtEntry, kPageBbt,
+        [this](size_t i, QByteArray& out, int at) { writeBlockEntry(i, out, at); },
         [this](size_t i) { return m_blocks[i].bid; });
     const PageRef nbt = writeBTree(
-        m_nodes.size(), 32, kPageNbt,
+        {}, m_nodes.size(), 32, kPageNbt,
         [this](size_t i, QByteArray& out, int at) {
             put64(out, at, m_nodes[i].nid);
             put64(out, at + 8, m_nodes[i].data);

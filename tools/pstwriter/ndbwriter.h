@@ -112,7 +112,8 @@ private:
     void markUsed(quint64 offset, quint64 size);
     std::vector<quint64> reservedPages(quint64 section) const;
     PageRef writePage(const QByteArray& entries, int count, int entrySize, int level, quint8 type, quint64 firstKey);
-    PageRef writeBTree(size_t count, int leafEntrySize, quint8 type,
+    void writeBlockEntry(size_t i, QByteArray& out, int at) const;
+    PageRef writeBTree(std::vector<PageRef> leaves, size_t count, int leafEntrySize, quint8 type,
         const std::function<void(size_t, QByteArray&, int)>& writeEntry, const std::function<quint64(size_t)>& key);
     void writeMaps(quint64* freeBytes, quint64* lastAMap);
     void writeHeader(const std::array<quint32, 32>& nextNids, const PageRef& nbt, const PageRef& bbt, quint64 amapFree,
@@ -122,7 +123,8 @@ private:
     QString m_error;
     quint64 m_end = 0;
     quint64 m_bidCounter = 0;
-    std::vector<BlockRef> m_blocks;
+    std::vector<BlockRef> m_blocks; // not yet in a written leaf page
+    std::vector<PageRef> m_blockLeaves;
     std::vector<NodeRef> m_nodes;
     std::vector<bool> m_used; // one flag per 64 bytes of the file
 };
