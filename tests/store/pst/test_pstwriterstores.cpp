@@ -273,3 +273,41 @@ TEST_F(PstWriterStores, DistributionListsResolveTheirMembers)
     EXPECT_EQ(bob->parent()->name(), QStringLiteral("Contacts"));
     EXPECT_EQ(bob->member(1), nullptr);
 }
+
+TEST_F(PstWriterStores, AnUnreadableMessageFailsAlone)
+{
+    write(json(R"({"folders": [{"name": "Inbox", "messages": [
+        {"subject": "alpha", "body": "alpha body"}, {"subject": "bravo", "body": "bravo body to break"},
+        {"subject": "charlie", "body": "charlie body"}]}]})"));
+    // Break the heap signature of the block that holds bravo's properties.
+    QFile file(m_dir.filePath(QStringLiteral("t.pst")));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray data = file.readAll();
+    const qsizetype text = data.indexOf(QByteArray(reinterpret_cast<const char*>(u"bravo body to break"), 38));
+    ASSERT_GT(text, 0);
+    qsizetype block = text - text % 64;
+    while (block > 0 && !(quint8(data[block + 2]) == 0xEC && quint8(data[block + 3]) == 0xBC))
+        block -= 64;
+    ASSERT_GT(block, 0);
+    data[block + 2] = '\0';
+    file.seek(0);
+    file.write(data);
+    file.close();
+
+    auto session = psttest::logon(m_dir.filePath(QStringLiteral("t.pst")));
+    auto messages = folder(*session, QStringLiteral("Inbox"))->messages();
+    EXPECT_EQ(psttest::subjects(*messages), QStringList({ "alpha", "bravo", "charlie" }));
+    QStringList readable;
+    for (auto message = messages->getFirst(); message; message = messages->getNext()) {
+        try {
+            message->fields();
+            readable.append(message->subject());
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), mapi::E_CORRUPT_DATA);
+            EXPECT_TRUE(e.description().contains(QLatin1String("libpff"))) << e.description().toStdString();
+        }
+    }
+    EXPECT_EQ(readable, QStringList({ "alpha", "charlie" }));
+    // The walk passes over bravo's fields, attachments and recipients and reads everything else.
+    EXPECT_EQ(psttest::walkAll(*session), 3);
+}
