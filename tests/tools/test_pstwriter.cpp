@@ -130,6 +130,17 @@ TEST_F(WriterTest, NamedPropertiesMapToTheirSetAndNameOrNumber)
     EXPECT_TRUE(findNamed(got, QUuid("{11111111-2222-3333-4444-555555555555}"), 7));
 }
 
+TEST_F(WriterTest, NamesOnlyInStandardSetsStillGiveAReadableMap)
+{
+    // No custom set: the map's GUID stream would be empty, which libpff refuses.
+    const Store s = roundTrip(oneMessage(
+        json(R"({"subject": "n", "named": [{"set": "PS_PUBLIC_STRINGS", "name": "Keywords", "value": ["a"]}]})")));
+    ASSERT_EQ(top(s).folders.size(), 1u);
+    ASSERT_EQ(top(s).folders[0].messages.size(), 1u);
+    const Props& got = top(s).folders[0].messages[0].props;
+    EXPECT_TRUE(std::any_of(got.begin(), got.end(), [](const Prop& p) { return p.name == QLatin1String("Keywords"); }));
+}
+
 TEST_F(WriterTest, RecipientsAttachmentsAndEmbeddedMessages)
 {
     const Store s = roundTrip(oneMessage(json(R"({"subject": "outer", "from": {"name": "Ann", "email": "ann@x.org"},

@@ -333,6 +333,9 @@ void StoreWriter::writeNameMap()
         append16(entries, quint16((guidIndex << 1) | (key.isString ? 1 : 0)));
         append16(entries, index);
     }
+    // libpff refuses a map whose GUID stream is empty (names only in PS_MAPI or PS_PUBLIC_STRINGS): list one
+    // GUID that no entry refers to.
+    if (guids.isEmpty()) guids = guidBytes(QUuid("{00062008-0000-0000-C000-000000000046}"));
     const std::vector<Property> props
         = { binaryProperty(0x0002, guids), binaryProperty(0x0003, entries), binaryProperty(0x0004, strings) };
     const NodeContent c = writePropertyContext(m_ndb, m_nids, props);
