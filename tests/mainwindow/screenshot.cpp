@@ -1,6 +1,7 @@
 // Draws the main window at its design size into a PNG, for the documentation: it opens a store, clicks its first
-// information store, then the named folder and its first message. Not a test; built on demand:
-//   sw_screenshot STORE.pst OUT.png [FOLDER]
+// information store, then the named folder and one of its messages (the first unless ROW says). Not a test; built
+// on demand:
+//   sw_screenshot STORE.pst OUT.png [FOLDER [ROW]]
 #include "mainwindow/frmmain.h"
 #include "store/pst/pstprovider.h"
 
@@ -51,7 +52,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: sw_screenshot STORE.pst OUT.png [FOLDER]\n");
+        std::fprintf(stderr, "usage: sw_screenshot STORE.pst OUT.png [FOLDER [ROW]]\n");
         return 2;
     }
     ConsolePlatform platform;
@@ -70,7 +71,8 @@ int main(int argc, char* argv[])
         if (folder) {
             w.tvwFolders->setCurrentItem(folder);
             w.tvwFolders_NodeClick(folder);
-            if (QTreeWidgetItem* first = w.lstMessages->topLevelItem(0)) {
+            const int row = args.size() > 4 ? args[4].toInt() : 0;
+            if (QTreeWidgetItem* first = w.lstMessages->topLevelItem(row)) {
                 w.lstMessages->setCurrentItem(first);
                 w.lstMessages_Click();
             }
