@@ -123,6 +123,7 @@ void FrmMain::tvwFolders_MouseDown(Qt::MouseButton button, const QPoint& pos)
     const bool hasNodes = tvwFolders->topLevelItemCount() > 0;
     for (QAction* item : { mnuActCopyItem, mnuActAddShortcut, mnuActGetURL, mnuActFind })
         item->setEnabled(hasNodes);
+    mnuActOffset->setEnabled(true); // the folder click lists from the offset (other panes disable it)
     activePane = PaneFolders;
     if (button == Qt::RightButton) popupEditMenu(tvwFolders, pos);
 }

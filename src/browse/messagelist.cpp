@@ -52,6 +52,7 @@ void FrmMain::tvwFolders_NodeClick(QTreeWidgetItem* node)
 
         if (!node) throw store::Error(store::mapi::E_INVALID_PARAMETER, QStringLiteral("No folder is selected."));
         folder = session->getFolder(node->data(0, role::Tag).toString(), storeTag);
+        messages.reset(); // a large folder's collection is big: never hold two at once
         messages = folder->messages();
         if (chkFilter->isChecked()) messages->setSubjectFilter(txtFilter->text());
         messages->sort(store::Messages::Descending, tagCreationTime);
@@ -122,6 +123,9 @@ void FrmMain::lstMessages_MouseDown(Qt::MouseButton button, const QPoint& pos)
     mnuActAddShortcut->setEnabled(false);
     mnuActGetURL->setEnabled(true);
     mnuActFind->setEnabled(true);
+    // The top list and the field list disable the offset, and it is the listing here that uses it: without this
+    // it would stay disabled for the rest of the run after the first press on the top list.
+    mnuActOffset->setEnabled(true);
     mnuActCopyItem->setEnabled(lstMessages->topLevelItemCount() > 0);
     activePane = PaneMessages;
     if (button == Qt::RightButton) popupEditMenu(lstMessages, pos);

@@ -74,6 +74,7 @@ int runOne(int count, const QString& dir)
         return 1;
     }
     const double logonMs = msSince(timer);
+    const long afterLogon = peakKiB();
     w.lstInfoStores->setCurrentItem(w.lstInfoStores->topLevelItem(0));
     w.lstInfoStores_Click();
     const double openMs = msSince(timer);
@@ -116,7 +117,7 @@ int runOne(int count, const QString& dir)
 
     out << QStringLiteral(
         "%1 messages: folder click %2 ms (again %3 ms), %4 rows, \"%5\"; logon %6 ms, store click %7 ms; "
-        "peak memory %8 MB (%9 MB before the logon)")
+        "peak memory %8 MB (%9 MB before the logon, %10 MB after it)")
                .arg(count)
                .arg(firstMs, 0, 'f', 1)
                .arg(secondMs, 0, 'f', 1)
@@ -126,6 +127,7 @@ int runOne(int count, const QString& dir)
                .arg(openMs, 0, 'f', 1)
                .arg(peakKiB() / 1024.0, 0, 'f', 1)
                .arg(before / 1024.0, 0, 'f', 1)
+               .arg(afterLogon / 1024.0, 0, 'f', 1)
         << Qt::endl;
     out << QStringLiteral("    store alone: GetFolder %1 ms, Messages %2 ms, Sort %3 ms, walk of %4 %5 ms, Count %6 "
                           "ms (%7); filter \"7\" + sort + walk start %8 ms (%9 match)")

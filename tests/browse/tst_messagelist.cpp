@@ -273,10 +273,12 @@ TEST(MessageList, MousePressSetsMenuAndPane)
         w.mnuActAddShortcut->setEnabled(true);
         w.mnuActGetURL->setEnabled(false);
         w.mnuActFind->setEnabled(false);
+        w.mnuActOffset->setEnabled(false);
         QTest::mousePress(w.lstMessages->viewport(), Qt::RightButton, {}, QPoint(5, 5));
         EXPECT_FALSE(w.mnuActAddShortcut->isEnabled());
         EXPECT_TRUE(w.mnuActGetURL->isEnabled());
         EXPECT_TRUE(w.mnuActFind->isEnabled());
+        EXPECT_TRUE(w.mnuActOffset->isEnabled());
         EXPECT_EQ(w.mnuActCopyItem->isEnabled(), count > 0);
         EXPECT_EQ(w.activePane, PaneMessages);
         EXPECT_TRUE(w.mnuAct->isVisible());
