@@ -74,6 +74,20 @@ struct Generator {
                 { "tag", QString::asprintf("0x%04X%04X", 0x6600 + bounded(0x100), type) }, { "value", value(type) } });
         }
         m.insert("properties", props);
+        static const char* sets[] = { "PS_PUBLIC_STRINGS", "PSETID_Common", "{0A0B0C0D-1111-2222-3333-444455556666}" };
+        QJsonArray named;
+        for (int i = bounded(3); i > 0; --i) {
+            const quint16 type = types[bounded(int(std::size(types)))];
+            QJsonObject n { { "set", sets[bounded(3)] }, { "type", QString::asprintf("0x%04X", type) },
+                { "value", value(type) } };
+            // libpff reports no set for numbers in PS_PUBLIC_STRINGS (as for PS_MAPI): names only there.
+            if (bounded(2) || n["set"] == QLatin1String("PS_PUBLIC_STRINGS"))
+                n.insert("name", QStringLiteral("N") + text(6));
+            else
+                n.insert("id", 0x8500 + bounded(16));
+            named.append(n);
+        }
+        m.insert("named", named);
         QJsonArray recipients, attachments;
         for (int i = bounded(4); i > 0; --i)
             recipients.append(
@@ -106,17 +120,45 @@ struct Generator {
 QString compareMessage(const QJsonObject& want, const Message& got)
 {
     if (text(find(got.props, 0x0037001F)) != want.value("subject").toString()) return QStringLiteral("subject");
-    QHash<quint32, QJsonValue> last; // a repeated tag keeps its last value
-    for (const QJsonValue& v : want.value("properties").toArray())
-        last.insert(v["tag"].toString().toUInt(nullptr, 16), v["value"]);
-    for (auto it = last.cbegin(); it != last.cend(); ++it) {
+    QHash<quint32, QJsonValue> last; // of values for one property identifier, the last is kept
+    for (const QJsonValue& v : want.value("properties").toArray()) {
+        const quint32 tag = v["tag"].toString().toUInt(nullptr, 16);
+        for (auto it = last.begin(); it != last.end(); ++it)
+            if (it.key() >> 16 == tag >> 16) {
+                last.erase(it);
+                break;
+            }
+        last.insert(tag, v["value"]);
+    }
+    auto compare = [](quint32 tag, const QJsonValue& value, const Prop* p) {
         QByteArray expected;
         QString error;
-        pstwriter::encodeValue(quint16(it.key()), it.value(), &expected, &error);
-        const Prop* p = find(got.props, it.key());
-        if (!p) return QStringLiteral("missing 0x%1").arg(it.key(), 8, 16);
-        const QByteArray data = (it.key() & 0xFFFF) == 0x000B ? p->data.left(1) : p->data;
-        if (data != expected) return QStringLiteral("value of 0x%1").arg(it.key(), 8, 16);
+        pstwriter::encodeValue(quint16(tag), value, &expected, &error);
+        if (!p || (p->tag & 0xFFFF) != (tag & 0xFFFF)) return false;
+        return ((tag & 0xFFFF) == 0x000B ? p->data.left(1) : p->data) == expected;
+    };
+    for (auto it = last.cbegin(); it != last.cend(); ++it)
+        if (!compare(it.key(), it.value(), find(got.props, it.key())))
+            return QStringLiteral("value of 0x%1").arg(it.key(), 8, 16);
+    QList<QJsonObject> named; // again the last of each name wins
+    for (const QJsonValue& v : want.value("named").toArray()) {
+        const QJsonObject n = v.toObject();
+        named.removeIf(
+            [&](const QJsonObject& o) { return o["set"] == n["set"] && o["name"] == n["name"] && o["id"] == n["id"]; });
+        named.append(n);
+    }
+    for (const QJsonObject& n : named) {
+        const QUuid set = pstwriter::propertySet(n["set"].toString());
+        const auto p = std::find_if(got.props.begin(), got.props.end(), [&](const Prop& p) {
+            return p.named && p.set == set
+                && (n.contains("name") ? p.name == n["name"].toString() : p.number == quint32(n["id"].toInt()));
+        });
+        if (!compare(n["type"].toString().toUInt(nullptr, 16), n["value"], p == got.props.end() ? nullptr : &*p))
+            return QStringLiteral("named %1%2 in %3 (%4)")
+                .arg(n["name"].toString())
+                .arg(n["id"].toInt())
+                .arg(n["set"].toString())
+                .arg(p == got.props.end() ? QStringLiteral("missing") : QString::number(p->tag, 16));
     }
     const QJsonArray recipients = want.value("recipients").toArray();
     if (got.recipients.size() != size_t(recipients.size())) return QStringLiteral("recipient count");

@@ -15,7 +15,7 @@ namespace {
     void setProperty(std::vector<Property>& props, const Property& p)
     {
         for (Property& q : props)
-            if (q.tag == p.tag) {
+            if (q.id() == p.id()) { // one value per property identifier, whatever its type
                 q = p;
                 return;
             }

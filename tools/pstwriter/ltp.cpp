@@ -59,7 +59,12 @@ Bid writeHeapData(NdbWriter& ndb, const HeapBuilder& heap)
 NodeContent writePropertyContext(
     NdbWriter& ndb, NidPool& nids, std::vector<Property> props, std::vector<SubnodeEntry> extraSubnodes)
 {
+    // One record per identifier: of properties sharing one, the last given wins.
+    std::reverse(props.begin(), props.end());
     std::stable_sort(props.begin(), props.end(), [](const Property& a, const Property& b) { return a.id() < b.id(); });
+    props.erase(
+        std::unique(props.begin(), props.end(), [](const Property& a, const Property& b) { return a.id() == b.id(); }),
+        props.end());
     HeapBuilder heap(0xBC);
     QByteArray records;
     std::vector<SubnodeEntry> subnodes = std::move(extraSubnodes);
