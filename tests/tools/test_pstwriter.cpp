@@ -75,8 +75,8 @@ TEST_F(WriterTest, EveryPropertyTypeReadsBackAsWritten)
 
 TEST_F(WriterTest, ValuesOfEverySizeRoundTrip)
 {
-    // Around the heap's largest allocation, one block, and a data tree of several hundred blocks.
-    const int sizes[] = { 1, 3579, 3580, 3581, 8176, 8177, 16352, 100000, 5 * 1024 * 1024 };
+    // Around the heap's largest allocation and one block; a data tree of hundreds of blocks, and one of two levels.
+    const int sizes[] = { 1, 3579, 3580, 3581, 8176, 8177, 16352, 100000, 5 * 1024 * 1024, 9000000 };
     QJsonArray props;
     for (size_t i = 0; i < std::size(sizes); ++i) {
         props.append(QJsonObject { { "tag", QString::asprintf("0x%04X0102", 0x6700 + int(i)) },
