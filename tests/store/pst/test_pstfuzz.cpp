@@ -8,12 +8,12 @@
 
 using namespace store;
 
-class PstFuzz : public testing::TestWithParam<std::pair<const char*, int>> { };
+class PstFuzz : public testing::TestWithParam<std::pair<std::string, int>> { };
 
 TEST_P(PstFuzz, DamagedCopiesOpenOrFailCleanly)
 {
     SKIP_WITHOUT_SAMPLES();
-    QFile source(psttest::sample(QLatin1String(GetParam().first)));
+    QFile source(psttest::sample(QString::fromStdString(GetParam().first)));
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     const QByteArray original = source.readAll();
     QTemporaryDir dir;
@@ -62,10 +62,11 @@ TEST_P(PstFuzz, DamagedCopiesOpenOrFailCleanly)
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, PstFuzz,
-    testing::Values(std::make_pair("java-libpst_dist-list.pst", 300), std::make_pair("aspose_Outlook_1M.pst", 120),
-        std::make_pair("groupdocs_Storage_sample.ost", 60)),
-    [](const testing::TestParamInfo<std::pair<const char*, int>>& info) {
-        return QString::fromLatin1(info.param.first)
+    testing::Values(std::make_pair(std::string("java-libpst_dist-list.pst"), 300),
+        std::make_pair(std::string("aspose_Outlook_1M.pst"), 120),
+        std::make_pair(std::string("groupdocs_Storage_sample.ost"), 60)),
+    [](const testing::TestParamInfo<std::pair<std::string, int>>& info) {
+        return QString::fromStdString(info.param.first)
             .section(QLatin1Char('.'), 0, 0)
             .remove(QLatin1Char('-'))
             .toStdString();

@@ -108,11 +108,15 @@ TEST_F(PstWriterStores, NamedPropertiesCarryTheirNames)
         {"set": "PSETID_Address", "id": "0x8083", "type": "0x001F", "value": "a@b.c"},
         {"set": "PS_PUBLIC_STRINGS", "name": "Keywords", "type": "0x101F", "value": ["red", "blue"]},
         {"set": "{11111111-2222-3333-4444-555555555555}", "name": "Cust\u00f6m", "value": "custom value"},
-        {"set": "{11111111-2222-3333-4444-555555555555}", "id": 7, "value": true}]}]}]})"));
+        {"set": "{11111111-2222-3333-4444-555555555555}", "id": 7, "value": true}],
+        "properties": [{"tag": "0xFFF0001F", "value": "no map entry"}]}]}]})"));
     const Fields fields = folder(*session, QStringLiteral("Inbox"))->messages()->item(1)->fields();
+    // A named tag with no entry in the store's name map has an empty name.
+    ASSERT_TRUE(fields.find(0xFFF0001F));
+    EXPECT_EQ(fields.item(0xFFF0001F).name(), QString());
     QMap<QString, QString> named;
     for (const Field& field : fields.all()) {
-        if (field.id() >> 16 >= 0x8000) named.insert(field.name(), field.value().text());
+        if (field.id() >> 16 >= 0x8000 && !field.name().isEmpty()) named.insert(field.name(), field.value().text());
     }
     const QMap<QString, QString> expected {
         { "PSETID_Common:0x8501", "15" },
