@@ -73,16 +73,7 @@ public:
     void sort(int order, quint32 tag) override;
     void setSubjectFilter(const QString& text) override;
 
-    // How many messages had to be opened because the table lacked the sort column (for the benchmark).
-    int messagesOpenedForSort() const { return m_openedForSort; }
-
 private:
-    struct SortKey {
-        bool present = false;
-        bool isText = false;
-        double number = 0;
-        QString text;
-    };
     void readTable();
     void rebuildView();
     SortKey sortKey(int row, quint32 tag);
@@ -99,7 +90,6 @@ private:
     QString m_filter;
     std::vector<std::optional<SortKey>> m_keys; // per row, for m_keysTag
     quint32 m_keysTag = 0;
-    int m_openedForSort = 0;
 };
 
 } // namespace store::pst

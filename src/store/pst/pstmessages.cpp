@@ -94,7 +94,7 @@ void PstMessages::rebuildView()
     });
 }
 
-PstMessages::SortKey PstMessages::keyOf(quint32 tag, const QByteArray& data, int codepage)
+SortKey PstMessages::keyOf(quint32 tag, const QByteArray& data, int codepage)
 {
     SortKey key;
     const quint16 type = quint16(tag & 0xFFFF);
@@ -137,7 +137,7 @@ PstMessages::SortKey PstMessages::keyOf(quint32 tag, const QByteArray& data, int
 }
 
 // The sort value from the contents table where the table has that column, else from the message itself.
-PstMessages::SortKey PstMessages::sortKey(int index, quint32 tag)
+SortKey PstMessages::sortKey(int index, quint32 tag)
 {
     const MessageRow& row = m_rows[size_t(index)];
     if (row.failure) return {};
@@ -154,13 +154,16 @@ PstMessages::SortKey PstMessages::sortKey(int index, quint32 tag)
                 }
             }
         }
-        ++m_openedForSort;
+        if (const std::optional<SortKey> cached = m_store->cachedSortKey(row.nodeId, tag)) return *cached;
+        SortKey key;
         ItemPtr item = m_store->openItem(row.nodeId);
         RecordSetPtr set = recordSet(item.get(), 0);
         if (RecordEntryPtr entry = entryById(set.get(), id)) {
             const quint32 stored = entryTag(entry.get());
-            if ((stored & 0xFFFF) == (tag & 0xFFFF)) return keyOf(tag, entryData(entry.get()), codepage);
+            if ((stored & 0xFFFF) == (tag & 0xFFFF)) key = keyOf(tag, entryData(entry.get()), codepage);
         }
+        m_store->cacheSortKey(row.nodeId, tag, key);
+        return key;
     } catch (const Error&) {
     }
     return {};

@@ -190,6 +190,18 @@ quint32 StoreFile::findTopByName() const
     return nid::RootFolder;
 }
 
+std::optional<SortKey> StoreFile::cachedSortKey(quint32 nodeId, quint32 tag) const
+{
+    const auto it = m_sortKeys.constFind(quint64(nodeId) << 32 | tag);
+    if (it == m_sortKeys.constEnd()) return std::nullopt;
+    return *it;
+}
+
+void StoreFile::cacheSortKey(quint32 nodeId, quint32 tag, const SortKey& key) const
+{
+    m_sortKeys.insert(quint64(nodeId) << 32 | tag, key);
+}
+
 std::optional<quint32> StoreFile::parentOf(quint32 nodeId) const
 {
     if (auto it = m_parents.constFind(nodeId); it != m_parents.constEnd()) return *it;

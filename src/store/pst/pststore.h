@@ -25,6 +25,14 @@ namespace nid {
     }
 } // namespace nid
 
+// A message's value of a sort property, reduced to what ordering needs.
+struct SortKey {
+    bool present = false;
+    bool isText = false;
+    double number = 0;
+    QString text;
+};
+
 class StoreFile {
 public:
     // Opens the file read-only. A file that cannot be opened is kept with its failure, which every later use
@@ -66,6 +74,11 @@ public:
     // Walks the folder tree (and for messages the contents tables) the first time it is needed.
     std::optional<quint32> parentOf(quint32 nodeId) const;
 
+    // Sort values read from the messages themselves (their folder's table lacked the column), kept so that
+    // only the first sort of a folder opens its messages.
+    std::optional<SortKey> cachedSortKey(quint32 nodeId, quint32 tag) const;
+    void cacheSortKey(quint32 nodeId, quint32 tag, const SortKey& key) const;
+
 private:
     void walkFolders() const;
     void walkContents() const;
@@ -81,6 +94,7 @@ private:
     mutable QHash<quint32, quint32> m_parents;
     mutable bool m_foldersWalked = false;
     mutable bool m_contentsWalked = false;
+    mutable QHash<quint64, SortKey> m_sortKeys;
 };
 
 } // namespace store::pst

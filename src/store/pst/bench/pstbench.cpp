@@ -1,11 +1,12 @@
 // pstbench: how fast the PST provider answers what the window asks of it, for one store file.
 //
-//   pstbench [--folder NAME] [--filter TEXT] STORE...
+//   pstbench [--folder NAME] [--filter TEXT] [--sort TAG] STORE...
 //   pstbench --generate COUNT FILE      writes a store with one folder "Bulk" of COUNT messages
 //
 // For each store: logon and the top level of folders; the newest 101 messages of a folder (the one named, else
 // the one with most messages) from its contents table, with and without a subject filter, beside the same list
-// made by opening every message; the fields of the largest message of that folder; peak memory.
+// made by opening every message; the fields of the largest message of that folder; peak memory. --sort sorts on
+// another tag (hexadecimal) than the creation time, for example one the contents table lacks.
 
 #include "pstwriter.h"
 #include "store/pst/pstprovider.h"
@@ -23,6 +24,7 @@ namespace {
 
 constexpr int Shown = 101;
 constexpr quint32 CreationTime = 0x30070040;
+quint32 sortTag = CreationTime;
 
 void print(const QString& text)
 {
@@ -66,7 +68,7 @@ double listNewest(const std::shared_ptr<Folder>& folder, const QString& filter, 
     timer.start();
     auto messages = folder->messages();
     if (!filter.isEmpty()) messages->setSubjectFilter(filter);
-    messages->sort(Messages::Descending, CreationTime);
+    messages->sort(Messages::Descending, sortTag);
     int n = 0;
     for (auto m = messages->getFirst(); m && n < Shown; m = messages->getNext(), ++n) {
         (void)m->subject();
@@ -202,6 +204,8 @@ int main(int argc, char* argv[])
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--folder") && i + 1 < args.size())
             folderName = args[++i];
+        else if (args[i] == QLatin1String("--sort") && i + 1 < args.size())
+            sortTag = args[++i].toUInt(nullptr, 16);
         else if (args[i] == QLatin1String("--filter") && i + 1 < args.size())
             filter = args[++i];
         else
@@ -209,7 +213,7 @@ int main(int argc, char* argv[])
     }
     if (stores.isEmpty()) {
         std::fprintf(stderr,
-            "usage: pstbench [--folder NAME] [--filter TEXT] STORE...\n"
+            "usage: pstbench [--folder NAME] [--filter TEXT] [--sort TAG] STORE...\n"
             "       pstbench --generate COUNT FILE\n");
         return 2;
     }
