@@ -95,6 +95,22 @@ TEST_F(WriterTest, ValuesOfEverySizeRoundTrip)
     EXPECT_EQ(text(find(got, 0x1000001F)), QStringLiteral("Unicode body \u00e9 ").repeated(3000));
 }
 
+TEST_F(WriterTest, PropertiesFillingManyHeapPagesRoundTrip)
+{
+    // 60 values of 3000 bytes: a heap of about 25 pages, the ninth of which carries the fill-level bitmap.
+    QJsonArray props;
+    for (int i = 0; i < 60; ++i)
+        props.append(QJsonObject {
+            { "tag", QString::asprintf("0x%04X001F", 0x6800 + i) }, { "value", QString(1500, QChar(u'A' + i % 26)) } });
+    const Store s = roundTrip(oneMessage({ { "subject", "pages" }, { "properties", props } }));
+    ASSERT_EQ(top(s).folders.size(), 1u);
+    ASSERT_EQ(top(s).folders[0].messages.size(), 1u);
+    for (int i = 0; i < 60; ++i)
+        EXPECT_EQ(text(find(top(s).folders[0].messages[0].props, quint32(0x6800 + i) << 16 | 0x001F)),
+            QString(1500, QChar(u'A' + i % 26)))
+            << i;
+}
+
 TEST_F(WriterTest, NamedPropertiesMapToTheirSetAndNameOrNumber)
 {
     const Store s = roundTrip(oneMessage(json(R"({"subject": "named", "named": [

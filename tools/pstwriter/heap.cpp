@@ -38,15 +38,22 @@ void HeapBuilder::startPage()
     m_pages.push_back(std::move(p));
 }
 
+bool HeapBuilder::fits(const Page& p, qsizetype size) const
+{
+    const int mapSize = 4 + 2 * int(p.starts.size() + 2);
+    return int(p.starts.size()) < kMaxAllocationsPerPage
+        && alignUp(quint64(p.data.size() + size), 2) + quint64(mapSize) <= quint64(kPageLimit);
+}
+
+bool HeapBuilder::fitsWithin(qsizetype size, size_t maxPages) const
+{
+    return m_pages.size() < maxPages || (m_pages.size() == maxPages && fits(m_pages.back(), size));
+}
+
 Hid HeapBuilder::allocate(const QByteArray& data)
 {
     Page* page = &m_pages.back();
-    auto fits = [&](const Page& p) {
-        const int mapSize = 4 + 2 * int(p.starts.size() + 2);
-        return int(p.starts.size()) < kMaxAllocationsPerPage
-            && alignUp(quint64(p.data.size() + data.size()), 2) + quint64(mapSize) <= quint64(kPageLimit);
-    };
-    if (!fits(*page)) {
+    if (!fits(*page, data.size())) {
         startPage();
         page = &m_pages.back();
     }

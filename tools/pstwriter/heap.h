@@ -16,6 +16,8 @@ public:
     explicit HeapBuilder(quint8 clientSig);
 
     Hid allocate(const QByteArray& data);
+    // Whether an allocation of this size would still land within the first maxPages pages.
+    bool fitsWithin(qsizetype size, size_t maxPages) const;
     // Replaces an allocation's bytes with as many new ones (used to fill in headers reserved first).
     void overwrite(Hid hid, const QByteArray& data);
     void setUserRoot(Hid hid) { m_userRoot = hid; }
@@ -32,6 +34,7 @@ private:
     int headerSize(size_t page) const;
     int freeBytes(size_t page) const;
     void startPage();
+    bool fits(const Page& page, qsizetype size) const;
 
     quint8 m_clientSig;
     Hid m_userRoot = 0;

@@ -7,17 +7,21 @@
 namespace pstwriter {
 
 namespace {
+    constexpr size_t kMaxContextPages = 8;
+
     // Types whose value sits in the property context's 4-byte value field itself.
     bool isInlineInContext(quint16 type)
     {
         return type == 0x0002 || type == 0x0003 || type == 0x0004 || type == 0x000A || type == 0x000B;
     }
 
-    // A value outside the row or record: in the heap when it fits, else in a subnode of its own.
-    quint32 storeValue(
-        NdbWriter& ndb, NidPool& nids, HeapBuilder& heap, std::vector<SubnodeEntry>& subnodes, const QByteArray& data)
+    // A value outside the row or record: in the heap when it fits, else in a subnode of its own. maxPages
+    // bounds the heap of a property context: libpff misreads values in the ninth and later pages of one.
+    quint32 storeValue(NdbWriter& ndb, NidPool& nids, HeapBuilder& heap, std::vector<SubnodeEntry>& subnodes,
+        const QByteArray& data, size_t maxPages = 0)
     {
-        if (data.size() <= kMaxHeapAllocation) return heap.allocate(data);
+        if (data.size() <= kMaxHeapAllocation && (maxPages == 0 || heap.fitsWithin(data.size(), maxPages)))
+            return heap.allocate(data);
         const Nid nid = nids.next(NidLtp);
         subnodes.push_back({ nid, ndb.writeData(data), 0 });
         return nid;
@@ -66,6 +70,11 @@ NodeContent writePropertyContext(
         std::unique(props.begin(), props.end(), [](const Property& a, const Property& b) { return a.id() == b.id(); }),
         props.end());
     HeapBuilder heap(0xBC);
+    // The B-tree header and its one leaf come first in the heap, as in stores written by mail clients; libpff
+    // misreads some records of a leaf that sits behind values in a heap of nine or more pages.
+    const bool oneLeaf = qsizetype(props.size()) * 8 <= kMaxHeapAllocation;
+    const Hid header = oneLeaf ? heap.allocate(QByteArray(8, '\0')) : 0;
+    const Hid leaf = oneLeaf && !props.empty() ? heap.allocate(QByteArray(qsizetype(props.size()) * 8, '\0')) : 0;
     QByteArray records;
     std::vector<SubnodeEntry> subnodes = std::move(extraSubnodes);
     for (const Property& p : props) {
@@ -75,12 +84,23 @@ NodeContent writePropertyContext(
         if (isInlineInContext(p.type())) {
             r.replace(4, std::min<qsizetype>(4, p.data.size()), p.data.left(4));
         } else {
-            put32(r, 4, storeValue(ndb, nids, heap, subnodes, p.data));
+            put32(
+                r, 4, storeValue(ndb, nids, heap, subnodes, p.data, oneLeaf ? kMaxContextPages : kMaxContextPages - 1));
         }
         records.append(r);
     }
-    const Hid root = buildBth(heap, 2, 6, records);
-    heap.setUserRoot(root);
+    if (oneLeaf) {
+        QByteArray h(8, '\0');
+        put8(h, 0, 0xB5);
+        put8(h, 1, 2);
+        put8(h, 2, 6);
+        put32(h, 4, leaf);
+        heap.overwrite(header, h);
+        if (leaf) heap.overwrite(leaf, records);
+        heap.setUserRoot(header);
+    } else {
+        heap.setUserRoot(buildBth(heap, 2, 6, records));
+    }
     NodeContent out;
     out.data = writeHeapData(ndb, heap);
     out.sub = ndb.writeSubnodes(std::move(subnodes));
