@@ -54,8 +54,8 @@ struct Generator {
                 ? QJsonValue(QJsonObject { { "repeat", text(5) + QStringLiteral("x") }, { "count", bounded(3000) } })
                 : QJsonValue(text(40));
         default: { // binary: usually small, sometimes beyond the heap or one block
-            const int sizes[] = { 0, 1, 16, 300, 3581, 9000, 20000 };
-            QByteArray b(sizes[bounded(7)], '\0');
+            const int sizes[] = { 0, 1, 16, 300, 2000, 3580, 3581, 9000, 20000 };
+            QByteArray b(sizes[bounded(9)], '\0');
             for (char& c : b)
                 c = char(bounded(256));
             return QString::fromLatin1(b.toHex());
@@ -68,7 +68,7 @@ struct Generator {
             0x0040, 0x0048, 0x0102, 0x1002, 0x1003, 0x1014, 0x101F, 0x1102, 0x1040, 0x1048, 0x101E };
         QJsonObject m { { "subject", text(30) } };
         QJsonArray props;
-        for (int i = bounded(8); i > 0; --i) {
+        for (int i = bounded(10) == 0 ? 20 + bounded(60) : bounded(8); i > 0; --i) { // some fill many heap pages
             const quint16 type = types[bounded(int(std::size(types)))];
             props.append(QJsonObject {
                 { "tag", QString::asprintf("0x%04X%04X", 0x6600 + bounded(0x100), type) }, { "value", value(type) } });
