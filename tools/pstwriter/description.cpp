@@ -191,7 +191,9 @@ bool DescriptionReader::readMessage(const QJsonObject& o, const QString& kind, M
         props.push_back(timeProperty(id, t));
     }
     if (o.contains(QLatin1String("read")))
-        props.push_back(int32Property(0x0E07, o.value(QLatin1String("read")).toBool() ? 1 : 0));
+        props.push_back(int32Property(0x0E07,
+            (o.value(QLatin1String("read")).toBool() ? 1 : 0)
+                | (o.value(QLatin1String("attachments")).toArray().isEmpty() ? 0 : 0x10)));
     if (o.contains(QLatin1String("importance")))
         props.push_back(int32Property(0x0017, o.value(QLatin1String("importance")).toInt()));
     if (kind == QLatin1String("contact") && !readContact(o, &props, where)) return false;
@@ -205,7 +207,7 @@ bool DescriptionReader::readMessage(const QJsonObject& o, const QString& kind, M
         out->attachments.emplace_back();
         if (!readAttachment(a.toObject(), &out->attachments.back(), where)) return false;
     }
-    if (recipients.size() > 100000 || out->attachments.size() > size_t(kMaxSubnodes - 8))
+    if (out->attachments.size() > size_t(kMaxSubnodes - 8)) // room for tables and large values
         return fail(where, QStringLiteral("too many attachments (at most %1)").arg(kMaxSubnodes - 8));
     --m_depth;
     return readProperties(o, &props, where);

@@ -196,9 +196,8 @@ std::vector<Property> StoreWriter::withDefaults(const MessageSpec& m) const
     return props;
 }
 
-NodeContent StoreWriter::writeMessageContent(const MessageSpec& m, bool embedded)
+NodeContent StoreWriter::writeMessageContent(const MessageSpec& m)
 {
-    Q_UNUSED(embedded);
     std::vector<SubnodeEntry> subnodes;
     std::vector<quint32> recipientColumns = kRecipientColumns;
     for (const auto& row : m.recipients)
@@ -225,7 +224,7 @@ NodeContent StoreWriter::writeMessageContent(const MessageSpec& m, bool embedded
                 const std::vector<Property> inner = withDefaults(*a.embedded);
                 const Property* s = findProperty(inner, 0x0E080003);
                 size = s ? get32(s->data, 0) : 0;
-                const NodeContent e = writeMessageContent(*a.embedded, true);
+                const NodeContent e = writeMessageContent(*a.embedded);
                 const Nid nid = m_nids.next(NidNormalMessage);
                 own.push_back({ nid, e.data, e.sub });
                 QByteArray ref(8, '\0');
@@ -256,7 +255,7 @@ Nid StoreWriter::addMessage(Nid folderNid, const MessageSpec& message, Nid nid)
     }
     Folder& folder = it->second;
     if (!nid) nid = reserveMessageNid();
-    const NodeContent c = writeMessageContent(message, false);
+    const NodeContent c = writeMessageContent(message);
     m_ndb.addNode(nid, c.data, c.sub, folderNid);
     if (!folder.contents) {
         std::vector<quint32> columns = kContentsColumns;

@@ -81,7 +81,7 @@ private:
         int messageCount = 0;
         int unreadCount = 0;
     };
-    NodeContent writeMessageContent(const MessageSpec& message, bool embedded);
+    NodeContent writeMessageContent(const MessageSpec& message);
     std::vector<Property> withDefaults(const MessageSpec& message) const;
     void finishFolder(Folder& folder);
     void writeNameMap();
