@@ -118,3 +118,37 @@ TEST_F(WriterTest, ReadpstExportsEveryMessageAndAttachment)
     EXPECT_TRUE(readAll(root + QStringLiteral("/Contacts/1")).contains("EMAIL:ann@x.org"));
     EXPECT_TRUE(readAll(root + QStringLiteral("/Contacts/1")).contains("N:Smith;Ann"));
 }
+
+TEST_F(WriterTest, CommandLineWritesDescriptionsAndBulkStores)
+{
+    const QString tool = QStringLiteral(SW_BINARY_DIR "/bin/pstwrite");
+    QString output;
+    QFile broken(path(QStringLiteral("broken.json")));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("{\"folders\": [");
+    broken.close();
+    const struct {
+        QStringList args;
+        bool ok;
+        const char* says;
+    } cases[] = {
+        { { QStringLiteral(SW_SOURCE_DIR "/samples/sample.json"), path(QStringLiteral("a.pst")) }, true, "" },
+        { { QStringLiteral("--bulk"), QStringLiteral("50"), path(QStringLiteral("b.pst")) }, true,
+            "wrote 50 messages" },
+        { { broken.fileName(), path(QStringLiteral("c.pst")) }, false, "offset" },
+        { { path(QStringLiteral("missing.json")), path(QStringLiteral("d.pst")) }, false, "cannot read" },
+        { { QStringLiteral("--bulk"), QStringLiteral("many"), path(QStringLiteral("e.pst")) }, false, "number" },
+        { { QStringLiteral("one-argument") }, false, "usage" },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run(tool, c.args, &output), c.ok) << c.args.join(' ').toStdString() << ": " << output.toStdString();
+        EXPECT_TRUE(output.contains(QLatin1String(c.says))) << output.toStdString();
+    }
+    const pffread::Store bulk = pffread::read(path(QStringLiteral("b.pst")));
+    ASSERT_EQ(bulk.error.toStdString(), "");
+    const pffread::Folder* f = pffread::folderByPath(bulk, QStringLiteral("Bulk"));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->contentsRows.size(), 50u);
+    EXPECT_EQ(f->messages.size(), 50u);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("c.pst"))));
+}
