@@ -105,3 +105,27 @@ TEST_F(WriterTest, SubnodeLimitIsEnforcedNotExceeded)
         }
     }
 }
+
+TEST_F(WriterTest, LongCellsBeyondTheSubnodeBudgetAreCut)
+{
+    // 400 subjects of 2000 characters: each too large for the table's heap. The first go to subnodes of the
+    // contents table, the rest are cut to the heap's largest allocation; the messages keep them whole.
+    StoreWriter w;
+    ASSERT_TRUE(w.open(path(), QStringLiteral("Long")));
+    const Nid folder = w.addFolder(w.ipmSubtree(), QStringLiteral("Long"), QString());
+    for (int i = 0; i < 400; ++i) {
+        MessageSpec m;
+        m.props = { stringProperty(0x0037, QString(2000, QChar(u'a' + i % 26))) };
+        w.addMessage(folder, m);
+    }
+    QString error;
+    ASSERT_TRUE(w.finish(&error)) << error.toStdString();
+    const Store s = pffread::read(path());
+    ASSERT_EQ(s.error.toStdString(), "");
+    const Folder* f = folderByPath(s, QStringLiteral("Long"));
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f->contentsRows.size(), 400u);
+    EXPECT_EQ(text(find(f->contentsRows[0], 0x0037001F)), QString(2000, QChar(u'a')));
+    EXPECT_EQ(text(find(f->contentsRows[399], 0x0037001F)), QString(1790, QChar(u'a' + 399 % 26)));
+    EXPECT_EQ(text(find(f->messages[399].props, 0x0037001F)), QString(2000, QChar(u'a' + 399 % 26)));
+}

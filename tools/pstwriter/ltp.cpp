@@ -150,10 +150,18 @@ void TableWriter::addRow(quint32 rowId, const std::vector<Property>& cells)
         if (it == m_columnByTag.constEnd() || *it == 0) continue;
         const Column& c = m_columns[size_t(*it)];
         if (c.size == 4 && tableCellSize(p.type()) == 4
-            && !(p.type() == 0x0003 || p.type() == 0x0004 || p.type() == 0x000A))
-            put32(row, c.offset, storeValue(m_ndb, m_nids, m_heap, m_subnodes, p.data));
-        else
+            && !(p.type() == 0x0003 || p.type() == 0x0004 || p.type() == 0x000A)) {
+            QByteArray data = p.data;
+            if (data.size() > kMaxHeapAllocation && m_subnodes.size() >= size_t(kMaxSubnodes - 1)) {
+                // No subnode left for a large cell (the row matrix needs the last): a table only mirrors the
+                // object's own property, so a string is cut to what the heap holds and anything else left out.
+                if (p.type() != 0x001F && p.type() != 0x001E) continue;
+                data.truncate(kMaxHeapAllocation - (p.type() == 0x001F ? kMaxHeapAllocation % 2 : 0));
+            }
+            put32(row, c.offset, storeValue(m_ndb, m_nids, m_heap, m_subnodes, data));
+        } else {
             row.replace(c.offset, std::min<qsizetype>(c.size, p.data.size()), p.data.left(c.size));
+        }
         setBit(c.bit);
     }
     m_rowIndex.emplace_back(rowId, quint32(m_rowIndex.size()));
