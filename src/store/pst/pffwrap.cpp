@@ -12,9 +12,15 @@ PffError::~PffError()
 QString PffError::text() const
 {
     if (!m_error) return {};
-    char buffer[4096] = {};
+    char buffer[8192] = {};
     if (libpff_error_sprint(m_error, buffer, sizeof buffer) < 0) return {};
-    return QString::fromUtf8(buffer).trimmed();
+    QString text = QString::fromUtf8(buffer).trimmed();
+    // The last message says what failed; the first of the backtrace says why ("invalid file signature").
+    if (libpff_error_backtrace_sprint(m_error, buffer, sizeof buffer) >= 0) {
+        const QString cause = QString::fromUtf8(buffer).section(QLatin1Char('\n'), 0, 0).trimmed();
+        if (!cause.isEmpty() && cause != text) text += QStringLiteral(" Cause: ") + cause;
+    }
+    return text;
 }
 
 void PffError::raise(quint32 number, const QString& context)

@@ -22,7 +22,7 @@ StoreFile::StoreFile(QString path, int codepage)
         check(libpff_file_set_ascii_codepage(file, codepage, error.out()), error, mapi::E_INVALID_PARAMETER,
             QStringLiteral("Code page %1 is not supported").arg(codepage));
         check(libpff_file_open(file, QFile::encodeName(m_path).constData(), LIBPFF_OPEN_READ, error.out()), error,
-            mapi::E_LOGON_FAILED, QStringLiteral("Unable to open %1").arg(m_path));
+            mapi::E_LOGON_FAILED, QStringLiteral("The store file cannot be opened"));
         uint8_t contentType = 0;
         if (libpff_file_get_content_type(file, &contentType, error.out()) == 1)
             m_ost = contentType == LIBPFF_FILE_CONTENT_TYPE_OST;

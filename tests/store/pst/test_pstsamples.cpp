@@ -255,7 +255,9 @@ TEST(PstSamples, IdentifiersResolveAcrossTheStoresOfAFolderProfile)
 TEST(PstSamples, DamagedAndForeignFilesAreRefused)
 {
     SKIP_WITHOUT_SAMPLES();
-    for (const char* name : { "bad/aspose_bad_header_crc.pst", "bad/aspose_mbox_named_pst.pst" }) {
+    const std::pair<const char*, const char*> bad[] = { { "bad/aspose_bad_header_crc.pst", "checksum" },
+        { "bad/aspose_mbox_named_pst.pst", "invalid file signature" } };
+    for (const auto& [name, cause] : bad) {
         SCOPED_TRACE(name);
         try {
             logon(sample(QLatin1String(name)));
@@ -264,7 +266,7 @@ TEST(PstSamples, DamagedAndForeignFilesAreRefused)
             EXPECT_EQ(e.number(), mapi::E_LOGON_FAILED);
             EXPECT_TRUE(e.description().contains(QString::fromLatin1(name).section(QLatin1Char('/'), 1)))
                 << e.description().toStdString();
-            EXPECT_GT(e.description().size(), 40) << e.description().toStdString();
+            EXPECT_TRUE(e.description().contains(QLatin1String(cause))) << e.description().toStdString();
         }
     }
     // In a folder with good stores, a bad one is a store that fails, not a failed logon.
