@@ -187,22 +187,27 @@ int attachmentTypeCode(std::optional<quint32> method, int libpffType)
 PstAttachment::PstAttachment(std::shared_ptr<const PstMessage> message, int index)
     : m_message(std::move(message))
 {
-    const std::shared_ptr<OpenItem> item = m_message->open();
+    m_messageItem = m_message->open();
     PffError error;
     libpff_item_t* attachment = nullptr;
-    check(libpff_message_get_attachment(item->item.get(), index - 1, &attachment, error.out()), error,
+    check(libpff_message_get_attachment(m_messageItem->item.get(), index - 1, &attachment, error.out()), error,
         mapi::E_CORRUPT_DATA, QStringLiteral("Unable to read attachment %1").arg(index));
-    ItemPtr owned(attachment);
-    RecordSetPtr set = recordSet(owned.get(), 0);
-    const int codepage = item->store->codepage();
-    m_fields = readFields(set.get(), codepage);
+    m_item.reset(attachment);
+    RecordSetPtr set = recordSet(m_item.get(), 0);
+    const int codepage = m_messageItem->store->codepage();
     for (const quint16 id : { quint16(0x3707), quint16(0x3704), quint16(0x3001) }) {
         m_name = stringProperty(set.get(), id, codepage);
         if (!m_name.isEmpty()) break;
     }
     int libpffType = 0;
-    if (libpff_attachment_get_type(owned.get(), &libpffType, error.out()) != 1) libpffType = 0;
+    if (libpff_attachment_get_type(m_item.get(), &libpffType, error.out()) != 1) libpffType = 0;
     m_type = attachmentTypeCode(longProperty(set.get(), 0x3705), libpffType);
+}
+
+Fields PstAttachment::fields() const
+{
+    RecordSetPtr set = recordSet(m_item.get(), 0);
+    return readFields(set.get(), m_messageItem->store->codepage());
 }
 
 PstRecipient::PstRecipient(std::shared_ptr<const PstMessage> message, libpff_record_set_t* set, int codepage)

@@ -102,13 +102,15 @@ class PstAttachment : public Attachment {
 public:
     PstAttachment(std::shared_ptr<const PstMessage> message, int index);
     QString name() const override { return m_name; }
-    Fields fields() const override { return m_fields; }
+    // Read when asked for: the data of an attachment may be large, and a list needs only names and types.
+    Fields fields() const override;
     std::shared_ptr<Object> parent() const override { return std::const_pointer_cast<PstMessage>(m_message); }
     int type() const override { return m_type; }
 
 private:
     std::shared_ptr<const PstMessage> m_message;
-    Fields m_fields;
+    std::shared_ptr<OpenItem> m_messageItem; // kept open while the attachment's item lives
+    ItemPtr m_item;
     QString m_name;
     int m_type = 0;
 };
