@@ -56,9 +56,12 @@ TEST(MessageList, LimitAndOffset)
         QStringList rows;
     };
     const Case cases[] = {
-        { 0, 100, 1, {} }, { 11, 10, 1, newestFirst(11, 1) }, // limit + 1 rows and no more
-        { 12, 10, 1, newestFirst(12, 2) << limited }, { 5, 10, 9, {} }, // offset past the end
-        { 6, 2, 3, newestFirst(4, 2) << limited }, { 5, 2, 3, newestFirst(3, 1) },
+        { 0, 100, 1, {} }, // an empty folder
+        { 11, 10, 1, newestFirst(11, 1) }, // limit + 1 rows and no more
+        { 12, 10, 1, newestFirst(12, 2) << limited }, // one more adds the limit row
+        { 5, 10, 9, {} }, // offset past the end
+        { 6, 2, 3, newestFirst(4, 2) << limited }, // positions 3 .. 5, then the limit row
+        { 5, 2, 3, newestFirst(3, 1) }, // positions 3 .. 5, nothing after them
         { 10, 5, -2, newestFirst(10, 8) << limited }, // negative offset: positions 1 .. offset + limit
         { 3, 100, 2147483647, {} }, // offset + limit does not wrap around
     };
