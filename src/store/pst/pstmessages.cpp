@@ -5,6 +5,19 @@
 
 namespace store::pst {
 
+namespace {
+    // As in a field look-up, the two string types stand for each other.
+    bool sameType(quint32 stored, quint32 wanted)
+    {
+        const auto isString = [](quint32 tag) {
+            const quint16 type = quint16(tag & 0xFFFF) & ~proptype::MultiFlag;
+            return type == proptype::String8 || type == proptype::Unicode;
+        };
+        if ((stored & 0xFFFF) == (wanted & 0xFFFF)) return true;
+        return isString(stored) && isString(wanted) && ((stored ^ wanted) & proptype::MultiFlag) == 0;
+    }
+} // namespace
+
 PstMessages::PstMessages(StorePtr store, quint32 folderId)
     : m_store(std::move(store))
     , m_folderId(folderId)
@@ -148,7 +161,7 @@ SortKey PstMessages::sortKey(int index, quint32 tag)
             RecordSetPtr set = recordSet(m_table.get(), index);
             if (RecordEntryPtr entry = entryById(set.get(), id)) {
                 const quint32 stored = entryTag(entry.get());
-                if ((stored & 0xFFFF) == (tag & 0xFFFF)) {
+                if (sameType(stored, tag)) {
                     SortKey key = keyOf(tag, entryData(entry.get()), codepage);
                     if (key.present) return key;
                 }
@@ -160,7 +173,7 @@ SortKey PstMessages::sortKey(int index, quint32 tag)
         RecordSetPtr set = recordSet(item.get(), 0);
         if (RecordEntryPtr entry = entryById(set.get(), id)) {
             const quint32 stored = entryTag(entry.get());
-            if ((stored & 0xFFFF) == (tag & 0xFFFF)) key = keyOf(tag, entryData(entry.get()), codepage);
+            if (sameType(stored, tag)) key = keyOf(tag, entryData(entry.get()), codepage);
         }
         m_store->cacheSortKey(row.nodeId, tag, key);
         return key;

@@ -156,6 +156,7 @@ TEST_F(PstWriterStores, CountingSortingAndFiltering)
             { "Lunch", "Budget 2024", "budget (final)", "RE: budget questions", "no date at all" } },
         { Messages::Descending, 0x30070040, "BUDGET", { "RE: budget questions", "budget (final)", "Budget 2024" } },
         { Messages::Ascending, 0x0037001F, "budget", { "budget (final)", "Budget 2024", "RE: budget questions" } },
+        { Messages::Descending, 0x0037001E, "budget", { "RE: budget questions", "Budget 2024", "budget (final)" } },
         { Messages::Ascending, 0x30070040, "date", { "no date at all" } },
         { Messages::Descending, 0x30070040, "nothing like this", {} },
     };
