@@ -1,0 +1,94 @@
+#include "fieldswindow.h"
+#include "settings/currentsettings.h"
+#include "store/pst/pstprovider.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <functional>
+
+// The settings file shipped with the program: the build puts it beside the executable.
+const QString shippedIni = u"" SW_SOURCE_DIR "/src/fields/StorWalk.ini"_s;
+
+TEST(ShippedIni, HoldsTheDefaultsAndWellFormedDefinitions)
+{
+    EXPECT_TRUE(QFile::exists(u"" SW_BINARY_DIR "/bin/StorWalk.ini"_s));
+    const settings::IniFile ini(shippedIni);
+    settings::CurrentSettings config;
+    config.limit = 1;
+    config.mapiCodes = config.altCodes = false;
+    config.readLimit(ini);
+    config.readOptions(ini);
+    EXPECT_EQ(config.limit, 100);
+    EXPECT_TRUE(config.mapiCodes && config.altCodes);
+    EXPECT_EQ(config.fontName, u"Courier"_s);
+
+    const QString mapi = u"MAPI Field Definitions"_s, alt = u"Alt Field Definitions"_s;
+    for (const auto& [key, mapiName, altName] : { std::tuple { "0037", "PR_SUBJECT", "Subject" },
+             { "001A", "PR_MESSAGE_CLASS", "Message Class" }, { "0c1a", "PR_SENDER_NAME", "Sender Name" } }) {
+        SCOPED_TRACE(key);
+        EXPECT_EQ(settings::funStripComment(ini.funGetIni(mapi, key, {})), mapiName);
+        EXPECT_EQ(settings::funStripComment(ini.funGetIni(alt, key, {})), altName);
+        EXPECT_TRUE(ini.funGetIni(alt, key, {}).contains(u"'PidTag"_s));
+    }
+    // Every key is a property identifier below the named range, every name is non-empty, no key repeats.
+    const QRegularExpression idForm(u"^[0-7][0-9A-F]{3}$"_s);
+    for (const QString& section : { mapi, alt }) {
+        const QStringList keys = ini.funGetIniKeys(section).mid(1);
+        EXPECT_GT(keys.size(), section == mapi ? 300 : 100);
+        EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size()) << section.toStdString();
+        for (const QString& key : keys)
+            EXPECT_TRUE(
+                idForm.match(key).hasMatch() && !settings::funStripComment(ini.funGetIni(section, key, {})).isEmpty())
+                << section.toStdString() << " " << key.toStdString();
+    }
+}
+
+// The build's copy step never overwrites a file the user has.
+TEST(ShippedIni, CopyStepKeepsAnExistingFile)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(u"bin/StorWalk.ini"_s);
+    for (const char* limit : { "100", "7" }) {
+        ASSERT_EQ(QProcess::execute(SW_CMAKE_COMMAND,
+                      { "-DSOURCE=" + shippedIni, "-DTARGET=" + target, "-P",
+                          u"" SW_SOURCE_DIR "/src/fields/copyifabsent.cmake"_s }),
+            0);
+        EXPECT_EQ(settings::IniFile(target).funGetIni(u"Config"_s, u"Limit"_s, {}), limit);
+        settings::IniFile(target).subPutIni(u"Config"_s, u"Limit"_s, u"7"_s);
+    }
+}
+
+TEST(ShippedIni, NamesTheFieldsOfRealMessages)
+{
+    const QDir samples(u"" SW_SAMPLES_DIR ""_s);
+    const QStringList files = samples.entryList({ u"*.pst"_s, u"*.ost"_s }, QDir::Files);
+    if (files.isEmpty()) GTEST_SKIP() << "no sample stores in " SW_SAMPLES_DIR;
+    FieldsWindow w;
+    ASSERT_TRUE(QFile::remove(w.iniPath()) && QFile::copy(shippedIni, w.iniPath()));
+    int listed = 0;
+    const std::function<void(const std::shared_ptr<Folder>&)> walk = [&](const std::shared_ptr<Folder>& folder) {
+        const auto messages = folder->messages();
+        for (auto message = messages->getFirst(); message; message = messages->getNext()) {
+            const Fields fields = message->fields();
+            if (!fields.find(0x0037001F)) continue;
+            w.window->subDispFieldColl(fields);
+            EXPECT_EQ(w.caption(), u"Fields: (%1)"_s.arg(fields.count()));
+            EXPECT_EQ(w.rows().filter(QRegularExpression(u"^Subject="_s)).size(), 1);
+            EXPECT_EQ(w.rows().filter(QRegularExpression(u"^Message Class=IPM"_s)).size(), 1);
+            ++listed;
+        }
+        const auto folders = folder->folders();
+        for (auto child = folders->getFirst(); child; child = folders->getNext())
+            walk(child);
+    };
+    for (const QString& file : files) {
+        SCOPED_TRACE(file.toStdString());
+        auto session = pst::createSession({}, QString());
+        session->logon({ samples.filePath(file), std::nullopt });
+        for (int i = 1; i <= session->infoStores()->count(); ++i)
+            walk(session->infoStores()->item(i)->rootFolder());
+        session->logoff();
+    }
+    EXPECT_GT(listed, 0);
+}
