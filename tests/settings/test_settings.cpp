@@ -1,0 +1,268 @@
+#include "settings/currentsettings.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+using namespace settings;
+
+namespace {
+
+const QString Missing = "<default>";
+
+// A settings file in a fresh temporary folder, written from raw bytes and read back as raw bytes.
+class Settings : public testing::Test {
+protected:
+    QString path() const { return m_dir.filePath("StorWalk.ini"); }
+    void writeBytes(const QByteArray& bytes) const
+    {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+    }
+    QByteArray readBytes() const
+    {
+        QFile file(path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : "<none>";
+    }
+    QTemporaryDir m_dir;
+};
+
+CurrentSettings readAll(const IniFile& ini)
+{
+    CurrentSettings config;
+    config.readLimit(ini);
+    config.readOptions(ini);
+    config.readShortcuts(ini);
+    return config;
+}
+
+// Each shortcut as "name=path|identifier".
+QStringList listed(const CurrentSettings& config)
+{
+    QStringList result;
+    for (const Shortcut& s : config.shortcuts)
+        result << s.name + '=' + s.path + '|' + s.folderId;
+    return result;
+}
+
+// One IniFile reads every case: a file edited by hand (even to the same size) shows at the next read.
+TEST_F(Settings, ReadsValuesAsThePrivateProfileFormatDoes)
+{
+    // Each file with the value of "k" in section "C".
+    const std::pair<QByteArray, QString> cases[] = { { "[C]\r\nk=5\r\n", "5" }, { "[C]\rj=1\rk=2\r", "2" },
+        { "[C]\r\nj=1\rk=2\nl=3", "2" }, { "[c]\nK=7\n", "7" }, { "[C]\nk=1\n[c]\nk=2\n", "1" },
+        { "[C]\nj=1\n[C]\nk=2\n", Missing }, { "[C]\nk=1\nK=2\n", "1" }, { "[C]\n \t k \t=  a b \t\n", "a b" },
+        { "[C]\nk=\"  x  \"\n", "  x  " }, { "[C]\nk=\"z'\n", "\"z'" }, { "[C]\nk=\"\n", "\"" }, { "[C]\nk=\n", "" },
+        { "[C]\nk=a=b\n", "a=b" }, { "[C]\n;k=1\n  ; k=2\nk=3\n", "3" },
+        { "[C]\nk=" + QByteArray(1 << 20, 'b') + "\n", QString(1 << 20, 'b') }, { "k=1\n[C]\nj=2\n", Missing },
+        { "[C]\n[D\nk=2\n", "2" }, { "[C]\n[D]\nk=1\n", Missing }, { "", Missing },
+        { QByteArray("[C]\nk=a\0b\n", 10), "a" }, { QByteArray("[C]\nj=a\0b\n\0\0\0\nk=2\n", 19), "2" },
+        { "\xEF\xBB\xBF[C]\nk=\xE6\x97\xA5\xE6\x9C\xAC\n", "日本" }, { "[C]\nk=\xE9t\xE9\n", "été" },
+        { "[C]\nk=\x80\x96\x9F\n", "€–Ÿ" }, { "[C]\nk=\xC3\x28\n", "Ã(" }, { "[C]\nk=\xC3\xA9\xE9\n", "éé" } };
+    const IniFile ini(path());
+    for (const auto& [file, k] : cases) {
+        SCOPED_TRACE(testing::PrintToString(file.left(60).toStdString()));
+        writeBytes(file);
+        EXPECT_EQ(ini.funGetIni("C", "k", Missing), k);
+    }
+}
+
+// Element 0 of a key list is empty; the keys follow in file order.
+TEST_F(Settings, ListsKeysInFileOrder)
+{
+    const std::pair<QByteArray, QString> cases[] = { { "[C]\nb=1\na=2\nc=3\n", ",b,a,c" }, { "[T]\nb=1\n", "" },
+        { "[C]\n[T]\nb=1\n", "" }, { "[C]\nb=1\nB=2\na=3\n", ",b,a" }, { "[C]\n;x=1\njunk\n=nokey\ny=2\n", ",y" },
+        { "[C]\na=1\n[T]\n[c]\nb=2\n", ",a" } };
+    for (const auto& [file, keys] : cases) {
+        writeBytes(file);
+        EXPECT_EQ(IniFile(path()).funGetIniKeys("C").join(','), keys) << file.toStdString();
+    }
+}
+
+TEST_F(Settings, NoFileGivesTheDefaults)
+{
+    const IniFile ini(path());
+    EXPECT_EQ(ini.funGetIniKeys("Shortcuts"), QStringList { QString() });
+    EXPECT_TRUE(ini.subDelIniSection("Shortcuts"));
+    EXPECT_FALSE(QFile::exists(path())) << "a removal from nothing makes no file";
+    const CurrentSettings config = readAll(ini);
+    EXPECT_EQ(std::tuple(config.limit, config.mapiCodes, config.altCodes, config.folderType, config.fontSize,
+                  config.fontName, config.shortcuts.size()),
+        std::tuple(qint16(100), true, true, true, 8.0f, QString("Courier"), qsizetype(0)));
+    EXPECT_EQ(readProfile(ini), "");
+}
+
+TEST_F(Settings, WritesChangeOnlyTheirLines)
+{
+    const QByteArray big = "[A]\nbig=" + QByteArray(1 << 20, 'b') + "\r\nk=1\r\n";
+    // Before (empty: no file), key in "A" (nullptr: remove "A"), value, after.
+    const std::tuple<QByteArray, const char*, QString, QByteArray> cases[] = { { "", "k", "v", "[A]\nk=v\n" },
+        { "[A]\r\n  K = old  \r\n; note\r\n", "k", "new", "[A]\r\n  K = new\r\n; note\r\n" },
+        { "[A]\r\nx=1\r\n\r\n; about B\r\n[B]\r\ny=2\r\n", "z", "3",
+            "[A]\r\nx=1\r\nz=3\r\n\r\n; about B\r\n[B]\r\ny=2\r\n" },
+        { "[A]\nx=1", "y", "2", "[A]\nx=1\ny=2\n" }, { "[B]\nx=1", "y", "2", "[B]\nx=1\n\n[A]\ny=2\n" },
+        { "[A]\rx=1\r", "y", "2", "[A]\rx=1\ry=2\r" }, { "[A]\nx=1\n[a]\nx=2\n", "x", "9", "[A]\nx=9\n[a]\nx=2\n" },
+        { "k=1\n[A]\nk=2\n", "k", "3", "k=1\n[A]\nk=3\n" }, { "[A]\n", "k", " padded\t", "[A]\nk=\" padded\t\"\n" },
+        { "[A]\n", "k", "'q'", "[A]\nk=\"'q'\"\n" },
+        { QByteArray("\xEF\xBB\xBF[A]\nj=a\0b\nk=1\n", 17), "k", "2",
+            QByteArray("\xEF\xBB\xBF[A]\nj=a\0b\nk=2\n", 17) },
+        { "[A]\nname=caf\xE9\nk=1\n", "k", "2", "[A]\nname=caf\xC3\xA9\nk=2\n" },
+        { big, "k", "2", big.chopped(3) + "2\r\n" },
+        { "; top\n[A]\nx=1\n; inner\ny=2\n\n; about B\n[B]\nz=3\n[a]\nw=4\n", nullptr, {},
+            "; top\n; about B\n[B]\nz=3\n" } };
+    for (const auto& [before, key, value, after] : cases) {
+        SCOPED_TRACE(testing::PrintToString(before.left(60).toStdString()));
+        QFile::remove(path());
+        if (!before.isEmpty()) writeBytes(before);
+        const IniFile ini(path());
+        EXPECT_TRUE(key ? ini.subPutIni("A", key, value) : ini.subDelIniSection("A"));
+        EXPECT_EQ(readBytes(), after);
+    }
+}
+
+TEST_F(Settings, RefusesWhatWouldNotReadBackAndLeavesTheFile)
+{
+    const QByteArray before = "[A]\nk=1\n";
+    const QString cases[][3] = { { "A", "a=b", "1" }, { "A", "", "1" }, { "A", " k", "1" }, { "A", "[x]", "1" },
+        { "A", ";c", "1" }, { "A", "k\nl", "1" }, { "A", "k", "line\nbreak" }, { "A", "k", "cr\rhere" },
+        { "A", "k", QString("nul") + QChar(0) }, { "A", "k", QString(QChar(0xD800)) }, { "", "k", "1" },
+        { "A\r\n[B", "k", "1" } };
+    for (const auto& c : cases) {
+        writeBytes(before);
+        EXPECT_FALSE(IniFile(path()).subPutIni(c[0], c[1], c[2])) << c[1].toStdString() << c[2].toStdString();
+        EXPECT_EQ(readBytes(), before);
+    }
+}
+
+TEST_F(Settings, FailedWritesReportFalseAndChangeNothing)
+{
+    // The folder cannot exist, not even for root: it would lie under a regular file.
+    writeBytes("");
+    const IniFile nowhere(path() + "/sub/StorWalk.ini");
+    EXPECT_FALSE(nowhere.subPutIni("A", "k", "1"));
+    EXPECT_FALSE(CurrentSettings().write(nowhere));
+    EXPECT_EQ(nowhere.funGetIni("A", "k", "d"), "d");
+
+    // A settings "file" that cannot be read is never replaced by a fresh one.
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("dir.ini"));
+    const IniFile folder(m_dir.filePath("dir.ini"));
+    EXPECT_FALSE(folder.subPutIni("A", "k", "1"));
+    EXPECT_FALSE(folder.subDelIniSection("A"));
+    EXPECT_TRUE(QFileInfo(folder.path()).isDir());
+
+    // A shortcut name that cannot be a key fails the whole save.
+    const QByteArray before = "[Config]\nLimit=5\n[Shortcuts]\nA=\\a\\|1\n";
+    writeBytes(before);
+    CurrentSettings config;
+    config.limit = 7;
+    config.shortcuts = { { "Good", "\\g\\", "1" }, { "a=b", "\\bad\\", "2" } };
+    EXPECT_FALSE(config.write(IniFile(path())));
+    EXPECT_FALSE(config.writeShortcuts(IniFile(path())));
+    EXPECT_EQ(readBytes(), before);
+
+    // The disk refuses the bytes (a file size limit binds root too): the old file stays whole.
+    rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = IniFile(path()).subPutIni("A", "k", QString(64 * 1024, u'z'));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(readBytes(), before);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file left behind";
+}
+
+TEST(StripComment, CutsAtTheLastApostropheAndTheBlanksBeforeIt)
+{
+    const std::pair<QString, QString> cases[]
+        = { { "Subject  'the subject line", "Subject" }, { "No comment here", "No comment here" },
+              { "'only a comment", "" }, { "O'Brien 'surname", "O'Brien" }, { "Name\t'tab before", "Name" },
+              { "Name \t \t'mixed", "Name" }, { "Trailing '", "Trailing" }, { "", "" }, { "  'x", "" } };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(funStripComment(text), expected) << text.toStdString();
+}
+
+// Numbers that do not fit keep the default: "Limit" takes 16-bit whole numbers (0 and negative kept), the flags
+// any number (0 off), "FontSize" a positive finite number.
+TEST_F(Settings, OptionsFallBackWhenNotNumbers)
+{
+    const std::tuple<QByteArray, int, bool, float> cases[]
+        = { { "250", 250, true, 250 }, { "0", 0, false, 8 }, { "-5", -5, true, 8 }, { "32767", 32767, true, 32767 },
+              { "-32768", -32768, true, 8 }, { "32768", 100, true, 32768 }, { "-32769", 100, true, 8 },
+              { "abc", 100, true, 8 }, { "12abc", 100, true, 8 }, { "1.5", 100, true, 1.5f }, { "0.0", 100, false, 8 },
+              { "", 100, true, 8 }, { "  42  ", 42, true, 42 }, { "\"42\"", 42, true, 42 }, { "1e40", 100, true, 8 } };
+    for (const auto& [text, limit, flag, fontSize] : cases) {
+        SCOPED_TRACE(text.toStdString());
+        writeBytes("[Config]\nLimit=" + text + "\nMapiCodes=" + text + "\nAltCodes=" + text + "\nFolderType=" + text
+            + "\nFontSize=" + text + "\nFontName=" + text + "\n");
+        const CurrentSettings config = readAll(IniFile(path()));
+        EXPECT_EQ(config.limit, limit);
+        EXPECT_EQ((QList<bool> { config.mapiCodes, config.altCodes, config.folderType }), QList<bool>(3, flag));
+        EXPECT_EQ(config.fontSize, fontSize);
+        EXPECT_TRUE(!text.isEmpty() || config.fontName == "Courier") << "an empty name is no font";
+    }
+}
+
+// A value splits at its first "|"; one without it is all path. At most 100 shortcuts load.
+TEST_F(Settings, ShortcutsSplitAtTheFirstBarAndStopAtOneHundred)
+{
+    QByteArray file = "[Shortcuts]\nTwo bars=\\Inbox\\|AB|CD\nNo bar=\\Lost\\\nEmpty=\n";
+    for (int i = 4; i <= 150; ++i)
+        file += "A rather long shortcut name, number " + QByteArray::number(i) + "=\\F\\|" + QByteArray(40, 'A') + '\n';
+    writeBytes(file);
+    const QStringList shortcuts = listed(readAll(IniFile(path())));
+    ASSERT_EQ(shortcuts.size(), CurrentSettings::MaxShortcuts);
+    EXPECT_EQ(shortcuts.first(3), QStringList({ "Two bars=\\Inbox\\|AB|CD", "No bar=\\Lost\\|", "Empty=|" }));
+    EXPECT_EQ(shortcuts.last(), "A rather long shortcut name, number 100=\\F\\|" + QString(40, 'A'));
+}
+
+// The Options dialog's Ok: "Config" keys in place or appended (never "Profile"), then the shortcuts in table
+// order; every other line stays as it was.
+TEST_F(Settings, WriteKeepsProfileCommentsAndShortcutOrder)
+{
+    const QByteArray definitions = "; names for field tags\r\n[MAPI Field Definitions]\r\n0037 = Subject  'the "
+                                   "subject\r\n\r\n[Alt Field Definitions]\r\n0E1F=RTF in sync\r\n";
+    writeBytes(
+        "[Config]\r\nProfile = Mine\r\nLimit=5\r\n\r\n[Shortcuts]\r\nOld=\\O\\|1\r\n; hand note\r\n" + definitions);
+    const IniFile ini(path());
+    CurrentSettings config = readAll(ini);
+    config.altCodes = false;
+    config.fontSize = 10.5f;
+    config.fontName = "Liberation Mono";
+    config.shortcuts = { { "Zed", "\\Z\\", "03" }, { "Alpha", "\\A\\", "01|x" }, config.shortcuts[0] };
+    ASSERT_TRUE(config.write(ini));
+    EXPECT_EQ(readBytes(),
+        "[Config]\r\nProfile = Mine\r\nLimit=5\r\nAltCodes=0\r\nMapiCodes=1\r\nFolderType=1\r\nFontSize=10.5\r\n"
+        "FontName=Liberation Mono\r\n\r\n[Shortcuts]\r\nZed=\\Z\\|03\r\nAlpha=\\A\\|01|x\r\nOld=\\O\\|1\r\n; hand "
+        "note\r\n"
+            + definitions);
+    EXPECT_EQ(listed(readAll(ini)), QStringList({ "Zed=\\Z\\|03", "Alpha=\\A\\|01|x", "Old=\\O\\|1" }));
+    EXPECT_EQ(readProfile(ini), "Mine");
+}
+
+TEST_F(Settings, ShortcutsRewriteInPlaceMergeDuplicatesAndReadBackWhole)
+{
+    writeBytes("[Shortcuts]\nA=\\a\\|1\n[Other]\nk=v\n[shortcuts]\nB=\\b\\|2\n");
+    const IniFile ini(path());
+    CurrentSettings config;
+    config.shortcuts = { { "Same", "\\new\\", "9" }, { "X", "\\x\\", "8" }, { "same", "\\old\\", "7" } };
+    ASSERT_TRUE(config.writeShortcuts(ini));
+    EXPECT_EQ(readBytes(), "[Shortcuts]\nSame=\\old\\|7\nX=\\x\\|8\n[Other]\nk=v\n");
+    config.shortcuts.clear();
+    ASSERT_TRUE(config.writeShortcuts(ini));
+    EXPECT_EQ(readBytes(), "[Other]\nk=v\n");
+
+    // Values are read whole (no 255-character cut) and no character is lost.
+    config.shortcuts = { { "é", "\\日本\\😀 €\\", "00AB" },
+        { "Long", '\\' + QString(200, 'p') + '\\', QString(140, 'F') }, { "Quoted", "\"\\q\\", "1\"" } };
+    ASSERT_TRUE(config.writeShortcuts(ini));
+    EXPECT_EQ(listed(readAll(ini)), listed(config));
+    EXPECT_TRUE(QString::fromUtf8(readBytes()).contains("é=\\日本\\"));
+}
+
+} // namespace
