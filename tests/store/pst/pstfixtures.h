@@ -1,6 +1,7 @@
 #pragma once
 
-// Shared helpers of the PST provider's tests: the sample folder, logons and walks.
+// Shared helpers of the PST provider's tests: the sample folder, logons, walks, and one-line descriptions of
+// objects for table comparisons.
 
 #include "store/pst/pstprovider.h"
 
@@ -36,38 +37,28 @@ inline std::unique_ptr<store::Session> logon(const QString& name)
     return session;
 }
 
-// The folder at a path of names below the store's top folder.
-inline std::shared_ptr<store::Folder> folderAt(const std::shared_ptr<store::Folder>& top, const QStringList& path)
+// The failure's number (0 when the call succeeds); its description goes to *description.
+inline quint32 failureOf(const std::function<void()>& call, QString* description = nullptr)
 {
-    std::shared_ptr<store::Folder> folder = top;
-    for (const QString& name : path) {
-        auto subs = folder->folders();
-        std::shared_ptr<store::Folder> found;
-        for (auto child = subs->getFirst(); child; child = subs->getNext()) {
-            if (child->name() == name) found = child;
-        }
-        if (!found) throw store::Error(store::mapi::E_NOT_FOUND, QStringLiteral("no folder ") + name);
-        folder = found;
+    try {
+        call();
+    } catch (const store::Error& e) {
+        if (description) *description = e.description();
+        return e.number();
     }
-    return folder;
+    return 0;
 }
 
-// "path count" per folder below (and including) a folder, sorted: the tree as pffexport shows it.
-inline void treeLines(const std::shared_ptr<store::Folder>& folder, const QString& path, QStringList& out)
-{
-    out.append(path + QLatin1Char(' ') + QString::number(folder->messages()->count()));
-    auto subs = folder->folders();
-    for (auto child = subs->getFirst(); child; child = subs->getNext())
-        treeLines(child, path + QLatin1Char('/') + child->name(), out);
-}
-
-inline QStringList subjects(store::Messages& messages)
-{
-    QStringList out;
-    for (auto m = messages.getFirst(); m; m = messages.getNext())
-        out.append(m->subject());
-    return out;
-}
+// The folder at a path of names below a folder.
+std::shared_ptr<store::Folder> folderAt(const std::shared_ptr<store::Folder>& top, const QStringList& path);
+// "path count" for a folder and every folder below it, sorted; the paths are relative, the folder is its name.
+QStringList treeLines(const std::shared_ptr<store::Folder>& folder, const QString& path = {});
+QStringList subjects(store::Messages& messages);
+// "name|type" per attachment; "name|address|type" per recipient.
+QStringList describe(const store::Collection<store::Attachment>& attachments);
+QStringList describe(const store::Collection<store::Recipient>& recipients);
+// "name|type|address" per member of a list; every member's identifier must resolve back to it.
+QStringList members(const store::Session& session, const store::AddressEntry& list);
 
 // Reads everything a user could look at, passing over failures as a walk of a damaged store does.
 // Returns the number of objects that failed.

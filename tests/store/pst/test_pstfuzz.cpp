@@ -6,14 +6,18 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-using namespace store;
+struct FuzzCase {
+    const char* name;
+    const char* file;
+    int copies;
+};
 
-class PstFuzz : public testing::TestWithParam<std::pair<std::string, int>> { };
+class PstFuzz : public testing::TestWithParam<FuzzCase> { };
 
 TEST_P(PstFuzz, DamagedCopiesOpenOrFailCleanly)
 {
     SKIP_WITHOUT_SAMPLES();
-    QFile source(psttest::sample(QString::fromStdString(GetParam().first)));
+    QFile source(psttest::sample(QLatin1String(GetParam().file)));
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
     const QByteArray original = source.readAll();
     QTemporaryDir dir;
@@ -22,52 +26,38 @@ TEST_P(PstFuzz, DamagedCopiesOpenOrFailCleanly)
     timer.start();
     int opened = 0;
     int refused = 0;
-    const int copies = GetParam().second;
-    for (int i = 0; i < copies; ++i) {
+    for (int i = 0; i < GetParam().copies; ++i) {
         QRandomGenerator random(quint32(1000 + i));
         QByteArray data = original;
-        switch (i % 4) {
-        case 0: // scattered bytes
-        case 1:
+        if (i % 4 < 2) { // scattered bytes
             for (int n = random.bounded(1, 40); n > 0; --n)
                 data[random.bounded(int(data.size()))] = char(random.bounded(256));
-            break;
-        case 2: // a zeroed or random page
-        {
+        } else if (i % 4 == 2) { // a zeroed or random page
             const int at = random.bounded(int(data.size() / 512)) * 512;
             for (int k = 0; k < 512; ++k)
                 data[at + k] = i % 8 == 2 ? '\0' : char(random.bounded(256));
-            break;
-        }
-        default: // cut short
+        } else { // cut short
             data.truncate(random.bounded(512, int(data.size())));
         }
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(data);
         file.close();
-        try {
-            auto session = psttest::logon(path);
-            ++opened;
-            psttest::walkAll(*session, 2000);
-        } catch (const Error& e) {
+        QString description;
+        if (psttest::failureOf([&] { psttest::walkAll(*psttest::logon(path), 2000); }, &description)) {
             ++refused;
-            EXPECT_FALSE(e.description().isEmpty());
+            EXPECT_FALSE(description.isEmpty());
+        } else {
+            ++opened;
         }
     }
-    EXPECT_EQ(opened + refused, copies);
     EXPECT_GT(opened, 0);
     EXPECT_LT(timer.elapsed(), 30000) << "the damaged copies took too long";
     std::cout << "damaged copies: " << opened << " opened, " << refused << " refused, " << timer.elapsed() << " ms\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, PstFuzz,
-    testing::Values(std::make_pair(std::string("java-libpst_dist-list.pst"), 300),
-        std::make_pair(std::string("aspose_Outlook_1M.pst"), 120),
-        std::make_pair(std::string("groupdocs_Storage_sample.ost"), 60)),
-    [](const testing::TestParamInfo<std::pair<std::string, int>>& info) {
-        return QString::fromStdString(info.param.first)
-            .section(QLatin1Char('.'), 0, 0)
-            .remove(QLatin1Char('-'))
-            .toStdString();
-    });
+    testing::Values(FuzzCase { "DistList", "java-libpst_dist-list.pst", 300 },
+        FuzzCase { "Outlook1M", "aspose_Outlook_1M.pst", 120 },
+        FuzzCase { "StorageOst", "groupdocs_Storage_sample.ost", 60 }),
+    [](const testing::TestParamInfo<FuzzCase>& info) { return std::string(info.param.name); });
