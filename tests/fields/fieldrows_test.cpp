@@ -54,9 +54,6 @@ TEST(FieldRows, ValuesTypesSizesAndFailures)
         QString row; // name-type:size=value
     } cases[] = {
         { "number", longField(0x0E080003, 1234), "0E080003-Long:4=1234" },
-        { "Long() array",
-            Field(0x10031003, {}, Value::array(Value::Type::Long, { Value::longValue(1), Value::longValue(23) })),
-            "10031003-Long():7=(1)(23)" },
         { "empty array", Field(0x1003101F, {}, Value::array(Value::Type::String, {})), "1003101F-String():0=" },
         { "Variant() with number and text",
             Field(0x10041048, {}, Value::array(Value::Type::Empty, { Value::longValue(42), Value::string(u"two"_s) })),

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
-#include <functional>
 
 // The settings file shipped with the program: the build puts it beside the executable.
 const QString shippedIni = u"" SW_SOURCE_DIR "/src/fields/StorWalk.ini"_s;
@@ -17,11 +16,10 @@ TEST(ShippedIni, HoldsTheDefaultsAndWellFormedDefinitions)
     settings::CurrentSettings config;
     config.limit = 1;
     config.mapiCodes = config.altCodes = false;
+    config.fontName.clear();
     config.readLimit(ini);
     config.readOptions(ini);
-    EXPECT_EQ(config.limit, 100);
-    EXPECT_TRUE(config.mapiCodes && config.altCodes);
-    EXPECT_EQ(config.fontName, u"Courier"_s);
+    EXPECT_TRUE(config.limit == 100 && config.mapiCodes && config.altCodes && config.fontName == u"Courier"_s);
 
     const QString mapi = u"MAPI Field Definitions"_s, alt = u"Alt Field Definitions"_s;
     for (const auto& [key, mapiName, altName] : { std::tuple { "0037", "PR_SUBJECT", "Subject" },
@@ -67,27 +65,30 @@ TEST(ShippedIni, NamesTheFieldsOfRealMessages)
     FieldsWindow w;
     ASSERT_TRUE(QFile::remove(w.iniPath()) && QFile::copy(shippedIni, w.iniPath()));
     int listed = 0;
-    const std::function<void(const std::shared_ptr<Folder>&)> walk = [&](const std::shared_ptr<Folder>& folder) {
-        const auto messages = folder->messages();
-        for (auto message = messages->getFirst(); message; message = messages->getNext()) {
-            const Fields fields = message->fields();
-            if (!fields.find(0x0037001F)) continue;
-            w.window->subDispFieldColl(fields);
-            EXPECT_EQ(w.caption(), u"Fields: (%1)"_s.arg(fields.count()));
-            EXPECT_EQ(w.rows().filter(QRegularExpression(u"^Subject="_s)).size(), 1);
-            EXPECT_EQ(w.rows().filter(QRegularExpression(u"^Message Class=IPM"_s)).size(), 1);
-            ++listed;
-        }
-        const auto folders = folder->folders();
-        for (auto child = folders->getFirst(); child; child = folders->getNext())
-            walk(child);
-    };
     for (const QString& file : files) {
         SCOPED_TRACE(file.toStdString());
         auto session = pst::createSession({}, QString());
         session->logon({ samples.filePath(file), std::nullopt });
+        std::vector<std::shared_ptr<Folder>> folders; // still to visit, from every store's top
         for (int i = 1; i <= session->infoStores()->count(); ++i)
-            walk(session->infoStores()->item(i)->rootFolder());
+            folders.push_back(session->infoStores()->item(i)->rootFolder());
+        while (!folders.empty()) {
+            const auto folder = folders.back();
+            folders.pop_back();
+            const auto children = folder->folders();
+            for (auto child = children->getFirst(); child; child = children->getNext())
+                folders.push_back(child);
+            const auto messages = folder->messages();
+            for (auto message = messages->getFirst(); message; message = messages->getNext()) {
+                const Fields fields = message->fields();
+                if (!fields.find(0x0037001F)) continue;
+                w.window->subDispFieldColl(fields);
+                EXPECT_EQ(w.caption(), u"Fields: (%1)"_s.arg(fields.count()));
+                EXPECT_EQ(w.rows().filter(QRegularExpression(u"^Subject="_s)).size(), 1);
+                EXPECT_EQ(w.rows().filter(QRegularExpression(u"^Message Class=IPM"_s)).size(), 1);
+                ++listed;
+            }
+        }
         session->logoff();
     }
     EXPECT_GT(listed, 0);
