@@ -1,6 +1,8 @@
-#include "pffread.h"
+// Reads a written PST file back through libpff into the plain structures of writertest.h.
+#include "writertest.h"
 
 #include <QStringList>
+#include <QtEndian>
 #include <libpff.h>
 
 namespace pffread {
@@ -9,183 +11,144 @@ namespace {
     struct Reader {
         QString error;
 
-        bool check(int rc, libpff_error_t* e, const char* what)
+        bool ok(int rc, libpff_error_t*& e, const char* what)
         {
             if (rc == 1) return true;
-            if (error.isEmpty()) {
-                char buffer[512] = {};
-                if (e) libpff_error_sprint(e, buffer, sizeof buffer);
-                error = QStringLiteral("%1 failed: %2").arg(QLatin1String(what), QString::fromUtf8(buffer));
-            }
-            if (e) libpff_error_free(&e);
+            char reason[512] = {};
+            if (e) libpff_error_sprint(e, reason, sizeof reason);
+            if (error.isEmpty()) error = QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromUtf8(reason));
+            libpff_error_free(&e);
             return false;
         }
-
-        Props recordSet(libpff_record_set_t* set)
+        // Visits each child of a libpff object (record sets, entries, folders, messages, attachments).
+        template <class P, class C, class F>
+        void each(P* parent, int (*count)(P*, int*, libpff_error_t**), int (*get)(P*, int, C**, libpff_error_t**),
+            int (*release)(C**, libpff_error_t**), const char* what, F visit)
         {
-            Props out;
             libpff_error_t* e = nullptr;
             int n = 0;
-            if (!check(libpff_record_set_get_number_of_entries(set, &n, &e), e, "number of entries")) return out;
+            if (!ok(count(parent, &n, &e), e, what)) return;
             for (int i = 0; i < n; ++i) {
-                libpff_record_entry_t* entry = nullptr;
-                if (!check(libpff_record_set_get_entry_by_index(set, i, &entry, &e), e, "entry")) continue;
-                uint32_t type = 0, valueType = 0;
-                size_t size = 0;
-                Prop p;
-                libpff_record_entry_get_entry_type(entry, &type, nullptr);
-                libpff_record_entry_get_value_type(entry, &valueType, nullptr);
-                p.tag = (type << 16) | valueType;
-                if (libpff_record_entry_get_data_size(entry, &size, nullptr) == 1 && size > 0) {
-                    p.data.resize(qsizetype(size));
-                    libpff_record_entry_get_data(entry, reinterpret_cast<uint8_t*>(p.data.data()), size, nullptr);
-                }
-                libpff_name_to_id_map_entry_t* map = nullptr;
-                if (libpff_record_entry_get_name_to_id_map_entry(entry, &map, nullptr) == 1 && map) {
-                    p.named = true;
-                    uint8_t kind = 0, guid[16] = {};
-                    libpff_name_to_id_map_entry_get_type(map, &kind, nullptr);
-                    libpff_name_to_id_map_entry_get_guid(map, guid, 16, nullptr);
-                    // libpff returns the GUID as stored, its first three fields little-endian.
-                    const QByteArray b(reinterpret_cast<const char*>(guid), 16);
-                    p.set = QUuid(
-                        quint32(quint8(b[0]) | quint8(b[1]) << 8 | quint8(b[2]) << 16 | quint32(quint8(b[3])) << 24),
-                        quint16(quint8(b[4]) | quint8(b[5]) << 8), quint16(quint8(b[6]) | quint8(b[7]) << 8),
-                        quint8(b[8]), quint8(b[9]), quint8(b[10]), quint8(b[11]), quint8(b[12]), quint8(b[13]),
-                        quint8(b[14]), quint8(b[15]));
-                    if (kind == 's') {
-                        size_t len = 0;
-                        libpff_name_to_id_map_entry_get_utf8_string_size(map, &len, nullptr);
-                        QByteArray s(qsizetype(len), '\0');
-                        if (len)
-                            libpff_name_to_id_map_entry_get_utf8_string(
-                                map, reinterpret_cast<uint8_t*>(s.data()), len, nullptr);
-                        p.name = QString::fromUtf8(s.constData());
-                    } else {
-                        libpff_name_to_id_map_entry_get_number(map, &p.number, nullptr);
-                    }
-                }
-                out.push_back(p);
-                libpff_record_entry_free(&entry, nullptr);
+                C* child = nullptr;
+                if (!ok(get(parent, i, &child, &e), e, what)) continue;
+                visit(child);
+                release(&child, nullptr);
             }
-            return out;
         }
 
-        std::vector<Props> recordSets(libpff_item_t* item)
+        Prop entry(libpff_record_entry_t* entry)
+        {
+            Prop p;
+            uint32_t type = 0, valueType = 0;
+            size_t size = 0;
+            libpff_record_entry_get_entry_type(entry, &type, nullptr);
+            libpff_record_entry_get_value_type(entry, &valueType, nullptr);
+            p.tag = type << 16 | valueType;
+            if (libpff_record_entry_get_data_size(entry, &size, nullptr) == 1 && size > 0) {
+                p.data.resize(qsizetype(size));
+                libpff_record_entry_get_data(entry, reinterpret_cast<uint8_t*>(p.data.data()), size, nullptr);
+            }
+            libpff_name_to_id_map_entry_t* map = nullptr;
+            if (libpff_record_entry_get_name_to_id_map_entry(entry, &map, nullptr) != 1 || !map) return p;
+            p.named = true;
+            uint8_t kind = 0, g[16] = {};
+            libpff_name_to_id_map_entry_get_type(map, &kind, nullptr);
+            libpff_name_to_id_map_entry_get_guid(map, g, 16, nullptr); // as stored: first three fields little-endian
+            p.set = QUuid(qFromLittleEndian<quint32>(g), qFromLittleEndian<quint16>(g + 4),
+                qFromLittleEndian<quint16>(g + 6), g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);
+            if (kind != 's') {
+                libpff_name_to_id_map_entry_get_number(map, &p.number, nullptr);
+                return p;
+            }
+            size_t len = 0;
+            libpff_name_to_id_map_entry_get_utf8_string_size(map, &len, nullptr);
+            QByteArray s(qsizetype(len), '\0');
+            libpff_name_to_id_map_entry_get_utf8_string(map, reinterpret_cast<uint8_t*>(s.data()), len, nullptr);
+            p.name = QString::fromUtf8(s.constData());
+            return p;
+        }
+        std::vector<Props> rows(libpff_item_t* item)
         {
             std::vector<Props> out;
+            each(item, libpff_item_get_number_of_record_sets, libpff_item_get_record_set_by_index,
+                libpff_record_set_free, "record set", [&](libpff_record_set_t* set) {
+                    out.emplace_back();
+                    each(set, libpff_record_set_get_number_of_entries, libpff_record_set_get_entry_by_index,
+                        libpff_record_entry_free, "entry",
+                        [&](libpff_record_entry_t* e) { out.back().push_back(entry(e)); });
+                });
+            return out;
+        }
+        // A message's recipients or a folder's contents table: none is no failure.
+        std::vector<Props> table(libpff_item_t* item, int (*get)(libpff_item_t*, libpff_item_t**, libpff_error_t**))
+        {
             libpff_error_t* e = nullptr;
-            int n = 0;
-            if (!check(libpff_item_get_number_of_record_sets(item, &n, &e), e, "number of record sets")) return out;
-            for (int i = 0; i < n; ++i) {
-                libpff_record_set_t* set = nullptr;
-                if (!check(libpff_item_get_record_set_by_index(item, i, &set, &e), e, "record set")) continue;
-                out.push_back(recordSet(set));
-                libpff_record_set_free(&set, nullptr);
-            }
+            libpff_item_t* t = nullptr;
+            const int rc = get(item, &t, &e);
+            if (rc < 0) ok(rc, e, "table");
+            if (rc != 1) return {};
+            std::vector<Props> out = rows(t);
+            libpff_item_free(&t, nullptr);
             return out;
         }
 
-        void message(libpff_item_t* item, Message& m)
+        Item item(libpff_item_t* from)
         {
+            Item it;
             libpff_error_t* e = nullptr;
-            libpff_item_get_identifier(item, &m.id, nullptr);
-            const std::vector<Props> sets = recordSets(item);
-            if (!sets.empty()) m.props = sets.front();
-            libpff_item_t* recipients = nullptr;
-            const int rc = libpff_message_get_recipients(item, &recipients, &e);
-            if (rc == 1) {
-                m.recipients = recordSets(recipients);
-                libpff_item_free(&recipients, nullptr);
-            } else if (rc == -1) {
-                check(rc, e, "recipients");
-            }
-            int count = 0;
-            if (!check(libpff_message_get_number_of_attachments(item, &count, &e), e, "number of attachments")) return;
-            for (int i = 0; i < count; ++i) {
-                libpff_item_t* a = nullptr;
-                if (!check(libpff_message_get_attachment(item, i, &a, &e), e, "attachment")) continue;
-                Attachment att;
-                const std::vector<Props> aset = recordSets(a);
-                if (!aset.empty()) att.props = aset.front();
-                libpff_attachment_get_type(a, &att.type, nullptr);
-                if (att.type == LIBPFF_ATTACHMENT_TYPE_DATA) {
-                    size64_t size = 0;
-                    libpff_attachment_get_data_size(a, &size, nullptr);
-                    att.data.resize(qsizetype(size));
-                    if (size
-                        && libpff_attachment_data_read_buffer(a, reinterpret_cast<uint8_t*>(att.data.data()), size, &e)
-                            != ssize_t(size))
-                        check(-1, e, "attachment data");
-                } else if (att.type == LIBPFF_ATTACHMENT_TYPE_ITEM) {
-                    libpff_item_t* inner = nullptr;
-                    if (check(libpff_attachment_get_item(a, &inner, &e), e, "embedded item")) {
-                        att.embedded = std::make_shared<Message>();
-                        message(inner, *att.embedded);
-                        libpff_item_free(&inner, nullptr);
-                    }
+            uint8_t type = 0;
+            libpff_item_get_identifier(from, &it.id, nullptr);
+            libpff_item_get_type(from, &type, nullptr);
+            const std::vector<Props> sets = rows(from);
+            if (!sets.empty()) it.props = sets.front();
+            const auto add
+                = [&](std::vector<Item>& to) { return [&](libpff_item_t* child) { to.push_back(item(child)); }; };
+            if (type == LIBPFF_ITEM_TYPE_FOLDER) {
+                it.rows = table(from, libpff_folder_get_sub_messages);
+                each(from, libpff_folder_get_number_of_sub_messages, libpff_folder_get_sub_message, libpff_item_free,
+                    "message", add(it.messages));
+                each(from, libpff_folder_get_number_of_sub_folders, libpff_folder_get_sub_folder, libpff_item_free,
+                    "folder", add(it.folders));
+            } else if (type != LIBPFF_ITEM_TYPE_ATTACHMENT) {
+                it.rows = table(from, libpff_message_get_recipients);
+                each(from, libpff_message_get_number_of_attachments, libpff_message_get_attachment, libpff_item_free,
+                    "attachment", add(it.attachments));
+            } else if (int kind = 0;
+                       libpff_attachment_get_type(from, &kind, &e) == 1 && kind == LIBPFF_ATTACHMENT_TYPE_ITEM) {
+                libpff_item_t* inner = nullptr;
+                if (ok(libpff_attachment_get_item(from, &inner, &e), e, "embedded message")) {
+                    it.messages.push_back(item(inner));
+                    libpff_item_free(&inner, nullptr);
                 }
-                m.attachments.push_back(att);
-                libpff_item_free(&a, nullptr);
+            } else if (size64_t size = 0; kind == LIBPFF_ATTACHMENT_TYPE_DATA
+                       && libpff_attachment_get_data_size(from, &size, &e) == 1 && size > 0) {
+                it.data.resize(qsizetype(size));
+                const auto n
+                    = libpff_attachment_data_read_buffer(from, reinterpret_cast<uint8_t*>(it.data.data()), size, &e);
+                ok(n == ssize_t(size) ? 1 : -1, e, "attachment data");
             }
-        }
-
-        void folder(libpff_item_t* item, Folder& f, bool withMessages)
-        {
-            libpff_error_t* e = nullptr;
-            libpff_item_get_identifier(item, &f.id, nullptr);
-            const std::vector<Props> sets = recordSets(item);
-            if (!sets.empty()) f.props = sets.front();
-            libpff_item_t* rows = nullptr;
-            const int rc = libpff_folder_get_sub_messages(item, &rows, &e);
-            if (rc == 1) {
-                f.contentsRows = recordSets(rows);
-                libpff_item_free(&rows, nullptr);
-            } else if (rc == -1) {
-                check(rc, e, "contents table");
-            }
-            int n = 0;
-            if (withMessages
-                && check(libpff_folder_get_number_of_sub_messages(item, &n, &e), e, "number of messages")) {
-                for (int i = 0; i < n; ++i) {
-                    libpff_item_t* m = nullptr;
-                    if (!check(libpff_folder_get_sub_message(item, i, &m, &e), e, "message")) continue;
-                    f.messages.emplace_back();
-                    message(m, f.messages.back());
-                    libpff_item_free(&m, nullptr);
-                }
-            }
-            if (!check(libpff_folder_get_number_of_sub_folders(item, &n, &e), e, "number of folders")) return;
-            for (int i = 0; i < n; ++i) {
-                libpff_item_t* sub = nullptr;
-                if (!check(libpff_folder_get_sub_folder(item, i, &sub, &e), e, "folder")) continue;
-                f.folders.emplace_back();
-                folder(sub, f.folders.back(), withMessages);
-                libpff_item_free(&sub, nullptr);
-            }
+            libpff_error_free(&e);
+            return it;
         }
     };
 } // namespace
 
-Store read(const QString& path, bool messages)
+Store read(const QString& path)
 {
     Store store;
     Reader r;
     libpff_file_t* file = nullptr;
     libpff_error_t* e = nullptr;
-    if (!r.check(libpff_file_initialize(&file, &e), e, "initialize")) {
-        store.error = r.error;
-        return store;
-    }
-    if (r.check(libpff_file_open(file, path.toLocal8Bit().constData(), LIBPFF_OPEN_READ, &e), e, "open")) {
-        libpff_item_t* item = nullptr;
-        if (r.check(libpff_file_get_message_store(file, &item, &e), e, "message store")) {
-            const std::vector<Props> sets = r.recordSets(item);
-            if (!sets.empty()) store.props = sets.front();
+    libpff_item_t* item = nullptr;
+    if (r.ok(libpff_file_initialize(&file, &e), e, "initialize")
+        && r.ok(libpff_file_open(file, path.toLocal8Bit().constData(), LIBPFF_OPEN_READ, &e), e, "open")) {
+        if (r.ok(libpff_file_get_message_store(file, &item, &e), e, "message store")) {
+            const std::vector<Props> sets = r.rows(item);
+            store.props = sets.empty() ? Props() : sets.front();
             libpff_item_free(&item, nullptr);
         }
-        if (r.check(libpff_file_get_root_folder(file, &item, &e), e, "root folder")) {
-            r.folder(item, store.root, messages);
+        if (r.ok(libpff_file_get_root_folder(file, &item, &e), e, "root folder")) {
+            store.root = r.item(item);
             libpff_item_free(&item, nullptr);
         }
         libpff_file_close(file, nullptr);
@@ -195,60 +158,56 @@ Store read(const QString& path, bool messages)
     return store;
 }
 
-QString Folder::name() const
-{
-    return text(find(props, 0x3001001F));
-}
-
 const Prop* find(const Props& props, quint32 tag)
 {
-    for (const Prop& p : props)
-        if (p.tag == tag) return &p;
-    return nullptr;
+    const auto it = std::find_if(props.begin(), props.end(), [&](const Prop& p) { return p.tag == tag; });
+    return it == props.end() ? nullptr : &*it;
 }
 
-const Prop* findNamed(const Props& props, const QUuid& set, quint32 number)
+const Prop* findNamed(const Props& props, const QUuid& set, quint32 number, const QString& name)
 {
-    for (const Prop& p : props)
-        if (p.named && p.set == set && p.name.isEmpty() && p.number == number) return &p;
-    return nullptr;
+    const auto it = std::find_if(props.begin(), props.end(), [&](const Prop& p) {
+        return p.named && p.set == set && p.name == name && (!name.isEmpty() || p.number == number);
+    });
+    return it == props.end() ? nullptr : &*it;
 }
 
 QString text(const Prop* p)
 {
-    if (!p) return {};
-    return QString(reinterpret_cast<const QChar*>(p->data.constData()), p->data.size() / 2);
-}
-
-qint64 integer(const Prop* p)
-{
-    if (!p) return 0;
-    qint64 v = 0;
-    for (int i = std::min<int>(8, int(p->data.size())) - 1; i >= 0; --i)
-        v = (v << 8) | quint8(p->data[i]);
-    if (p->data.size() == 4) v = qint32(v);
-    if (p->data.size() == 2) v = qint16(v);
-    return v;
+    return p ? QString(reinterpret_cast<const QChar*>(p->data.constData()), p->data.size() / 2) : QString();
 }
 
 quint64 le(const QByteArray& b)
 {
     quint64 v = 0;
     for (int i = std::min<int>(8, int(b.size())) - 1; i >= 0; --i)
-        v = (v << 8) | quint8(b[i]);
+        v = v << 8 | quint8(b[i]);
     return v;
 }
 
-const Folder* folderByPath(const Store& store, const QString& path)
+std::string show(const Props& props, std::initializer_list<quint32> tags)
 {
-    if (store.root.folders.empty()) return nullptr;
-    const Folder* f = &store.root.folders.front();
+    QStringList out;
+    for (const quint32 tag : tags) {
+        const Prop* p = find(props, tag);
+        const quint16 type = tag & 0xFFFF;
+        const bool number = type == 0x0002 || type == 0x0003 || type == 0x0014 || type == 0x000B;
+        out << (!p               ? QStringLiteral("none")
+                : type == 0x001F ? text(p)
+                : number         ? QString::number(le(type == 0x000B ? p->data.left(1) : p->data))
+                                 : QString::fromLatin1(p->data.toHex()));
+    }
+    return out.join(QLatin1Char('|')).toStdString();
+}
+
+const Item* folderByPath(const Store& store, const QString& path)
+{
+    const Item* f = store.root.folders.empty() ? nullptr : &store.root.folders.front();
     for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        const Folder* next = nullptr;
-        for (const Folder& c : f->folders)
-            if (c.name() == part) next = &c;
-        if (!next) return nullptr;
-        f = next;
+        if (!f) return nullptr;
+        const auto it = std::find_if(f->folders.begin(), f->folders.end(),
+            [&](const Item& c) { return text(find(c.props, 0x3001001F)) == part; });
+        f = it == f->folders.end() ? nullptr : &*it;
     }
     return f;
 }

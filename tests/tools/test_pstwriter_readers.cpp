@@ -1,154 +1,179 @@
-// Written stores exported by the two independent readers installed here, pffexport (libpff) and readpst
-// (libpst): the exported folders, messages, bodies and attachment bytes must be what the description said.
+// The bundled sample store's description, read back through libpff, and exported by the two independent readers
+// installed here, pffexport (libpff) and readpst (libpst); and the command-line tool.
 #include "writertest.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
+#include <QJsonArray>
 #include <QProcess>
 #include <QStandardPaths>
 
-namespace {
-const char* kDescription = R"({"name": "Readers", "folders": [
-    {"name": "Inbox", "class": "IPF.Note", "messages": [
-        {"subject": "Mail one", "body": "Body one", "from": {"name": "Ann", "email": "ann@x.org"},
-         "recipients": [{"name": "Bob", "email": "bob@x.org"}, {"name": "Cy", "email": "cy@x.org", "type": "cc"}],
-         "attachments": [{"name": "note.txt", "text": "attached text"},
-                         {"name": "big.bin", "content": {"repeat": "0123456789abcdef", "count": 327680}}]},
-        {"subject": "Mail two", "body": {"repeat": "long body line\r\n", "count": 2000}},
-        {"subject": "Mail three", "body": "Body three",
-         "attachments": [{"message": {"subject": "Inner", "body": "inner body"}}]}],
-     "folders": [{"name": "Sub", "class": "IPF.Note", "messages": [{"subject": "Sub one"}, {"subject": "Sub two"}]}]},
-    {"name": "Contacts", "class": "IPF.Contact",
-     "contacts": [{"key": "a", "name": "Ann Smith", "givenName": "Ann", "surname": "Smith", "email": "ann@x.org"},
-                  {"key": "b", "name": "Bob Jones", "email": "bob@x.org"}],
-     "distributionLists": [{"name": "Team", "members": [{"contact": "a"}, {"name": "Ext", "email": "e@y.org"}]}]}]})";
+using namespace pffread;
 
-QByteArray readAll(const QString& path)
+namespace {
+QJsonObject sample()
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    QFile f(QStringLiteral(SW_SOURCE_DIR "/samples/sample.json"));
+    return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object() : QJsonObject();
 }
-QStringList entries(const QString& dir, const QString& pattern, QDir::Filters filters)
-{
-    return QDir(dir).entryList({ pattern }, filters, QDir::Name);
-}
-bool run(const QString& program, const QStringList& args, QString* output)
+bool run(const QString& program, const QStringList& args, QString* output = nullptr)
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
-    if (!p.waitForFinished(120000)) return false;
-    *output = QString::fromUtf8(p.readAll());
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    const bool finished = p.waitForFinished(120000);
+    if (output) *output = QString::fromUtf8(p.readAll());
+    return finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+// How often needle occurs in a file, or in the files of a folder; with no needle, a file's size or the number of
+// a folder's entries.
+qsizetype count(const QString& path, const char* needle)
+{
+    QByteArray all;
+    const QFileInfo info(path);
+    const QFileInfoList files
+        = info.isDir() ? QDir(path).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot) : QFileInfoList { info };
+    for (const QFileInfo& f : files) {
+        QFile file(f.filePath());
+        if (file.open(QIODevice::ReadOnly)) all += file.readAll();
+    }
+    return *needle ? all.count(needle) : info.isDir() ? files.size() : all.size();
 }
 } // namespace
 
-TEST_F(WriterTest, PffexportExportsEveryFolderMessageAndAttachment)
+TEST_F(WriterTest, SampleStoreHoldsWhatItsDescriptionPromises)
 {
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pffexport"));
-    if (tool.isEmpty()) GTEST_SKIP() << "pffexport (pff-tools) is not installed";
-    QString error, output;
-    ASSERT_TRUE(pstwriter::writeStore(json(kDescription), path(), &error)) << error.toStdString();
-    ASSERT_TRUE(run(tool, { QStringLiteral("-q"), QStringLiteral("-t"), path(QStringLiteral("out")), path() }, &output))
-        << output.toStdString();
-    const QString top = path(QStringLiteral("out.export/Top of Personal Folders"));
-    EXPECT_EQ(entries(top, QStringLiteral("*"), QDir::Dirs | QDir::NoDotAndDotDot),
-        QStringList({ QStringLiteral("Contacts"), QStringLiteral("Inbox") }));
-    const QString inbox = top + QStringLiteral("/Inbox");
-    EXPECT_EQ(entries(inbox, QStringLiteral("Message*"), QDir::Dirs).size(), 3);
-    EXPECT_EQ(entries(inbox + QStringLiteral("/Sub"), QStringLiteral("Message*"), QDir::Dirs).size(), 2);
-    EXPECT_EQ(entries(top + QStringLiteral("/Contacts"), QStringLiteral("Contact*"), QDir::Dirs).size(), 2);
-    EXPECT_EQ(entries(top + QStringLiteral("/Contacts"), QStringLiteral("DistributionList*"), QDir::Dirs).size(), 1);
-
-    const QString one = inbox + QStringLiteral("/Message00001");
-    EXPECT_EQ(readAll(one + QStringLiteral("/Message.txt")).trimmed(), QByteArray("Body one"));
-    EXPECT_TRUE(readAll(one + QStringLiteral("/OutlookHeaders.txt")).contains("Subject:\t\t\t\tMail one"));
-    const QByteArray recipients = readAll(one + QStringLiteral("/Recipients.txt"));
-    EXPECT_TRUE(recipients.contains("bob@x.org") && recipients.contains("cy@x.org"));
-    EXPECT_EQ(readAll(one + QStringLiteral("/Attachments/1_note.txt")), QByteArray("attached text"));
-    EXPECT_EQ(readAll(one + QStringLiteral("/Attachments/2_big.bin")), QByteArray("0123456789abcdef").repeated(327680));
-    EXPECT_EQ(readAll(inbox + QStringLiteral("/Message00002/Message.txt")).size(), 2000 * 16);
-    EXPECT_TRUE(
-        QFile::exists(inbox + QStringLiteral("/Message00003/Attachments/Attachment00001/Message00001/Message.txt")));
-    const QByteArray contact = readAll(top + QStringLiteral("/Contacts/Contact00001/Contact.txt"));
-    EXPECT_TRUE(contact.contains("ann@x.org")) << contact.toStdString();
-    EXPECT_TRUE(contact.contains("Smith"));
+    const Store s = roundTrip(sample());
+    const Item* top = folderByPath(s, QString());
+    ASSERT_TRUE(top);
+    EXPECT_EQ(show(s.props, { 0x3001001F, 0x0FF90102 }), "Storewalker Sample|5357414c4b455253414d504c45000001");
+    // The store's IPM subtree entry names the top folder by its node.
+    const Prop* subtree = find(s.props, 0x35E00102);
+    ASSERT_TRUE(subtree);
+    EXPECT_EQ(subtree->data.left(20).toHex(),
+        "00000000"
+        "5357414c4b455253414d504c45000001");
+    EXPECT_EQ(le(subtree->data.mid(20)), top->id);
+    // Class, content count, unread count, has subfolders.
+    const std::pair<const char*, const char*> folders[] = { { "Inbox", "IPF.Note|4|1|1" },
+        { "Inbox/Projects \u2726 2024", "IPF.Note|1|0|0" }, { "Sent Items", "IPF.Note|1|0|0" },
+        { "Calendar", "IPF.Appointment|1|0|0" }, { "Contacts", "IPF.Contact|4|0|0" }, { "Tasks", "IPF.Task|1|0|0" },
+        { "Notes", "IPF.StickyNote|1|0|0" }, { "Deleted Items", "IPF.Note|0|0|0" } };
+    for (const auto& [path, expected] : folders) {
+        const Item* f = folderByPath(s, QString::fromUtf8(path));
+        ASSERT_TRUE(f) << path;
+        EXPECT_EQ(show(f->props, { 0x3613001F, 0x36020003, 0x36030003, 0x360A000B }), expected) << path;
+    }
+    const Item* inbox = folderByPath(s, QStringLiteral("Inbox"));
+    ASSERT_TRUE(inbox->messages.size() == 4 && inbox->messages[1].attachments.size() == 1);
+    const Item& report = inbox->messages[0];
+    EXPECT_EQ(report.rows.size(), 4u);
+    EXPECT_EQ(report.attachments.size(), 2u);
+    const Prop* keywords = findNamed(report.props, QUuid("{00020329-0000-0000-C000-000000000046}"), 0, "Keywords");
+    EXPECT_TRUE(keywords && (keywords->tag & 0xFFFF) == 0x101F && keywords->data.startsWith(QByteArray("\3\0\0\0", 4)));
+    ASSERT_EQ(inbox->messages[1].attachments[0].messages.size(), 1u) << "embedded";
+    EXPECT_EQ(inbox->messages[1].attachments[0].messages[0].attachments.size(), 1u);
+    EXPECT_GT(find(inbox->messages[2].props, 0x1000001F)->data.size(), 8176 * 2) << "long body spans blocks";
+    EXPECT_EQ(show(inbox->messages[3].props, { 0x0037001F }), "Дайджест новостей");
+    const Item* list = messageAt(s, QStringLiteral("Contacts"), 3);
+    const QUuid address("{00062004-0000-0000-C000-000000000046}");
+    ASSERT_TRUE(list && findNamed(list->props, address, 0x8055) && findNamed(list->props, address, 0x8054));
+    EXPECT_EQ(le(findNamed(list->props, address, 0x8055)->data.left(4)), 3u) << "contact members";
+    EXPECT_EQ(le(findNamed(list->props, address, 0x8054)->data.left(4)), 1u) << "other members";
 }
 
-TEST_F(WriterTest, ReadpstExportsEveryMessageAndAttachment)
+TEST_F(WriterTest, PffexportAndReadpstExportWhatWasWritten)
 {
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("readpst"));
-    if (tool.isEmpty()) GTEST_SKIP() << "readpst (pst-utils) is not installed";
+    const QString pffexport = QStandardPaths::findExecutable(QStringLiteral("pffexport"));
+    const QString readpst = QStandardPaths::findExecutable(QStringLiteral("readpst"));
+    if (pffexport.isEmpty() || readpst.isEmpty()) GTEST_SKIP() << "pff-tools or pst-utils are not installed";
+    // The sample, and a folder with a long body and a 5 MB attachment.
+    QJsonObject d = sample();
+    QJsonArray folders = d["folders"].toArray();
+    folders.append(json(R"({"name": "Big", "messages": [{"subject": "Big",
+        "body": {"repeat": "long body line\r\n", "count": 2000},
+        "attachments": [{"name": "big.bin", "content": {"repeat": "0123456789abcdef", "count": 327680}}]}]})"));
+    d["folders"] = folders;
     QString error, output;
-    ASSERT_TRUE(pstwriter::writeStore(json(kDescription), path(), &error)) << error.toStdString();
-    QDir().mkpath(path(QStringLiteral("rp")));
+    ASSERT_TRUE(pstwriter::writeStore(d, path(), &error)) << error.toStdString();
+    ASSERT_TRUE(run(pffexport, { "-q", "-t", path("x"), path() }, &output)) << output.toStdString();
+    ASSERT_TRUE(QDir().mkpath(path("r")));
     // -S: one file per message, attachments beside it.
-    ASSERT_TRUE(run(tool,
-        { QStringLiteral("-q"), QStringLiteral("-S"), QStringLiteral("-D"), QStringLiteral("-o"),
-            path(QStringLiteral("rp")), path() },
-        &output))
-        << output.toStdString();
-    const QString root = path(QStringLiteral("rp/Readers"));
-    const QString inbox = root + QStringLiteral("/Inbox");
-    // readpst numbers its files itself (an embedded message uses up a number): find messages by content.
-    QStringList messages, attachments;
-    QByteArray all;
-    for (const QString& f : entries(inbox, QStringLiteral("*"), QDir::Files)) {
-        (f.contains(QLatin1Char('-')) ? attachments : messages) << f;
-        if (!f.contains(QLatin1Char('-'))) all += readAll(inbox + QLatin1Char('/') + f) + "\n\x01\n";
+    ASSERT_TRUE(run(readpst, { "-q", "-S", "-D", "-o", path("r"), path() }, &output)) << output.toStdString();
+    const struct {
+        const char* path; // below pffexport's top folder "x/" or readpst's "r/"
+        const char* needle;
+        qsizetype count;
+    } cases[] = {
+        { "x/Inbox", "", 5 }, // messages and the subfolder
+        { "x/Inbox/Projects \u2726 2024", "", 1 },
+        { "x/Inbox/Message00001/OutlookHeaders.txt", "Subject:\t\t\t\tQuarterly report \u2013 Q1 2024", 1 },
+        { "x/Inbox/Message00001/Message.txt", "attached is the quarterly report", 1 },
+        { "x/Inbox/Message00001/Recipients.txt", "Email address:", 4 },
+        { "x/Inbox/Message00001/Recipients.txt", "Recipient type:\t\tCC", 1 },
+        { "x/Inbox/Message00001/Attachments/1_report.txt", "Quarterly report\r\nRevenue: 1,234,567", 1 },
+        { "x/Inbox/Message00001/Attachments/2_figures.csv", "2024-01,411522,329218\r\n", 400 },
+        { "x/Inbox/Message00002/Attachments/Attachment00001/Message00001/Message.txt", "Train to Lyon", 1 },
+        { "x/Inbox/Message00002/Attachments/Attachment00001/Message00001/Attachments", "", 1 },
+        { "x/Sent Items", "", 1 },
+        { "x/Calendar/Appointment00001/Appointment.txt", "Subject:\t\t\t\tBudget review", 1 },
+        { "x/Contacts", "", 4 },
+        { "x/Contacts/Contact00001/Contact.txt", "Surname:\t\t\t\tMartin", 1 },
+        { "x/Contacts/DistributionList00004/DistributionList.txt", "Name:\t\t\t\tProject Team", 1 },
+        { "x/Tasks/Task00001", "", 1 },
+        { "x/Notes/Note00001", "", 2 },
+        { "x/Deleted Items", "", 0 },
+        { "x/Big/Message00001/Message.txt", "long body line", 2000 },
+        { "x/Big/Message00001/Attachments/1_big.bin", "0123456789abcdef", 327680 },
+        { "x/Big/Message00001/Attachments/1_big.bin", "", 5 * 1024 * 1024 },
+        // readpst numbers its files itself (an embedded message uses up a number).
+        { "r/Inbox", "", 7 }, // four messages, two attachments and the subfolder
+        { "r/Inbox", "Subject: FW: Travel plans", 1 },
+        { "r/Inbox", "Subject: Travel plans", 1 },
+        { "r/Inbox/1", "Cc: Dmitri Ivanov", 1 },
+        { "r/Inbox/1-report.txt", "Quarterly report\r\nRevenue: 1,234,567", 1 },
+        { "r/Inbox/Projects \u2726 2024", "", 1 },
+        { "r/Sent Items/1", "Thanks Alice", 1 },
+        { "r/Calendar/1", "SUMMARY:Budget review", 1 },
+        { "r/Calendar/1", "DTSTART;VALUE=DATE-TIME:20240422T130000Z", 1 }, // from named properties
+        { "r/Contacts", "BEGIN:VCARD", 3 }, // and no export for distribution lists
+        { "r/Contacts/1", "N:Martin;Alice", 1 },
+        { "r/Big/1", "long body line", 2000 },
+        { "r/Big/1-big.bin", "0123456789abcdef", 327680 },
+        { "r/Big/1-big.bin", "", 5 * 1024 * 1024 },
+    };
+    for (const auto& c : cases) {
+        QString p = QString::fromUtf8(c.path);
+        p.replace(0, 2, p.startsWith('x') ? "x.export/Top of Personal Folders/" : "r/Storewalker Sample/");
+        EXPECT_EQ(count(path(p), c.needle), c.count) << c.path << ": " << c.needle;
     }
-    EXPECT_EQ(messages.size(), 3);
-    EXPECT_EQ(attachments, QStringList({ QStringLiteral("1-big.bin"), QStringLiteral("1-note.txt") }));
-    EXPECT_EQ(readAll(inbox + QStringLiteral("/1-note.txt")), QByteArray("attached text"));
-    EXPECT_EQ(readAll(inbox + QStringLiteral("/1-big.bin")), QByteArray("0123456789abcdef").repeated(327680));
-    const QByteArray first = readAll(inbox + QStringLiteral("/1"));
-    EXPECT_TRUE(first.contains("Subject: Mail one"));
-    EXPECT_TRUE(first.contains("Body one"));
-    EXPECT_TRUE(first.contains("To: Bob"));
-    EXPECT_TRUE(first.contains("Cc: Cy"));
-    EXPECT_EQ(all.count("long body line"), 2000);
-    EXPECT_TRUE(all.contains("Subject: Mail three"));
-    EXPECT_TRUE(all.contains("Subject: Inner")) << "embedded message";
-    EXPECT_TRUE(all.contains("inner body"));
-    EXPECT_EQ(entries(inbox + QStringLiteral("/Sub"), QStringLiteral("*"), QDir::Files).size(), 2);
-    // readpst exports contacts as vCards and has no export for distribution lists.
-    const QStringList contacts = entries(root + QStringLiteral("/Contacts"), QStringLiteral("*"), QDir::Files);
-    ASSERT_EQ(contacts.size(), 2);
-    EXPECT_TRUE(readAll(root + QStringLiteral("/Contacts/1")).contains("EMAIL:ann@x.org"));
-    EXPECT_TRUE(readAll(root + QStringLiteral("/Contacts/1")).contains("N:Smith;Ann"));
 }
 
 TEST_F(WriterTest, CommandLineWritesDescriptionsAndBulkStores)
 {
-    const QString tool = QStringLiteral(SW_BINARY_DIR "/bin/pstwrite");
-    QString output;
-    QFile broken(path(QStringLiteral("broken.json")));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("{\"folders\": [");
+    QFile broken(path("broken.json"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write("{\"folders\": [") > 0);
     broken.close();
     const struct {
         QStringList args;
         bool ok;
         const char* says;
     } cases[] = {
-        { { QStringLiteral(SW_SOURCE_DIR "/samples/sample.json"), path(QStringLiteral("a.pst")) }, true, "" },
-        { { QStringLiteral("--bulk"), QStringLiteral("50"), path(QStringLiteral("b.pst")) }, true,
-            "wrote 50 messages" },
-        { { broken.fileName(), path(QStringLiteral("c.pst")) }, false, "offset" },
-        { { path(QStringLiteral("missing.json")), path(QStringLiteral("d.pst")) }, false, "cannot read" },
-        { { QStringLiteral("--bulk"), QStringLiteral("many"), path(QStringLiteral("e.pst")) }, false, "number" },
-        { { QStringLiteral("one-argument") }, false, "usage" },
+        { { SW_SOURCE_DIR "/samples/sample.json", path("a.pst") }, true, "" },
+        { { "--bulk", "50", path("b.pst") }, true, "wrote 50 messages" },
+        { { broken.fileName(), path("c.pst") }, false, "offset" },
+        { { path("missing.json"), path("d.pst") }, false, "cannot read" },
+        { { "--bulk", "many", path("e.pst") }, false, "number" },
+        { { "one-argument" }, false, "usage" },
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(run(tool, c.args, &output), c.ok) << c.args.join(' ').toStdString() << ": " << output.toStdString();
+        QString output;
+        EXPECT_EQ(run(SW_BINARY_DIR "/bin/pstwrite", c.args, &output), c.ok) << c.args.join(' ').toStdString();
         EXPECT_TRUE(output.contains(QLatin1String(c.says))) << output.toStdString();
     }
-    const pffread::Store bulk = pffread::read(path(QStringLiteral("b.pst")));
+    EXPECT_FALSE(QFile::exists(path("c.pst")));
+    const Store bulk = read(path("b.pst"));
     ASSERT_EQ(bulk.error.toStdString(), "");
-    const pffread::Folder* f = pffread::folderByPath(bulk, QStringLiteral("Bulk"));
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->contentsRows.size(), 50u);
-    EXPECT_EQ(f->messages.size(), 50u);
-    EXPECT_FALSE(QFile::exists(path(QStringLiteral("c.pst"))));
+    const Item* f = folderByPath(bulk, QStringLiteral("Bulk"));
+    EXPECT_TRUE(f && f->rows.size() == 50 && f->messages.size() == 50);
 }
