@@ -1,5 +1,6 @@
-// Stores written from descriptions read back through libpff: property types and sizes, named properties,
-// recipients, attachments, embedded messages, contacts and distribution lists; invalid descriptions; the header.
+// Stores written from descriptions read back through libpff: every property type and size; named properties,
+// recipients, attachments, embedded messages, contacts and distribution lists of the sample store; invalid
+// descriptions; the header.
 #include "crc.h"
 #include "writertest.h"
 
@@ -10,10 +11,6 @@
 using namespace pffread;
 
 namespace {
-const QUuid kAddress("{00062004-0000-0000-C000-000000000046}");
-const QUuid kPublic("{00020329-0000-0000-C000-000000000046}");
-const QUuid kCustom("{11111111-2222-3333-4444-555555555555}");
-
 QJsonObject oneMessage(const QJsonObject& message)
 {
     QJsonObject folder { { "name", "Inbox" }, { "class", "IPF.Note" }, { "messages", QJsonArray { message } } };
@@ -92,101 +89,98 @@ TEST_F(WriterTest, EveryPropertyTypeAndSizeReadsBackAsWritten)
     EXPECT_EQ(text(find(m->props, 0x1000001F)), QStringLiteral("Unicode body \u00e9 ").repeated(3000));
 }
 
-TEST_F(WriterTest, NamedPropertiesMapToTheirSetAndNameOrNumber)
+TEST_F(WriterTest, NamesOnlyInStandardSetsAndAnExchangeRecipient)
 {
-    const Store s = roundTrip(oneMessage(json(R"({"subject": "named", "named": [
-        {"set": "PSETID_Common", "id": "0x8501", "type": "0x0003", "value": 15},
-        {"set": "PS_PUBLIC_STRINGS", "name": "Keywords", "type": "0x101F", "value": ["red", "blue"]},
-        {"set": "PS_MAPI", "id": 26, "type": "0x001F", "value": "mapi"},
-        {"set": "{11111111-2222-3333-4444-555555555555}", "name": "Cust\u00f6m", "value": "custom value"},
-        {"set": "{11111111-2222-3333-4444-555555555555}", "id": 7, "value": true}]})")));
+    // No custom set: the map's GUID stream would be empty, which libpff refuses. A PS_MAPI name stands for the
+    // ordinary property of that number; libpff reports no set for it.
+    const Store s = roundTrip(oneMessage(json(R"({"named": [
+        {"set": "PS_PUBLIC_STRINGS", "name": "Keywords", "value": ["a"]}, {"set": "PS_MAPI", "id": 26, "value": "m"}],
+        "recipients": [{"email": "dee@x.org", "type": "bcc", "addrType": "EX"}]})")));
     const Item* m = messageAt(s, QStringLiteral("Inbox"));
-    ASSERT_TRUE(m);
-    const Prop* common = findNamed(m->props, QUuid("{00062008-0000-0000-C000-000000000046}"), 0x8501);
-    ASSERT_TRUE(common);
-    EXPECT_EQ(integer(common), 15u);
-    EXPECT_GE(common->tag >> 16, 0x8000u);
-    const Prop* keywords = findNamed(m->props, kPublic, 0, QStringLiteral("Keywords"));
-    ASSERT_TRUE(keywords);
-    EXPECT_EQ(keywords->tag & 0xFFFF, 0x101Fu);
-    EXPECT_TRUE(keywords->data.endsWith(QByteArray("b\0l\0u\0e\0", 8)));
-    EXPECT_EQ(text(findNamed(m->props, kCustom, 0, QStringLiteral("Cust\u00f6m"))), QStringLiteral("custom value"));
-    EXPECT_EQ(integer(findNamed(m->props, kCustom, 7)) & 0xFF, 1u);
-    // A PS_MAPI name stands for the ordinary property of that number; libpff reports no set for it.
-    EXPECT_EQ(text(findNamed(m->props, QUuid(), 26)), QStringLiteral("mapi"));
-    // No custom set: the map's GUID stream would be empty, which libpff refuses.
-    const Store standard = roundTrip(oneMessage(
-        json(R"({"subject": "n", "named": [{"set": "PS_PUBLIC_STRINGS", "name": "Keywords", "value": ["a"]}]})")));
-    const Item* n = messageAt(standard, QStringLiteral("Inbox"));
-    EXPECT_TRUE(n && findNamed(n->props, kPublic, 0, QStringLiteral("Keywords")));
+    ASSERT_TRUE(m && m->rows.size() == 1);
+    const Prop* keywords = findNamed(m->props, QUuid("{00020329-0000-0000-C000-000000000046}"), 0, "Keywords");
+    EXPECT_TRUE(keywords && keywords->tag >> 16 >= 0x8000 && (keywords->tag & 0xFFFF) == 0x101F);
+    EXPECT_EQ(text(findNamed(m->props, QUuid(), 26)), QStringLiteral("m"));
+    EXPECT_EQ(show(m->rows[0], { 0x0C150003, 0x3001001F, 0x3002001F, 0x3003001F }), "3|dee@x.org|EX|dee@x.org");
 }
 
-TEST_F(WriterTest, RecipientsAttachmentsAndEmbeddedMessages)
+TEST_F(WriterTest, SampleStoreHoldsWhatItsDescriptionPromises)
 {
-    const Store s = roundTrip(oneMessage(json(R"({"subject": "outer", "from": {"name": "Ann", "email": "ann@x.org"},
-        "recipients": [{"name": "Bob", "email": "bob@x.org"}, {"name": "Cy", "email": "cy@x.org", "type": "cc"},
-                       {"email": "dee@x.org", "type": "bcc", "addrType": "EX"}],
-        "attachments": [
-          {"name": "note.txt", "text": "attached text", "mime": "text/plain"},
-          {"name": "big.bin", "content": {"repeat": "0123456789", "count": 2000}},
-          {"message": {"subject": "inner", "body": "inner body", "recipients": [{"name": "Eve", "email": "eve@x.org"}],
-                       "attachments": [{"name": "deep.txt", "text": "deep"},
-                                       {"message": {"subject": "innermost"}}]}},
-          {"name": "link.doc", "reference": "C:\\docs\\link.doc"}]})")));
-    const Item* m = messageAt(s, QStringLiteral("Inbox"));
-    ASSERT_TRUE(m);
-    ASSERT_EQ(m->rows.size(), 3u);
-    const char* recipients[] = { "1|Bob|SMTP|bob@x.org", "2|Cy|SMTP|cy@x.org", "3|dee@x.org|EX|dee@x.org" };
-    for (size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(show(m->rows[i], { 0x0C150003, 0x3001001F, 0x3002001F, 0x3003001F }), recipients[i]);
-    EXPECT_EQ(show(m->props, { 0x0E04001F, 0x0E03001F, 0x0E1B000B }), "Bob|Cy|1");
-    EXPECT_EQ(integer(find(m->props, 0x0E070003)) & 0x10, 0x10u);
-    ASSERT_EQ(m->attachments.size(), 4u);
-    // Name, size and method (1 by value, 5 embedded, 2 by reference) of each.
-    const char* attachments[] = { "note.txt|13|1", "big.bin|20000|1", "none|524|5", "link.doc|0|2" };
+    const Store s = roundTrip(sample());
+    const Item* top = folderByPath(s, QString());
+    const Item* inbox = folderByPath(s, QStringLiteral("Inbox"));
+    const Item* list = messageAt(s, QStringLiteral("Contacts"), 3);
+    ASSERT_TRUE(top && inbox && inbox->messages.size() == 4 && list);
+    const QByteArray key = "5357414c4b455253414d504c45000001";
+    EXPECT_EQ(show(s.props, { 0x3001001F, 0x0FF90102 }), "Storewalker Sample|" + key.toStdString());
+    // The store's IPM subtree entry names the top folder by its node.
+    const Prop* subtree = find(s.props, 0x35E00102);
+    ASSERT_TRUE(subtree);
+    EXPECT_EQ(subtree->data.left(20).toHex(), "00000000" + key);
+    EXPECT_EQ(le(subtree->data.mid(20)), top->id);
+    // Class, content count, unread count, has subfolders.
+    const std::pair<const char*, const char*> folders[] = { { "Inbox", "IPF.Note|4|1|1" },
+        { "Inbox/Projects \u2726 2024", "IPF.Note|1|0|0" }, { "Sent Items", "IPF.Note|1|0|0" },
+        { "Calendar", "IPF.Appointment|1|0|0" }, { "Contacts", "IPF.Contact|4|0|0" }, { "Tasks", "IPF.Task|1|0|0" },
+        { "Notes", "IPF.StickyNote|1|0|0" }, { "Deleted Items", "IPF.Note|0|0|0" } };
+    for (const auto& [path, expected] : folders) {
+        const Item* f = folderByPath(s, QString::fromUtf8(path));
+        EXPECT_EQ(f ? show(f->props, { 0x3613001F, 0x36020003, 0x36030003, 0x360A000B }) : "none", expected) << path;
+    }
+
+    const Item& report = inbox->messages[0];
+    const char* recipients[]
+        = { "1|Bob Stone|SMTP|bob.stone@example.com", "1|Chlo\u00e9 Dubois|SMTP|chloe.dubois@example.fr",
+              "2|Dmitri Ivanov|SMTP|dmitri@example.org", "3|Audit Archive|SMTP|archive@example.com" };
+    ASSERT_EQ(report.rows.size(), 4u);
     for (size_t i = 0; i < 4; ++i)
-        EXPECT_EQ(show(m->attachments[i].props, { 0x3707001F, 0x0E200003, 0x37050003 }), attachments[i]);
-    EXPECT_EQ(m->attachments[0].data, QByteArray("attached text"));
-    EXPECT_EQ(m->attachments[1].data, QByteArray("0123456789").repeated(2000));
-    ASSERT_EQ(m->attachments[2].messages.size(), 1u);
-    const Item& inner = m->attachments[2].messages[0];
-    EXPECT_EQ(show(inner.props, { 0x0037001F, 0x1000001F }), "inner|inner body");
-    ASSERT_TRUE(inner.rows.size() == 1 && inner.attachments.size() == 2 && inner.attachments[1].messages.size() == 1);
-    EXPECT_EQ(show(inner.rows[0], { 0x3001001F }), "Eve");
-    EXPECT_EQ(inner.attachments[0].data, QByteArray("deep"));
-    EXPECT_EQ(show(inner.attachments[1].messages[0].props, { 0x0037001F }), "innermost");
-}
+        EXPECT_EQ(show(report.rows[i], { 0x0C150003, 0x3001001F, 0x3002001F, 0x3003001F }), recipients[i]);
+    EXPECT_EQ(show(report.props, { 0x0E04001F, 0x0E03001F, 0x0E02001F, 0x0E1B000B }),
+        "Bob Stone; Chlo\u00e9 Dubois|Dmitri Ivanov|Audit Archive|1");
+    EXPECT_EQ(integer(find(report.props, 0x0E070003)) & 0x10, 0x10u) << "has attachments";
+    // Name, size and method (1 by value, 5 embedded, 2 by reference).
+    const std::pair<const Item*, const char*> attachments[] = { { &report.attachments.at(0), "report.txt|54|1" },
+        { &report.attachments.at(1), "figures.csv|17600|1" }, { &inbox->messages[1].attachments.at(0), "none|1042|5" },
+        { &inbox->messages[2].attachments.at(0), "agenda.doc|0|2" } };
+    for (const auto& [a, expected] : attachments)
+        EXPECT_EQ(show(a->props, { 0x3707001F, 0x0E200003, 0x37050003 }), expected);
+    EXPECT_EQ(report.attachments[0].data, "Quarterly report\r\nRevenue: 1,234,567\r\nCosts: 987,654\r\n");
+    EXPECT_EQ(report.attachments[1].data, QByteArray("month,revenue,costs\r\n2024-01,411522,329218\r\n").repeated(400));
+    ASSERT_EQ(inbox->messages[1].attachments[0].messages.size(), 1u);
+    const Item& embedded = inbox->messages[1].attachments[0].messages[0];
+    EXPECT_EQ(show(embedded.props, { 0x0037001F }), "Travel plans");
+    ASSERT_EQ(embedded.attachments.size(), 1u);
+    EXPECT_EQ(embedded.attachments[0].data, "Mon 07:04 Paris \u2192 Lyon\r\nWed 18:30 Lyon \u2192 Paris\r\n");
+    EXPECT_GT(find(inbox->messages[2].props, 0x1000001F)->data.size(), 8176 * 2) << "long body spans blocks";
+    EXPECT_EQ(show(inbox->messages[3].props, { 0x0037001F }),
+        "\u0414\u0430\u0439\u0434\u0436\u0435\u0441\u0442 \u043d\u043e\u0432\u043e\u0441\u0442\u0435\u0439");
 
-TEST_F(WriterTest, ContactsAndDistributionListMembers)
-{
-    const Store s = roundTrip(json(R"({"recordKey": "00112233445566778899AABBCCDDEEFF", "folders": [{"name": "Contacts",
-        "contacts": [{"key": "ann", "name": "Ann Smith", "givenName": "Ann", "surname": "Smith", "email": "ann@x.org"},
-                     {"key": "bob", "name": "Bob", "email": "bob@x.org"}],
-        "distributionLists": [{"name": "Team", "members": [{"contact": "bob"}, {"contact": "ann"},
-                               {"name": "Outsider", "email": "out@y.org", "addrType": "SMTP"}]}]}]})"));
-    const Item* ann = messageAt(s, QStringLiteral("Contacts"), 0);
-    const Item* bob = messageAt(s, QStringLiteral("Contacts"), 1);
-    const Item* list = messageAt(s, QStringLiteral("Contacts"), 2);
-    ASSERT_TRUE(ann && bob && list);
-    EXPECT_EQ(show(ann->props, { 0x001A001F, 0x3A06001F, 0x3A11001F }), "IPM.Contact|Ann|Smith");
-    EXPECT_EQ(text(findNamed(ann->props, kAddress, 0x8082)) + text(findNamed(ann->props, kAddress, 0x8083)),
-        QStringLiteral("SMTPann@x.org"));
+    const Prop* keywords = findNamed(report.props, QUuid("{00020329-0000-0000-C000-000000000046}"), 0, "Keywords");
+    EXPECT_TRUE(keywords && (keywords->tag & 0xFFFF) == 0x101F && keywords->data.startsWith(QByteArray("\3\0\0\0", 4)));
+    EXPECT_EQ(integer(findNamed(report.props, QUuid("{00062008-0000-0000-C000-000000000046}"), 0x8514)) & 0xFF, 1u);
+    EXPECT_EQ(text(findNamed(report.props, QUuid("{5CB0A1E1-7D4E-4E4B-A8F3-0D0B6C6A2E11}"), 0, "ProjectCode")),
+        QStringLiteral("SW-2024-Q1"));
+
+    const QUuid address("{00062004-0000-0000-C000-000000000046}");
+    const Props& alice = messageAt(s, QStringLiteral("Contacts"), 0)->props;
+    EXPECT_EQ(show(alice, { 0x001A001F, 0x3A06001F, 0x3A11001F }), "IPM.Contact|Alice|Martin");
+    EXPECT_EQ(text(findNamed(alice, address, 0x8082)) + text(findNamed(alice, address, 0x8083)),
+        QStringLiteral("SMTPalice.martin@example.com"));
     EXPECT_EQ(text(find(list->props, 0x001A001F)), QStringLiteral("IPM.DistList"));
     // Contact members: count, offsets, then entry identifiers wrapped (type 0xC3) around the store key and node.
-    const auto wrapped = [](const Item* contact) {
-        const quint32 node = qToLittleEndian(contact->id);
-        return QByteArray("00000000c091add3519dcf11a4a900aa0047faa4c30000000000112233445566778899aabbccddeeff")
+    QByteArray members = "03000000100000003d0000006a000000";
+    for (size_t i = 0; i < 3; ++i) {
+        const quint32 node = qToLittleEndian(messageAt(s, QStringLiteral("Contacts"), i)->id);
+        members += "00000000c091add3519dcf11a4a900aa0047faa4c300000000" + key
             + QByteArray(reinterpret_cast<const char*>(&node), 4).toHex();
-    };
-    const Prop* members = findNamed(list->props, kAddress, 0x8055);
-    ASSERT_TRUE(members);
-    EXPECT_EQ(members->tag & 0xFFFF, 0x1102u);
-    EXPECT_EQ(members->data.toHex(), "020000000c00000039000000" + wrapped(bob) + wrapped(ann));
+    }
+    const Prop* wrapped = findNamed(list->props, address, 0x8055);
+    EXPECT_TRUE(wrapped && (wrapped->tag & 0xFFFF) == 0x1102 && wrapped->data.toHex() == members);
     // Other members: one-off entry identifiers with Unicode name, address type and address.
-    const Prop* oneOffs = findNamed(list->props, kAddress, 0x8054);
-    ASSERT_TRUE(oneOffs);
-    EXPECT_EQ(oneOffs->data.left(28).toHex(), QByteArray("010000000800000000000000812b1fa4bea310199d6e00dd010f5402"));
-    EXPECT_EQ(text(oneOffs).mid(16), QStringLiteral("Outsider%1SMTP%1out@y.org%1").arg(QChar(0)));
+    const Prop* oneOff = findNamed(list->props, address, 0x8054);
+    ASSERT_TRUE(oneOff);
+    EXPECT_EQ(oneOff->data.left(28).toHex(), QByteArray("010000000800000000000000812b1fa4bea310199d6e00dd010f5402"));
+    EXPECT_EQ(text(oneOff).mid(16), QStringLiteral("External Auditor%1SMTP%1auditor@audit.example%1").arg(QChar(0)));
 }
 
 TEST_F(WriterTest, InvalidDescriptionsAreRefusedWithAReason)
@@ -223,17 +217,14 @@ TEST_F(WriterTest, HeaderChecksumsAndEndOfFileMatchTheFile)
 {
     roundTrip(oneMessage({ { "subject", "x" } }));
     QFile f(path());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
     const QByteArray h = f.read(564);
-    auto u32 = [&](int at) { return quint32(le(h.mid(at, 4))); };
     EXPECT_EQ(h.left(4), QByteArray("!BDN"));
     EXPECT_EQ(h.mid(10, 2), QByteArray("\x17\x00", 2));
-    EXPECT_EQ(u32(4), pstwriter::crc32(h.constData() + 8, 471));
-    EXPECT_EQ(u32(524), pstwriter::crc32(h.constData() + 8, 516));
-    EXPECT_EQ(quint64(le(h.mid(184, 8))), quint64(f.size()));
-    f.close();
+    EXPECT_EQ(le(h.mid(4, 4)), pstwriter::crc32(h.constData() + 8, 471));
+    EXPECT_EQ(le(h.mid(524, 4)), pstwriter::crc32(h.constData() + 8, 516));
+    EXPECT_EQ(le(h.mid(184, 8)), quint64(f.size()));
     // libpff checks the header checksum: a changed byte inside it makes the file unreadable.
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
     f.seek(200);
     f.write("\x01", 1);
     f.close();

@@ -1,5 +1,5 @@
-// The bundled sample store's description, read back through libpff, and exported by the two independent readers
-// installed here, pffexport (libpff) and readpst (libpst); and the command-line tool.
+// The sample store exported by the two independent readers installed here, pffexport (libpff) and readpst
+// (libpst); and the command-line tool.
 #include "writertest.h"
 
 #include <QDir>
@@ -11,11 +11,6 @@
 using namespace pffread;
 
 namespace {
-QJsonObject sample()
-{
-    QFile f(QStringLiteral(SW_SOURCE_DIR "/samples/sample.json"));
-    return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object() : QJsonObject();
-}
 bool run(const QString& program, const QStringList& args, QString* output = nullptr)
 {
     QProcess p;
@@ -40,47 +35,6 @@ qsizetype count(const QString& path, const char* needle)
     return *needle ? all.count(needle) : info.isDir() ? files.size() : all.size();
 }
 } // namespace
-
-TEST_F(WriterTest, SampleStoreHoldsWhatItsDescriptionPromises)
-{
-    const Store s = roundTrip(sample());
-    const Item* top = folderByPath(s, QString());
-    ASSERT_TRUE(top);
-    EXPECT_EQ(show(s.props, { 0x3001001F, 0x0FF90102 }), "Storewalker Sample|5357414c4b455253414d504c45000001");
-    // The store's IPM subtree entry names the top folder by its node.
-    const Prop* subtree = find(s.props, 0x35E00102);
-    ASSERT_TRUE(subtree);
-    EXPECT_EQ(subtree->data.left(20).toHex(),
-        "00000000"
-        "5357414c4b455253414d504c45000001");
-    EXPECT_EQ(le(subtree->data.mid(20)), top->id);
-    // Class, content count, unread count, has subfolders.
-    const std::pair<const char*, const char*> folders[] = { { "Inbox", "IPF.Note|4|1|1" },
-        { "Inbox/Projects \u2726 2024", "IPF.Note|1|0|0" }, { "Sent Items", "IPF.Note|1|0|0" },
-        { "Calendar", "IPF.Appointment|1|0|0" }, { "Contacts", "IPF.Contact|4|0|0" }, { "Tasks", "IPF.Task|1|0|0" },
-        { "Notes", "IPF.StickyNote|1|0|0" }, { "Deleted Items", "IPF.Note|0|0|0" } };
-    for (const auto& [path, expected] : folders) {
-        const Item* f = folderByPath(s, QString::fromUtf8(path));
-        ASSERT_TRUE(f) << path;
-        EXPECT_EQ(show(f->props, { 0x3613001F, 0x36020003, 0x36030003, 0x360A000B }), expected) << path;
-    }
-    const Item* inbox = folderByPath(s, QStringLiteral("Inbox"));
-    ASSERT_TRUE(inbox->messages.size() == 4 && inbox->messages[1].attachments.size() == 1);
-    const Item& report = inbox->messages[0];
-    EXPECT_EQ(report.rows.size(), 4u);
-    EXPECT_EQ(report.attachments.size(), 2u);
-    const Prop* keywords = findNamed(report.props, QUuid("{00020329-0000-0000-C000-000000000046}"), 0, "Keywords");
-    EXPECT_TRUE(keywords && (keywords->tag & 0xFFFF) == 0x101F && keywords->data.startsWith(QByteArray("\3\0\0\0", 4)));
-    ASSERT_EQ(inbox->messages[1].attachments[0].messages.size(), 1u) << "embedded";
-    EXPECT_EQ(inbox->messages[1].attachments[0].messages[0].attachments.size(), 1u);
-    EXPECT_GT(find(inbox->messages[2].props, 0x1000001F)->data.size(), 8176 * 2) << "long body spans blocks";
-    EXPECT_EQ(show(inbox->messages[3].props, { 0x0037001F }), "Дайджест новостей");
-    const Item* list = messageAt(s, QStringLiteral("Contacts"), 3);
-    const QUuid address("{00062004-0000-0000-C000-000000000046}");
-    ASSERT_TRUE(list && findNamed(list->props, address, 0x8055) && findNamed(list->props, address, 0x8054));
-    EXPECT_EQ(le(findNamed(list->props, address, 0x8055)->data.left(4)), 3u) << "contact members";
-    EXPECT_EQ(le(findNamed(list->props, address, 0x8054)->data.left(4)), 1u) << "other members";
-}
 
 TEST_F(WriterTest, PffexportAndReadpstExportWhatWasWritten)
 {

@@ -5,6 +5,7 @@
 
 #include "pstwriter.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -66,6 +67,11 @@ protected:
         const QJsonDocument d = QJsonDocument::fromJson(text);
         EXPECT_TRUE(d.isObject()) << text;
         return d.object();
+    }
+    static QJsonObject sample()
+    {
+        QFile f(QStringLiteral(SW_SOURCE_DIR "/samples/sample.json"));
+        return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object() : QJsonObject();
     }
     // Writes and reads back; a failure of either fails the test.
     pffread::Store roundTrip(const QJsonObject& description)
