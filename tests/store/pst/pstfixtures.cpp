@@ -35,24 +35,6 @@ QStringList subjects(store::Messages& messages)
     return out;
 }
 
-QStringList describe(const store::Collection<store::Attachment>& attachments)
-{
-    QStringList out;
-    for (int i = 1; i <= attachments.count(); ++i)
-        out.append(attachments.item(i)->name() + QLatin1Char('|') + QString::number(attachments.item(i)->type()));
-    return out;
-}
-
-QStringList describe(const store::Collection<store::Recipient>& recipients)
-{
-    QStringList out;
-    for (int i = 1; i <= recipients.count(); ++i) {
-        auto r = recipients.item(i);
-        out.append(r->name() + QLatin1Char('|') + r->address() + QLatin1Char('|') + QString::number(r->type()));
-    }
-    return out;
-}
-
 QStringList members(const store::Session& session, const store::AddressEntry& list)
 {
     QStringList out;
@@ -65,86 +47,76 @@ QStringList members(const store::Session& session, const store::AddressEntry& li
     return out;
 }
 
-namespace {
-
-    // Counts failures instead of passing them on; budget bounds the folders and messages read.
-    struct Walker {
-        int failures = 0;
-        int budget;
-
-        void attempt(const std::function<void()>& f)
-        {
-            if (const quint32 failure = failureOf(f)) {
-                if (qEnvironmentVariableIsSet("PSTTEST_VERBOSE")) qWarning("walk: 0x%08X", failure);
-                ++failures;
-            }
-        }
-        void readFields(const store::Object& object)
-        {
-            attempt([&] {
-                const store::Fields fields = object.fields();
-                for (const store::Field& field : fields.all())
-                    attempt([&] { (void)field.value().text(1000); });
-            });
-        }
-        template <class T, class F>
-        void each(const std::function<std::shared_ptr<store::Collection<T>>()>& collection, F&& f)
-        {
-            attempt([&] {
-                auto items = collection();
-                for (int i = 1; i <= items->count(); ++i)
-                    attempt([&] { f(items->item(i)); });
-            });
-        }
-        void walkMessage(const std::shared_ptr<store::Message>& message)
-        {
-            --budget;
-            attempt([&] { (void)message->subject(); });
-            readFields(*message);
-            each<store::Attachment>([&] { return message->attachments(); }, [&](auto a) { readFields(*a); });
-            each<store::Recipient>([&] { return message->recipients(); }, [&](auto r) { (void)r->address(); });
-        }
-        void walkFolder(const std::shared_ptr<store::Folder>& folder, int depth)
-        {
-            if (--budget < 0 || depth > 64) return;
-            readFields(*folder);
-            attempt([&] {
-                auto messages = folder->messages();
-                messages->sort(store::Messages::Descending, 0x30070040);
-                for (int i = 1; i <= messages->count() && budget > 0; ++i)
-                    attempt([&] { walkMessage(messages->item(i)); });
-            });
-            attempt([&] {
-                auto subs = folder->folders();
-                for (auto child = subs->getFirst(); child; child = subs->getNext())
-                    walkFolder(child, depth + 1);
-            });
-        }
-    };
-
-} // namespace
-
 int walkAll(store::Session& session, int limit)
 {
-    Walker walker { 0, limit };
-    walker.each<store::InfoStore>([&] { return session.infoStores(); },
-        [&](auto infoStore) {
-            (void)infoStore->name();
-            walker.readFields(*infoStore);
-            walker.walkFolder(infoStore->rootFolder(), 0);
+    int failures = 0;
+    const auto attempt = [&](const std::function<void()>& f) {
+        const quint32 failure = failureOf(f);
+        if (failure && qEnvironmentVariableIsSet("PSTTEST_VERBOSE")) qWarning("walk: 0x%08X", failure);
+        failures += failure ? 1 : 0;
+    };
+    const auto readFields = [&](const store::Object& object) {
+        attempt([&] {
+            const store::Fields fields = object.fields();
+            for (const store::Field& field : fields.all())
+                attempt([&] { (void)field.value().text(1000); });
         });
-    walker.each<store::AddressList>([&] { return session.addressLists(); },
-        [&](auto list) {
-            walker.readFields(*list);
-            auto entries = list->addressEntries();
-            for (auto entry = entries->getFirst(); entry; entry = entries->getNext()) {
-                walker.attempt([&] {
-                    (void)entry->address();
-                    for (int k = 1; k < 1000 && entry->member(k); ++k) { }
-                });
-            }
+    };
+    const auto walkMessage = [&](const std::shared_ptr<store::Message>& message) {
+        attempt([&] { (void)message->subject(); });
+        readFields(*message);
+        attempt([&] {
+            auto attachments = message->attachments();
+            for (int i = 1; i <= attachments->count(); ++i)
+                attempt([&] { readFields(*attachments->item(i)); });
         });
-    return walker.failures;
+        attempt([&] {
+            auto recipients = message->recipients();
+            for (int i = 1; i <= recipients->count(); ++i)
+                attempt([&] { (void)recipients->item(i)->address(); });
+        });
+    };
+    std::function<void(const std::shared_ptr<store::Folder>&, int)> walkFolder = [&](auto folder, int depth) {
+        if (--limit < 0 || depth > 64) return;
+        readFields(*folder);
+        attempt([&] {
+            auto messages = folder->messages();
+            messages->sort(store::Messages::Descending, 0x30070040);
+            for (int i = 1; i <= messages->count() && limit-- > 0; ++i)
+                attempt([&] { walkMessage(messages->item(i)); });
+        });
+        attempt([&] {
+            auto subs = folder->folders();
+            for (auto child = subs->getFirst(); child; child = subs->getNext())
+                walkFolder(child, depth + 1);
+        });
+    };
+    attempt([&] {
+        auto stores = session.infoStores();
+        for (int i = 1; i <= stores->count(); ++i) {
+            attempt([&] {
+                (void)stores->item(i)->name();
+                readFields(*stores->item(i));
+                walkFolder(stores->item(i)->rootFolder(), 0);
+            });
+        }
+    });
+    attempt([&] {
+        auto lists = session.addressLists();
+        for (int i = 1; i <= lists->count(); ++i) {
+            attempt([&] {
+                readFields(*lists->item(i));
+                auto entries = lists->item(i)->addressEntries();
+                for (auto entry = entries->getFirst(); entry; entry = entries->getNext()) {
+                    attempt([&] {
+                        (void)entry->address();
+                        for (int k = 1; k < 1000 && entry->member(k); ++k) { }
+                    });
+                }
+            });
+        }
+    });
+    return failures;
 }
 
 } // namespace psttest

@@ -55,8 +55,20 @@ std::shared_ptr<store::Folder> folderAt(const std::shared_ptr<store::Folder>& to
 QStringList treeLines(const std::shared_ptr<store::Folder>& folder, const QString& path = {});
 QStringList subjects(store::Messages& messages);
 // "name|type" per attachment; "name|address|type" per recipient.
-QStringList describe(const store::Collection<store::Attachment>& attachments);
-QStringList describe(const store::Collection<store::Recipient>& recipients);
+template <class T>
+QStringList describe(const store::Collection<T>& items)
+{
+    QStringList out;
+    for (int i = 1; i <= items.count(); ++i) {
+        auto item = items.item(i);
+        if constexpr (std::is_same_v<T, store::Recipient>)
+            out.append(
+                item->name() + QLatin1Char('|') + item->address() + QLatin1Char('|') + QString::number(item->type()));
+        else
+            out.append(item->name() + QLatin1Char('|') + QString::number(item->type()));
+    }
+    return out;
+}
 // "name|type|address" per member of a list; every member's identifier must resolve back to it.
 QStringList members(const store::Session& session, const store::AddressEntry& list);
 
