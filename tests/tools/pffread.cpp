@@ -39,32 +39,28 @@ namespace {
         Prop entry(libpff_record_entry_t* entry)
         {
             Prop p;
-            uint32_t type = 0, valueType = 0;
+            uint32_t type = 0, valueType = 0, number = 0;
             size_t size = 0;
             libpff_record_entry_get_entry_type(entry, &type, nullptr);
             libpff_record_entry_get_value_type(entry, &valueType, nullptr);
             p.tag = type << 16 | valueType;
-            if (libpff_record_entry_get_data_size(entry, &size, nullptr) == 1 && size > 0) {
-                p.data.resize(qsizetype(size));
-                libpff_record_entry_get_data(entry, reinterpret_cast<uint8_t*>(p.data.data()), size, nullptr);
-            }
+            libpff_record_entry_get_data_size(entry, &size, nullptr);
+            p.data.resize(qsizetype(size));
+            libpff_record_entry_get_data(entry, reinterpret_cast<uint8_t*>(p.data.data()), size, nullptr);
             libpff_name_to_id_map_entry_t* map = nullptr;
+            uint8_t kind = 0, g[16] = {}, name[1024] = {};
             if (libpff_record_entry_get_name_to_id_map_entry(entry, &map, nullptr) != 1 || !map) return p;
-            p.named = true;
-            uint8_t kind = 0, g[16] = {};
             libpff_name_to_id_map_entry_get_type(map, &kind, nullptr);
             libpff_name_to_id_map_entry_get_guid(map, g, 16, nullptr); // as stored: first three fields little-endian
             p.set = QUuid(qFromLittleEndian<quint32>(g), qFromLittleEndian<quint16>(g + 4),
                 qFromLittleEndian<quint16>(g + 6), g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);
-            if (kind != 's') {
-                libpff_name_to_id_map_entry_get_number(map, &p.number, nullptr);
-                return p;
+            if (kind == LIBPFF_NAME_TO_ID_MAP_ENTRY_TYPE_STRING) {
+                libpff_name_to_id_map_entry_get_utf8_string(map, name, sizeof name, nullptr);
+                p.name = QString::fromUtf8(reinterpret_cast<const char*>(name));
+            } else {
+                libpff_name_to_id_map_entry_get_number(map, &number, nullptr);
+                p.name = QString::asprintf("0x%X", number);
             }
-            size_t len = 0;
-            libpff_name_to_id_map_entry_get_utf8_string_size(map, &len, nullptr);
-            QByteArray s(qsizetype(len), '\0');
-            libpff_name_to_id_map_entry_get_utf8_string(map, reinterpret_cast<uint8_t*>(s.data()), len, nullptr);
-            p.name = QString::fromUtf8(s.constData());
             return p;
         }
         std::vector<Props> rows(libpff_item_t* item)
@@ -79,55 +75,47 @@ namespace {
                 });
             return out;
         }
-        // A message's recipients or a folder's contents table: none is no failure.
-        std::vector<Props> table(libpff_item_t* item, int (*get)(libpff_item_t*, libpff_item_t**, libpff_error_t**))
-        {
-            libpff_error_t* e = nullptr;
-            libpff_item_t* t = nullptr;
-            const int rc = get(item, &t, &e);
-            if (rc < 0) ok(rc, e, "table");
-            if (rc != 1) return {};
-            std::vector<Props> out = rows(t);
-            libpff_item_free(&t, nullptr);
-            return out;
-        }
 
         Item item(libpff_item_t* from)
         {
             Item it;
             libpff_error_t* e = nullptr;
             uint8_t type = 0;
+            int kind = 0;
+            size64_t size = 0;
+            libpff_item_t* inner = nullptr;
             libpff_item_get_identifier(from, &it.id, nullptr);
             libpff_item_get_type(from, &type, nullptr);
             const std::vector<Props> sets = rows(from);
             if (!sets.empty()) it.props = sets.front();
-            const auto add
-                = [&](std::vector<Item>& to) { return [&](libpff_item_t* child) { to.push_back(item(child)); }; };
+            const auto add = [&](std::vector<Item>& to) { return [&](libpff_item_t* c) { to.push_back(item(c)); }; };
+            // A folder's contents table, a message's recipients; none is no failure.
+            const auto table = [&](int (*get)(libpff_item_t*, libpff_item_t**, libpff_error_t**)) {
+                if (get(from, &inner, nullptr) == 1) it.rows = rows(inner);
+                libpff_item_free(&inner, nullptr);
+            };
             if (type == LIBPFF_ITEM_TYPE_FOLDER) {
-                it.rows = table(from, libpff_folder_get_sub_messages);
+                table(libpff_folder_get_sub_messages);
                 each(from, libpff_folder_get_number_of_sub_messages, libpff_folder_get_sub_message, libpff_item_free,
                     "message", add(it.messages));
                 each(from, libpff_folder_get_number_of_sub_folders, libpff_folder_get_sub_folder, libpff_item_free,
                     "folder", add(it.folders));
             } else if (type != LIBPFF_ITEM_TYPE_ATTACHMENT) {
-                it.rows = table(from, libpff_message_get_recipients);
+                table(libpff_message_get_recipients);
                 each(from, libpff_message_get_number_of_attachments, libpff_message_get_attachment, libpff_item_free,
                     "attachment", add(it.attachments));
-            } else if (int kind = 0;
-                       libpff_attachment_get_type(from, &kind, &e) == 1 && kind == LIBPFF_ATTACHMENT_TYPE_ITEM) {
-                libpff_item_t* inner = nullptr;
-                if (ok(libpff_attachment_get_item(from, &inner, &e), e, "embedded message")) {
+            } else if (ok(libpff_attachment_get_type(from, &kind, &e), e, "attachment type")
+                && kind == LIBPFF_ATTACHMENT_TYPE_ITEM) {
+                if (ok(libpff_attachment_get_item(from, &inner, &e), e, "embedded message"))
                     it.messages.push_back(item(inner));
-                    libpff_item_free(&inner, nullptr);
-                }
-            } else if (size64_t size = 0; kind == LIBPFF_ATTACHMENT_TYPE_DATA
-                       && libpff_attachment_get_data_size(from, &size, &e) == 1 && size > 0) {
+                libpff_item_free(&inner, nullptr);
+            } else if (kind == LIBPFF_ATTACHMENT_TYPE_DATA
+                && ok(libpff_attachment_get_data_size(from, &size, &e), e, "attachment size") && size > 0) {
                 it.data.resize(qsizetype(size));
                 const auto n
                     = libpff_attachment_data_read_buffer(from, reinterpret_cast<uint8_t*>(it.data.data()), size, &e);
                 ok(n == ssize_t(size) ? 1 : -1, e, "attachment data");
             }
-            libpff_error_free(&e);
             return it;
         }
     };
@@ -164,11 +152,10 @@ const Prop* find(const Props& props, quint32 tag)
     return it == props.end() ? nullptr : &*it;
 }
 
-const Prop* findNamed(const Props& props, const QUuid& set, quint32 number, const QString& name)
+const Prop* findNamed(const Props& props, const QUuid& set, const QString& name)
 {
-    const auto it = std::find_if(props.begin(), props.end(), [&](const Prop& p) {
-        return p.named && p.set == set && p.name == name && (!name.isEmpty() || p.number == number);
-    });
+    const auto it = std::find_if(
+        props.begin(), props.end(), [&](const Prop& p) { return !p.name.isEmpty() && p.set == set && p.name == name; });
     return it == props.end() ? nullptr : &*it;
 }
 
@@ -179,10 +166,9 @@ QString text(const Prop* p)
 
 quint64 le(const QByteArray& b)
 {
-    quint64 v = 0;
-    for (int i = std::min<int>(8, int(b.size())) - 1; i >= 0; --i)
-        v = v << 8 | quint8(b[i]);
-    return v;
+    QByteArray eight = b.left(8);
+    eight.resize(8, '\0');
+    return qFromLittleEndian<quint64>(eight.constData());
 }
 
 std::string show(const Props& props, std::initializer_list<quint32> tags)

@@ -98,9 +98,9 @@ TEST_F(WriterTest, NamesOnlyInStandardSetsAndAnExchangeRecipient)
         "recipients": [{"email": "dee@x.org", "type": "bcc", "addrType": "EX"}]})")));
     const Item* m = messageAt(s, QStringLiteral("Inbox"));
     ASSERT_TRUE(m && m->rows.size() == 1);
-    const Prop* keywords = findNamed(m->props, QUuid("{00020329-0000-0000-C000-000000000046}"), 0, "Keywords");
+    const Prop* keywords = findNamed(m->props, QUuid("{00020329-0000-0000-C000-000000000046}"), "Keywords");
     EXPECT_TRUE(keywords && keywords->tag >> 16 >= 0x8000 && (keywords->tag & 0xFFFF) == 0x101F);
-    EXPECT_EQ(text(findNamed(m->props, QUuid(), 26)), QStringLiteral("m"));
+    EXPECT_EQ(text(findNamed(m->props, QUuid(), "0x1A")), QStringLiteral("m"));
     EXPECT_EQ(show(m->rows[0], { 0x0C150003, 0x3001001F, 0x3002001F, 0x3003001F }), "3|dee@x.org|EX|dee@x.org");
 }
 
@@ -155,16 +155,16 @@ TEST_F(WriterTest, SampleStoreHoldsWhatItsDescriptionPromises)
     EXPECT_EQ(show(inbox->messages[3].props, { 0x0037001F }),
         "\u0414\u0430\u0439\u0434\u0436\u0435\u0441\u0442 \u043d\u043e\u0432\u043e\u0441\u0442\u0435\u0439");
 
-    const Prop* keywords = findNamed(report.props, QUuid("{00020329-0000-0000-C000-000000000046}"), 0, "Keywords");
+    const Prop* keywords = findNamed(report.props, QUuid("{00020329-0000-0000-C000-000000000046}"), "Keywords");
     EXPECT_TRUE(keywords && (keywords->tag & 0xFFFF) == 0x101F && keywords->data.startsWith(QByteArray("\3\0\0\0", 4)));
-    EXPECT_EQ(integer(findNamed(report.props, QUuid("{00062008-0000-0000-C000-000000000046}"), 0x8514)) & 0xFF, 1u);
-    EXPECT_EQ(text(findNamed(report.props, QUuid("{5CB0A1E1-7D4E-4E4B-A8F3-0D0B6C6A2E11}"), 0, "ProjectCode")),
+    EXPECT_EQ(integer(findNamed(report.props, QUuid("{00062008-0000-0000-C000-000000000046}"), "0x8514")) & 0xFF, 1u);
+    EXPECT_EQ(text(findNamed(report.props, QUuid("{5CB0A1E1-7D4E-4E4B-A8F3-0D0B6C6A2E11}"), "ProjectCode")),
         QStringLiteral("SW-2024-Q1"));
 
     const QUuid address("{00062004-0000-0000-C000-000000000046}");
     const Props& alice = messageAt(s, QStringLiteral("Contacts"), 0)->props;
     EXPECT_EQ(show(alice, { 0x001A001F, 0x3A06001F, 0x3A11001F }), "IPM.Contact|Alice|Martin");
-    EXPECT_EQ(text(findNamed(alice, address, 0x8082)) + text(findNamed(alice, address, 0x8083)),
+    EXPECT_EQ(text(findNamed(alice, address, "0x8082")) + text(findNamed(alice, address, "0x8083")),
         QStringLiteral("SMTPalice.martin@example.com"));
     EXPECT_EQ(text(find(list->props, 0x001A001F)), QStringLiteral("IPM.DistList"));
     // Contact members: count, offsets, then entry identifiers wrapped (type 0xC3) around the store key and node.
@@ -174,10 +174,10 @@ TEST_F(WriterTest, SampleStoreHoldsWhatItsDescriptionPromises)
         members += "00000000c091add3519dcf11a4a900aa0047faa4c300000000" + key
             + QByteArray(reinterpret_cast<const char*>(&node), 4).toHex();
     }
-    const Prop* wrapped = findNamed(list->props, address, 0x8055);
+    const Prop* wrapped = findNamed(list->props, address, "0x8055");
     EXPECT_TRUE(wrapped && (wrapped->tag & 0xFFFF) == 0x1102 && wrapped->data.toHex() == members);
     // Other members: one-off entry identifiers with Unicode name, address type and address.
-    const Prop* oneOff = findNamed(list->props, address, 0x8054);
+    const Prop* oneOff = findNamed(list->props, address, "0x8054");
     ASSERT_TRUE(oneOff);
     EXPECT_EQ(oneOff->data.left(28).toHex(), QByteArray("010000000800000000000000812b1fa4bea310199d6e00dd010f5402"));
     EXPECT_EQ(text(oneOff).mid(16), QStringLiteral("External Auditor%1SMTP%1auditor@audit.example%1").arg(QChar(0)));

@@ -18,10 +18,8 @@ namespace pffread {
 struct Prop {
     quint32 tag = 0; // as stored (named properties: 0x8000 and up)
     QByteArray data;
-    bool named = false;
-    QUuid set;
-    quint32 number = 0;
-    QString name; // of string-named properties
+    QUuid set; // named properties: their set, and their name or number as "0x8501"
+    QString name;
 };
 using Props = std::vector<Prop>;
 // A folder, message or attachment as libpff reads it.
@@ -40,8 +38,7 @@ struct Store {
 
 Store read(const QString& path);
 const Prop* find(const Props& props, quint32 tag);
-// Named properties by set and name, or by set and number when name is empty.
-const Prop* findNamed(const Props& props, const QUuid& set, quint32 number, const QString& name = {});
+const Prop* findNamed(const Props& props, const QUuid& set, const QString& name); // name, or number as "0x8501"
 QString text(const Prop* p); // UTF-16 value; empty when absent
 quint64 le(const QByteArray& bytes); // little-endian, of up to 8 bytes
 inline quint64 integer(const Prop* p)
