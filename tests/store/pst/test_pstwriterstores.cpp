@@ -25,11 +25,9 @@ QString fieldText(const Fields& fields, quint32 tag)
 {
     const Field* field = fields.find(tag);
     if (!field) return QStringLiteral("<absent>");
-    QString text;
-    if (const quint32 failure
-        = failureOf([&] { text = field->value().typeName() + QLatin1Char(' ') + field->value().text(); }))
+    if (const quint32 failure = failureOf([&] { (void)field->value(); }))
         return QStringLiteral("failure 0x") + QString::number(failure, 16).toUpper();
-    return text;
+    return field->value().typeName() + QLatin1Char(' ') + field->value().text();
 }
 
 } // namespace
