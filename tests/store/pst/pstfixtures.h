@@ -17,17 +17,13 @@ inline void PrintTo(const QString& text, std::ostream* out)
 
 namespace psttest {
 
-inline QString samplesDir()
-{
-    return QStringLiteral(SW_SAMPLES_DIR);
-}
 inline QString sample(const QString& name)
 {
-    return QDir(samplesDir()).filePath(name);
+    return QDir(QStringLiteral(SW_SAMPLES_DIR)).filePath(name);
 }
 
 #define SKIP_WITHOUT_SAMPLES()                                                                                         \
-    if (!QFileInfo(psttest::samplesDir()).isDir())                                                                     \
+    if (!QFileInfo(QStringLiteral(SW_SAMPLES_DIR)).isDir())                                                            \
     GTEST_SKIP() << "The sample stores are not there (" << SW_SAMPLES_DIR << "): skipped"
 
 inline std::unique_ptr<store::Session> logon(const QString& name)

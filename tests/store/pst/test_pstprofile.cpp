@@ -9,31 +9,20 @@ using namespace store;
 using namespace store::pst;
 using psttest::failureOf;
 
-class PstProfile : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        for (const char* name : { "b.pst", "a.PST", "c.ost", "notes.txt", "a10.pst", "a9.pst" })
-            ASSERT_TRUE(QFile(path(name)).open(QIODevice::WriteOnly));
-    }
-    QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
-    void writeIni(const QByteArray& text) const
-    {
-        QDir().mkpath(QFileInfo(m_ini).path());
-        QFile file(m_ini);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-    }
-
-    QTemporaryDir m_dir;
-    const QString m_ini = m_dir.filePath(QStringLiteral("config/storewalker/profiles.ini"));
-};
-
-TEST_F(PstProfile, WhatANameStandsFor)
+TEST(PstProfile, WhatANameStandsFor)
 {
-    writeIni("[General]\nDefaultProfile=Work\n\n[Work]\nStore2 = ../../b.pst\nStore1=" + path("c.ost").toUtf8()
-        + "\nCodepage=932\n\n[Empty]\nComment=none\n");
+    QTemporaryDir dir;
+    const auto path = [&](const char* name) { return dir.filePath(QLatin1String(name)); };
+    for (const char* name : { "b.pst", "a.PST", "c.ost", "notes.txt", "a10.pst", "a9.pst" })
+        ASSERT_TRUE(QFile(path(name)).open(QIODevice::WriteOnly));
+    const QString ini = path("config/storewalker/profiles.ini");
+    QDir().mkpath(QFileInfo(ini).path());
+    QFile iniFile(ini);
+    ASSERT_TRUE(iniFile.open(QIODevice::WriteOnly));
+    iniFile.write("[General]\nDefaultProfile=Work\n\n[Work]\nStore2 = ../../b.pst\nStore1=" + path("c.ost").toUtf8()
+        + "\nCodepage=932\n\n[Empty]\nComment=none\n\n[Japanese]\nStore1="
+        + psttest::sample(QStringLiteral("pst-extractor_contacts97-2002.pst")).toUtf8() + "\nCodepage=932\n");
+    iniFile.close();
     const QString noIni = path("none/profiles.ini");
     QTemporaryDir empty;
     int asked = 0;
@@ -51,16 +40,16 @@ TEST_F(PstProfile, WhatANameStandsFor)
         { path("b.pst"), noIni, {}, "b.pst|b.pst|1252" },
         { path("b.pst") + "@932", noIni, {}, "b.pst|b.pst|932" },
         // A folder's stores in natural order, whatever the case of their extension.
-        { m_dir.path(), noIni, {}, QFileInfo(m_dir.path()).fileName() + "|a.PST a9.pst a10.pst b.pst c.ost|1252" },
-        { "work", m_ini, {}, "work|c.ost b.pst|932" },
-        { "", m_ini, pick, "Work|c.ost b.pst|932" }, // the default profile
+        { dir.path(), noIni, {}, QFileInfo(dir.path()).fileName() + "|a.PST a9.pst a10.pst b.pst c.ost|1252" },
+        { "work", ini, {}, "work|c.ost b.pst|932" },
+        { "", ini, pick, "Work|c.ost b.pst|932" }, // the default profile
         { "", noIni, pick, "b.pst, c.ost|b.pst c.ost|1252" },
         { "", noIni, cancel, "80040113" },
         { "", noIni, {}, "80040113" },
         { empty.path(), noIni, {}, "80040111" },
         { path("b.pst") + "@4242", noIni, {}, "80040111" },
-        { "No Such Profile", m_ini, {}, "80040111" },
-        { "Empty", m_ini, {}, "80040111" },
+        { "No Such Profile", ini, {}, "80040111" },
+        { "Empty", ini, {}, "80040111" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name.toStdString() + " with " + c.ini.toStdString());
@@ -68,27 +57,22 @@ TEST_F(PstProfile, WhatANameStandsFor)
         if (const quint32 failure = failureOf([&] {
                 const Profile profile = resolveProfile(c.name, c.picker, c.ini);
                 got = profile.name + QLatin1Char('|')
-                    + profile.files.join(QLatin1Char(' ')).remove(m_dir.path() + QLatin1Char('/')) + QLatin1Char('|')
+                    + profile.files.join(QLatin1Char(' ')).remove(dir.path() + QLatin1Char('/')) + QLatin1Char('|')
                     + QString::number(profile.codepage);
             }))
             got = QString::number(failure, 16);
         EXPECT_EQ(got, c.expected);
     }
     EXPECT_EQ(asked, 1);
-}
 
-TEST_F(PstProfile, TheSessionReadsProfilesFromTheConfigFolder)
-{
     // Logon without a profile asks the picker too.
-    auto cancelled = createSession([] { return std::optional<QStringList>(); }, m_ini);
+    auto cancelled = createSession([] { return std::optional<QStringList>(); }, noIni);
     EXPECT_EQ(failureOf([&] { cancelled->logon(LogonArgs { std::nullopt, false }); }), mapi::E_USER_CANCEL);
 
     SKIP_WITHOUT_SAMPLES();
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toUtf8());
-    EXPECT_EQ(profilesPath(), m_ini);
-    writeIni("[Japanese]\nStore1=" + psttest::sample(QStringLiteral("pst-extractor_contacts97-2002.pst")).toUtf8()
-        + "\nCodepage=932\n");
+    qputenv("XDG_CONFIG_HOME", path("config").toUtf8());
+    EXPECT_EQ(profilesPath(), ini);
     std::unique_ptr<Session> session = sessionFactory()();
     session->logon(LogonArgs { QStringLiteral("Japanese"), std::nullopt });
     EXPECT_EQ(session->name(), QStringLiteral("Japanese"));

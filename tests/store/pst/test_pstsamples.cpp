@@ -41,13 +41,11 @@ TEST(PstSamples, StoresFolderTreesAndMessageCounts)
         SCOPED_TRACE(c.file);
         auto session = logon(sample(QString::fromUtf8(c.file)));
         EXPECT_EQ(session->name(), QString::fromUtf8(c.file).section(QLatin1Char('@'), 0, 0));
-        EXPECT_TRUE(session->version().startsWith(QLatin1String("libpff 2")));
         auto stores = session->infoStores();
         ASSERT_EQ(stores->count(), 1);
         auto infoStore = stores->item(1);
         EXPECT_EQ(infoStore->name(), QString::fromUtf8(c.name));
         EXPECT_EQ(infoStore->providerName(), QLatin1String(c.provider));
-        EXPECT_EQ(infoStore->id().size(), 48);
         EXPECT_GT(infoStore->fields().count(), 5);
         QStringList expected = QString::fromUtf8(c.tree).split(QLatin1Char('|'));
         expected.sort();
@@ -115,7 +113,6 @@ TEST(PstSamples, DistributionListMembersAndContacts)
     auto lists = session->addressLists();
     ASSERT_EQ(lists->count(), 1);
     EXPECT_EQ(lists->item(1)->name(), QStringLiteral("Contacts"));
-    EXPECT_EQ(lists->item(1)->fields().item(0xFFF9001E).value().toString(), QStringLiteral("Personal Folders"));
     auto entries = lists->item(1)->addressEntries();
     entries->sort(Messages::Ascending);
     ASSERT_EQ(entries->count(), 2);
