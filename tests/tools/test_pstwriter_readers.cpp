@@ -21,11 +21,12 @@ bool run(const QString& program, const QStringList& args, QString* output = null
     return finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 // How often needle occurs in a file, or in the files of a folder; with no needle, a file's size or the number of
-// a folder's entries.
+// a folder's entries; -1 when there is no such file.
 qsizetype count(const QString& path, const char* needle)
 {
     QByteArray all;
     const QFileInfo info(path);
+    if (!info.exists()) return -1;
     const QFileInfoList files
         = info.isDir() ? QDir(path).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot) : QFileInfoList { info };
     for (const QFileInfo& f : files) {
