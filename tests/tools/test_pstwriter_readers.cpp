@@ -94,6 +94,7 @@ TEST_F(WriterTest, PffexportAndReadpstExportWhatWasWritten)
         { "r/Calendar/1", "DTSTART;VALUE=DATE-TIME:20240422T130000Z", 1 }, // from named properties
         { "r/Contacts", "BEGIN:VCARD", 3 }, // and no export for distribution lists
         { "r/Contacts/1", "N:Martin;Alice", 1 },
+        { "r/Contacts/1", "EMAIL:alice.martin@example.com", 1 },
         { "r/Big/1", "long body line", 2000 },
         { "r/Big/1-big.bin", "0123456789abcdef", 327680 },
         { "r/Big/1-big.bin", "", 5 * 1024 * 1024 },
