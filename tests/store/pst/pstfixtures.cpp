@@ -52,7 +52,6 @@ int walkAll(store::Session& session, int limit)
     int failures = 0;
     const auto attempt = [&](const std::function<void()>& f) {
         const quint32 failure = failureOf(f);
-        if (failure && qEnvironmentVariableIsSet("PSTTEST_VERBOSE")) qWarning("walk: 0x%08X", failure);
         failures += failure ? 1 : 0;
     };
     const auto readFields = [&](const store::Object& object) {

@@ -50,21 +50,22 @@ std::shared_ptr<store::Folder> folderAt(const std::shared_ptr<store::Folder>& to
 // "path count" for a folder and every folder below it, sorted; the paths are relative, the folder is its name.
 QStringList treeLines(const std::shared_ptr<store::Folder>& folder, const QString& path = {});
 QStringList subjects(store::Messages& messages);
-// "name|type" per attachment; "name|address|type" per recipient; "name|type|address|display type" per address entry.
+// "name|type" per attachment, "name|address|type|display type" per recipient, "name|type|address|display type" per
+// address entry.
 template <class T>
 QStringList describe(const store::Collection<T>& items)
 {
+    const auto line = [](const QStringList& parts) { return parts.join(QLatin1Char('|')); };
     QStringList out;
     for (int i = 1; i <= items.count(); ++i) {
-        auto item = items.item(i);
+        auto it = items.item(i);
         if constexpr (std::is_same_v<T, store::AddressEntry>)
-            out.append(item->name() + QLatin1Char('|') + item->type() + QLatin1Char('|') + item->address()
-                + QLatin1Char('|') + QString::number(item->displayType()));
+            out.append(line({ it->name(), it->type(), it->address(), QString::number(it->displayType()) }));
         else if constexpr (std::is_same_v<T, store::Recipient>)
             out.append(
-                item->name() + QLatin1Char('|') + item->address() + QLatin1Char('|') + QString::number(item->type()));
+                line({ it->name(), it->address(), QString::number(it->type()), QString::number(it->displayType()) }));
         else
-            out.append(item->name() + QLatin1Char('|') + QString::number(item->type()));
+            out.append(line({ it->name(), QString::number(it->type()) }));
     }
     return out;
 }

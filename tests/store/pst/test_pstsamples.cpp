@@ -41,9 +41,8 @@ TEST(PstSamples, StoresFolderTreesAndMessageCounts)
         SCOPED_TRACE(c.file);
         auto session = logon(sample(QString::fromUtf8(c.file)));
         EXPECT_EQ(session->name(), QString::fromUtf8(c.file).section(QLatin1Char('@'), 0, 0));
-        auto stores = session->infoStores();
-        ASSERT_EQ(stores->count(), 1);
-        auto infoStore = stores->item(1);
+        ASSERT_EQ(session->infoStores()->count(), 1);
+        auto infoStore = session->infoStores()->item(1);
         EXPECT_EQ(infoStore->name(), QString::fromUtf8(c.name));
         EXPECT_EQ(infoStore->providerName(), QLatin1String(c.provider));
         EXPECT_GT(infoStore->fields().count(), 5);
@@ -81,7 +80,8 @@ TEST(PstSamples, MessagesSortFilterAttachmentsRecipientsAndFields)
     EXPECT_EQ(
         describe(*message->attachments()), QStringList({ "text file.txt|0", "Sunset.jpg|0", "Blue hills.jpg|0" }));
     EXPECT_TRUE(message->attachments()->item(3)->fields().find(0x0E200003));
-    EXPECT_EQ(describe(*message->recipients()), QStringList({ "saqib.razzaq@xp.local|SMTP:saqib.razzaq@xp.local|1" }));
+    EXPECT_EQ(
+        describe(*message->recipients()), QStringList({ "saqib.razzaq@xp.local|SMTP:saqib.razzaq@xp.local|1|0" }));
     const Fields fields = message->fields();
     EXPECT_EQ(fields.item(0x0037001E).value().toString(), QStringLiteral("Multiple attachments"));
     EXPECT_EQ(
@@ -103,7 +103,7 @@ TEST(PstSamples, MessagesSortFilterAttachmentsRecipientsAndFields)
     EXPECT_EQ(describe(*ost->item(2)->attachments()), QStringList({ "image006.png|0", "Invoice_08_final.xlsm|0" }));
     EXPECT_EQ(describe(*ost->item(2)->recipients()),
         QStringList({ "support.gd|EX:/O=ASPOSE/OU=EXCHANGE ADMINISTRATIVE GROUP (FYDIBOHF23SPDLT)/CN=RECIPIENTS/"
-                      "CN=Support.gd1f8|1" }));
+                      "CN=Support.gd1f8|1|1" }));
 }
 
 TEST(PstSamples, DistributionListMembersAndContacts)

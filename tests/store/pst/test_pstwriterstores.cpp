@@ -125,7 +125,6 @@ TEST_F(PstWriterStores, CountingSortingAndFiltering)
         {"subject": "Lunch", "created": "2023-12-24T08:00:00Z", "sent": "2023-12-24T08:00:00Z"},
         {"subject": "budget (final)", "created": "2024-04-01T10:00:00Z", "sent": "2024-04-01T10:00:00Z"}]}]})j"));
     auto messages = inbox(*session);
-    EXPECT_EQ(messages->count(), 5);
     constexpr int up = Messages::Ascending, down = Messages::Descending;
     const struct {
         int order;
@@ -224,11 +223,8 @@ TEST_F(PstWriterStores, AttachmentsAndRecipients)
     EXPECT_TRUE(fieldText(attachments->item(1)->fields(), 0x0E200003).startsWith(QLatin1String("Long ")));
     EXPECT_EQ(failureOf([&] { attachments->item(7); }), mapi::E_NOT_FOUND);
 
-    auto recipients = message->recipients();
-    EXPECT_EQ(psttest::describe(*recipients),
-        QStringList({ "Ann|SMTP:ann@x.org|1", "Bob|SMTP:bob@x.org|2", "carl@x.org|X400:carl@x.org|3" }));
-    for (int i = 1; i <= recipients->count(); ++i)
-        EXPECT_EQ(recipients->item(i)->displayType(), 0);
+    EXPECT_EQ(psttest::describe(*message->recipients()),
+        QStringList({ "Ann|SMTP:ann@x.org|1|0", "Bob|SMTP:bob@x.org|2|0", "carl@x.org|X400:carl@x.org|3|0" }));
 }
 
 TEST_F(PstWriterStores, DistributionListsResolveTheirMembers)
