@@ -92,28 +92,25 @@ int walkAll(store::Session& session, int limit)
     };
     attempt([&] {
         auto stores = session.infoStores();
-        for (int i = 1; i <= stores->count(); ++i) {
+        for (int i = 1; i <= stores->count(); ++i)
             attempt([&] {
                 (void)stores->item(i)->name();
                 readFields(*stores->item(i));
                 walkFolder(stores->item(i)->rootFolder(), 0);
             });
-        }
     });
     attempt([&] {
         auto lists = session.addressLists();
-        for (int i = 1; i <= lists->count(); ++i) {
+        for (int i = 1; i <= lists->count(); ++i)
             attempt([&] {
                 readFields(*lists->item(i));
                 auto entries = lists->item(i)->addressEntries();
-                for (auto entry = entries->getFirst(); entry; entry = entries->getNext()) {
+                for (auto entry = entries->getFirst(); entry; entry = entries->getNext())
                     attempt([&] {
                         (void)entry->address();
                         for (int k = 1; k < 1000 && entry->member(k); ++k) { }
                     });
-                }
             });
-        }
     });
     return failures;
 }

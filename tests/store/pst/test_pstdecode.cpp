@@ -4,7 +4,6 @@
 #include "pstfixtures.h"
 #include "store/pst/pstdecode.h"
 
-using namespace store;
 using namespace store::pst;
 
 TEST(PstDecode, UnreadableValuesFailWithTheirOwnNumbers)
@@ -16,13 +15,13 @@ TEST(PstDecode, UnreadableValuesFailWithTheirOwnNumbers)
         quint32 number;
     } cases[] = {
         { "error value", 0x1000000A, "0F010480", 0x8004010F },
-        { "object", 0x1000000D, "00000000", mapi::E_NO_SUPPORT },
-        { "unknown type", 0x10000099, "00000000", mapi::E_CORRUPT_DATA },
-        { "short Long", 0x10000003, "01", mapi::E_CORRUPT_DATA },
-        { "MV count beyond data", 0x1000101F, "E803000008000000", mapi::E_CORRUPT_DATA },
-        { "MV offset beyond data", 0x10001102, "0100000090010000", mapi::E_CORRUPT_DATA },
-        { "MV fixed size not whole", 0x10001003, "000000000000", mapi::E_CORRUPT_DATA },
-        { "AppTime NaN", 0x10000007, "000000000000F87F", mapi::E_CORRUPT_DATA },
+        { "object", 0x1000000D, "00000000", store::mapi::E_NO_SUPPORT },
+        { "unknown type", 0x10000099, "00000000", store::mapi::E_CORRUPT_DATA },
+        { "short Long", 0x10000003, "01", store::mapi::E_CORRUPT_DATA },
+        { "MV count beyond data", 0x1000101F, "E803000008000000", store::mapi::E_CORRUPT_DATA },
+        { "MV offset beyond data", 0x10001102, "0100000090010000", store::mapi::E_CORRUPT_DATA },
+        { "MV fixed size not whole", 0x10001003, "000000000000", store::mapi::E_CORRUPT_DATA },
+        { "AppTime NaN", 0x10000007, "000000000000F87F", store::mapi::E_CORRUPT_DATA },
     };
     for (const auto& c : cases) {
         QString description;

@@ -35,8 +35,7 @@ TEST(PstFuzz, DamagedCopiesOpenOrFailCleanly)
                 data.truncate(random.bounded(512, int(data.size())));
             }
             QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(data);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size());
             file.close();
             QString description;
             if (psttest::failureOf([&] { psttest::walkAll(*psttest::logon(path), 2000); }, &description)) {

@@ -16,15 +16,13 @@ TEST(PstProfile, WhatANameStandsFor)
     for (const char* name : { "b.pst", "a.PST", "c.ost", "notes.txt", "a10.pst", "a9.pst" })
         ASSERT_TRUE(QFile(path(name)).open(QIODevice::WriteOnly));
     const QString ini = path("config/storewalker/profiles.ini");
-    QDir().mkpath(QFileInfo(ini).path());
     QFile iniFile(ini);
-    ASSERT_TRUE(iniFile.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(ini).path()) && iniFile.open(QIODevice::WriteOnly));
     iniFile.write("[General]\nDefaultProfile=Work\n\n[Work]\nStore2 = ../../b.pst\nStore1=" + path("c.ost").toUtf8()
         + "\nCodepage=932\n\n[Empty]\nComment=none\n\n[Japanese]\nStore1="
         + psttest::sample(QStringLiteral("pst-extractor_contacts97-2002.pst")).toUtf8() + "\nCodepage=932\n");
     iniFile.close();
     const QString noIni = path("none/profiles.ini");
-    QTemporaryDir empty;
     int asked = 0;
     const ProfilePicker pick = [&] {
         ++asked;
@@ -46,7 +44,7 @@ TEST(PstProfile, WhatANameStandsFor)
         { "", noIni, pick, "b.pst, c.ost|b.pst c.ost|1252" },
         { "", noIni, cancel, "80040113" },
         { "", noIni, {}, "80040113" },
-        { empty.path(), noIni, {}, "80040111" },
+        { path("config"), noIni, {}, "80040111" }, // no stores in it
         { path("b.pst") + "@4242", noIni, {}, "80040111" },
         { "No Such Profile", ini, {}, "80040111" },
         { "Empty", ini, {}, "80040111" },
