@@ -76,8 +76,9 @@ RecordSetPtr recordSet(libpff_item_t* item, int index)
 {
     PffError error;
     libpff_record_set_t* set = nullptr;
-    check(libpff_item_get_record_set_by_index(item, index, &set, error.out()), error, mapi::E_CORRUPT_DATA,
-        QStringLiteral("Unable to read record set %1").arg(index));
+    // The context texts are built only on failure: these run once per table cell.
+    if (libpff_item_get_record_set_by_index(item, index, &set, error.out()) != 1)
+        error.raise(mapi::E_CORRUPT_DATA, QStringLiteral("Unable to read record set %1").arg(index));
     return RecordSetPtr(set);
 }
 
@@ -94,8 +95,8 @@ RecordEntryPtr entryAt(libpff_record_set_t* set, int index)
 {
     PffError error;
     libpff_record_entry_t* entry = nullptr;
-    check(libpff_record_set_get_entry_by_index(set, index, &entry, error.out()), error, mapi::E_CORRUPT_DATA,
-        QStringLiteral("Unable to read property %1").arg(index + 1));
+    if (libpff_record_set_get_entry_by_index(set, index, &entry, error.out()) != 1)
+        error.raise(mapi::E_CORRUPT_DATA, QStringLiteral("Unable to read property %1").arg(index + 1));
     return RecordEntryPtr(entry);
 }
 
@@ -106,8 +107,9 @@ RecordEntryPtr entryById(libpff_record_set_t* set, quint16 propertyId)
     const int rc = libpff_record_set_get_entry_by_type(set, propertyId, 0, &entry,
         LIBPFF_ENTRY_VALUE_FLAG_MATCH_ANY_VALUE_TYPE | LIBPFF_ENTRY_VALUE_FLAG_IGNORE_NAME_TO_ID_MAP, error.out());
     if (rc == 0) return {};
-    check(rc, error, mapi::E_CORRUPT_DATA,
-        QStringLiteral("Unable to read property %1").arg(propertyId, 4, 16, QLatin1Char('0')).toUpper());
+    if (rc != 1)
+        error.raise(mapi::E_CORRUPT_DATA,
+            QStringLiteral("Unable to read property %1").arg(propertyId, 4, 16, QLatin1Char('0')).toUpper());
     return RecordEntryPtr(entry);
 }
 
@@ -121,6 +123,18 @@ quint32 entryTag(libpff_record_entry_t* entry)
     check(libpff_record_entry_get_value_type(entry, &type, error.out()), error, mapi::E_CORRUPT_DATA,
         QStringLiteral("Unable to read a property type"));
     return (id << 16) | (type & 0xFFFF);
+}
+
+void entryData(libpff_record_entry_t* entry, QByteArray& buffer)
+{
+    PffError error;
+    size_t size = 0;
+    check(libpff_record_entry_get_data_size(entry, &size, error.out()), error, mapi::E_CORRUPT_DATA,
+        QStringLiteral("Unable to read the size of a property value"));
+    buffer.resize(qsizetype(size));
+    if (size == 0) return;
+    check(libpff_record_entry_get_data(entry, reinterpret_cast<uint8_t*>(buffer.data()), size, error.out()), error,
+        mapi::E_CORRUPT_DATA, QStringLiteral("Unable to read a property value"));
 }
 
 QByteArray entryData(libpff_record_entry_t* entry)

@@ -62,6 +62,8 @@ RecordEntryPtr entryById(libpff_record_set_t* set, quint16 propertyId);
 
 quint32 entryTag(libpff_record_entry_t* entry); // identifier << 16 | value type
 QByteArray entryData(libpff_record_entry_t* entry);
+// The same into a buffer the caller reuses, so that reading many cells does not allocate for each.
+void entryData(libpff_record_entry_t* entry, QByteArray& buffer);
 
 // Raw bytes of one property, nullopt when absent.
 std::optional<QByteArray> rawProperty(libpff_record_set_t* set, quint16 propertyId);

@@ -74,6 +74,7 @@ public:
     void setSubjectFilter(const QString& text) override;
 
 private:
+    ItemPtr openContentsTable() const;
     void readTable();
     void rebuildView();
     SortKey sortKey(int row, quint32 tag);

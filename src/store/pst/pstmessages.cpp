@@ -18,6 +18,59 @@ namespace {
     }
 } // namespace
 
+namespace {
+    constexpr quint32 CreationTime = 0x30070040;
+
+    // One column of the contents table. libpff gives every row the same columns in the same order, so where a
+    // column sat in the last row is tried first and the row is searched only when it is not there.
+    struct Column {
+        quint16 id;
+        int index = -1;
+    };
+
+    RecordEntryPtr cell(libpff_record_set_t* set, Column& column)
+    {
+        const auto idAt = [set](int index, RecordEntryPtr& entry) {
+            PffError error;
+            libpff_record_entry_t* raw = nullptr;
+            uint32_t id = 0;
+            if (libpff_record_set_get_entry_by_index(set, index, &raw, error.out()) != 1) return -1;
+            entry.reset(raw);
+            if (libpff_record_entry_get_entry_type(raw, &id, error.out()) != 1) return -1;
+            return int(id);
+        };
+        RecordEntryPtr entry;
+        if (column.index >= 0 && idAt(column.index, entry) == column.id) return entry;
+        entry = entryById(set, column.id);
+        column.index = -1;
+        if (entry) {
+            const int count = entryCount(set);
+            RecordEntryPtr candidate;
+            for (int i = 0; i < count && column.index < 0; ++i) {
+                if (idAt(i, candidate) == column.id) column.index = i;
+            }
+        }
+        return entry;
+    }
+
+    // As stringProperty(), for a column of a table row.
+    QString cellString(libpff_record_set_t* set, Column& column, QByteArray& buffer, int codepage)
+    {
+        try {
+            RecordEntryPtr cellEntry = cell(set, column);
+            libpff_record_entry_t* entry = cellEntry.get();
+            if (!entry) return {};
+            const quint32 tag = entryTag(entry);
+            const quint16 type = quint16(tag & 0xFFFF);
+            if (type != proptype::String8 && type != proptype::Unicode) return {};
+            entryData(entry, buffer);
+            return decodeValue(tag, buffer, codepage).toString();
+        } catch (const Error&) {
+            return {};
+        }
+    }
+} // namespace
+
 PstMessages::PstMessages(StorePtr store, quint32 folderId)
     : m_store(std::move(store))
     , m_folderId(folderId)
@@ -27,29 +80,72 @@ PstMessages::PstMessages(StorePtr store, quint32 folderId)
     rebuildView();
 }
 
-// Subjects and classes come from the contents table, one row per message, without opening the messages.
+// The contents table opened as a node of its own: through the folder libpff reads it and then copies it whole.
+ItemPtr PstMessages::openContentsTable() const
+{
+    if ((m_folderId & 0x1F) != 0x02) return {};
+    try {
+        ItemPtr table = m_store->openItem((m_folderId & ~0x1Fu) | 0x0E);
+        recordSetCount(table.get());
+        return table;
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+// Subjects, classes and creation times come from the contents table, one row per message, read in one pass and
+// without opening the messages. The creation time is what the list sorts on first.
 void PstMessages::readTable()
 {
-    PffError error;
     int count = 0;
-    check(libpff_folder_get_number_of_sub_messages(m_folder.get(), &count, error.out()), error, mapi::E_CORRUPT_DATA,
-        QStringLiteral("Unable to count the messages"));
-    if (count <= 0) return;
-    libpff_item_t* table = nullptr;
-    if (libpff_folder_get_sub_messages(m_folder.get(), &table, error.out()) == 1) {
-        m_table.reset(table);
+    m_table = openContentsTable();
+    if (m_table) {
         count = recordSetCount(m_table.get());
+    } else {
+        PffError error;
+        check(libpff_folder_get_number_of_sub_messages(m_folder.get(), &count, error.out()), error,
+            mapi::E_CORRUPT_DATA, QStringLiteral("Unable to count the messages"));
+        if (count <= 0) return;
+        libpff_item_t* table = nullptr;
+        if (libpff_folder_get_sub_messages(m_folder.get(), &table, error.out()) == 1) {
+            m_table.reset(table);
+            count = recordSetCount(m_table.get());
+        }
     }
+    if (count <= 0) return;
     m_rows.resize(size_t(count));
+    m_keys.assign(size_t(count), std::nullopt);
+    m_keysTag = CreationTime;
     const int codepage = m_store->codepage();
+    Column nodeColumn { 0x67F2 };
+    Column subjectColumn { 0x0037 };
+    Column typeColumn { 0x001A };
+    Column createdColumn { quint16(CreationTime >> 16) };
+    QByteArray buffer;
     for (int i = 0; i < count; ++i) {
         MessageRow& row = m_rows[size_t(i)];
+        std::optional<SortKey> created;
         try {
             if (m_table) {
                 RecordSetPtr set = recordSet(m_table.get(), i);
-                row.nodeId = longProperty(set.get(), 0x67F2).value_or(0);
-                row.subject = stringProperty(set.get(), 0x0037, codepage);
-                row.type = stringProperty(set.get(), 0x001A, codepage);
+                if (RecordEntryPtr entry = cell(set.get(), nodeColumn)) {
+                    entryData(entry.get(), buffer);
+                    row.nodeId = buffer.size() >= 4 ? readU32(buffer, 0) : 0;
+                }
+                row.subject = cellString(set.get(), subjectColumn, buffer, codepage);
+                row.type = cellString(set.get(), typeColumn, buffer, codepage);
+                // The same key sortKey() would take from this row; one the row lacks is left for it to find.
+                try {
+                    if (RecordEntryPtr entry = cell(set.get(), createdColumn)) {
+                        if (sameType(entryTag(entry.get()), CreationTime)) {
+                            entryData(entry.get(), buffer);
+                            const SortKey key = keyOf(CreationTime, buffer, codepage);
+                            if (key.present) created = key;
+                        }
+                    }
+                } catch (const Error&) {
+                    created = SortKey {};
+                }
             }
             if (!nid::isMessage(row.nodeId)) {
                 // No usable table row: open the message itself.
@@ -67,6 +163,7 @@ void PstMessages::readTable()
                 row.type = stringProperty(set.get(), 0x001A, codepage);
             }
             m_store->rememberParent(row.nodeId, m_folderId);
+            m_keys[size_t(i)] = std::move(created);
         } catch (const Error& failure) {
             row.failure = failure;
         }
