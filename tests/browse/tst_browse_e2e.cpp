@@ -131,7 +131,7 @@ TEST(BrowseEndToEnd, WrittenStore)
     PstWindow p(path);
     QTreeWidgetItem* projects = nullptr;
     p.listFolder(projects);
-    ASSERT_TRUE(projects && projects->parent() && projects->parent()->parent());
+    ASSERT_TRUE(!HasFatalFailure() && projects && projects->parent() && projects->parent()->parent());
     const QTreeWidgetItem* inbox = projects->parent();
     EXPECT_EQ(inbox->text(0), "Inbox   (IPF.Note)");
     EXPECT_EQ(inbox->child(1)->text(0), "Empty");
