@@ -16,9 +16,7 @@ namespace {
         if ((stored & 0xFFFF) == (wanted & 0xFFFF)) return true;
         return isString(stored) && isString(wanted) && ((stored ^ wanted) & proptype::MultiFlag) == 0;
     }
-} // namespace
 
-namespace {
     constexpr quint32 CreationTime = 0x30070040;
 
     // One column of the contents table. libpff gives every row the same columns in the same order, so where a
@@ -43,8 +41,9 @@ namespace {
         if (column.index >= 0 && idAt(column.index, entry) == column.id) return entry;
         entry = entryById(set, column.id);
         column.index = -1;
-        if (entry) {
-            const int count = entryCount(set);
+        PffError error;
+        int count = 0;
+        if (entry && libpff_record_set_get_number_of_entries(set, &count, error.out()) == 1) {
             RecordEntryPtr candidate;
             for (int i = 0; i < count && column.index < 0; ++i) {
                 if (idAt(i, candidate) == column.id) column.index = i;
