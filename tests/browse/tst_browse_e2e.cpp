@@ -54,6 +54,10 @@ public:
         ASSERT_TRUE(started && w.lstInfoStores->topLevelItemCount() > 0);
         click(w.lstInfoStores, w.lstInfoStores->topLevelItem(0));
         ASSERT_EQ(w.tvwFolders->topLevelItemCount(), 1);
+        // The store's own fields are shown, named from the shipped definitions.
+        const auto storeName = w.lstFields->findItems(definedName("3001"), Qt::MatchExactly);
+        ASSERT_EQ(storeName.size(), 1);
+        EXPECT_EQ(storeName[0]->text(1), w.infoStore->name());
         std::shared_ptr<store::Messages> stored;
         for (QList<QTreeWidgetItem*> pending { w.tvwFolders->topLevelItem(0) }; !chosen && !pending.isEmpty();) {
             QTreeWidgetItem* node = pending.takeFirst();
@@ -90,10 +94,8 @@ public:
         QTreeWidgetItem* message = window->lstMessages->topLevelItem(0);
         ASSERT_TRUE(message);
         click(window->lstMessages, message);
-        const settings::IniFile ini(dir.filePath("StorWalk.ini"));
         for (const auto& [key, text] : { std::pair(QString("0037"), message->text(0)), { "001A", message->text(1) } }) {
-            QString name = settings::funStripComment(ini.funGetIni("Alt Field Definitions", key, {}));
-            if (name.isEmpty()) name = settings::funStripComment(ini.funGetIni("MAPI Field Definitions", key, {}));
+            const QString name = definedName(key);
             const auto rows = window->lstFields->findItems(name, Qt::MatchExactly);
             ASSERT_EQ(rows.size(), 1) << key.toStdString();
             EXPECT_EQ(rows[0]->text(1), text);
@@ -103,6 +105,14 @@ public:
                 window->lstFields->viewport(), Qt::LeftButton, {}, window->lstFields->visualItemRect(rows[0]).center());
             EXPECT_EQ(platform.clipboard, "[" + name + "] " + text);
         }
+    }
+
+    // The name a field row takes from the shipped definitions ("Alt" first, as the default options say).
+    QString definedName(const QString& key) const
+    {
+        const settings::IniFile ini(dir.filePath("StorWalk.ini"));
+        const QString name = settings::funStripComment(ini.funGetIni("Alt Field Definitions", key, {}));
+        return name.isEmpty() ? settings::funStripComment(ini.funGetIni("MAPI Field Definitions", key, {})) : name;
     }
 
     QTemporaryDir dir;
