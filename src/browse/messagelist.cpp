@@ -42,11 +42,7 @@ void FrmMain::tvwFolders_NodeClick(QTreeWidgetItem* node)
         Status(QStringLiteral("Getting Message Collection"));
         lstMessages->clear();
         lstFields->clear();
-        // Rows keep the order they are added in until a header is clicked; the first click then sorts ascending.
-        // The list's order is kept in its "swSortOrder" property, which the column sort reads and flips.
-        lstMessages->setSortingEnabled(false);
-        lstMessages->setProperty("swSortOrder", int(Qt::DescendingOrder));
-        lstMessages->header()->setSortIndicator(lstMessages->header()->sortIndicatorSection(), Qt::DescendingOrder);
+        presetUnsorted(lstMessages);
         lstMessages->headerItem()->setText(0, QStringLiteral("Subject"));
         lstMessages->headerItem()->setText(1, QStringLiteral("Type"));
 

@@ -153,11 +153,7 @@ void FrmMain::subDispObjFields(const QString& kind)
     Status(QStringLiteral("Getting Fields"));
 
     lstFields->clear();
-    lstFields->setSortingEnabled(false);
-    // The first header click after a listing then sorts ascending. The shared column sort keeps a list's order
-    // in the list's "swSortOrder" property (the header's own indicator flips before the click handler runs).
-    lstFields->setProperty("swSortOrder", int(Qt::DescendingOrder));
-    lstFields->header()->setSortIndicator(lstFields->header()->sortIndicatorSection(), Qt::DescendingOrder);
+    presetUnsorted(lstFields);
     lstFields->setHeaderLabels({ QStringLiteral("Name"), QStringLiteral("Value") });
 
     fieldsKind = kind;

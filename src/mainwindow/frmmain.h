@@ -127,6 +127,9 @@ public:
     QString statusText() const;
     // The list's current order is its "swSortOrder" property (a Qt::SortOrder; absent means ascending).
     static void subSortColumn(QTreeWidget* list, int columnIndex);
+    // Sorting off and the order preset to descending: rows keep the order they are added in, and the first header
+    // click then sorts ascending.
+    static void presetUnsorted(QTreeWidget* list);
     static QTreeWidgetItem* subAddListRow(QTreeWidget* list, const QStringList& texts);
     static void subFullRowSelect(QTreeWidget* list);
     QString funNodePath(QTreeWidgetItem* node) const;

@@ -50,6 +50,13 @@ void FrmMain::setBusyCursor(bool busy)
     m_busy = busy;
 }
 
+void FrmMain::presetUnsorted(QTreeWidget* list)
+{
+    list->setSortingEnabled(false);
+    list->setProperty(sortOrderProperty, int(Qt::DescendingOrder));
+    list->header()->setSortIndicator(list->header()->sortIndicatorSection(), Qt::DescendingOrder);
+}
+
 void FrmMain::subSortColumn(QTreeWidget* list, int columnIndex)
 {
     QTreeWidgetItem* header = list->headerItem();
