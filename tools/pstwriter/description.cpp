@@ -12,15 +12,6 @@ namespace pstwriter {
 namespace {
     const QString kAddressSet = QStringLiteral("PSETID_Address");
 
-    void setProperty(std::vector<Property>& props, const Property& p)
-    {
-        for (Property& q : props)
-            if (q.id() == p.id()) { // one value per property identifier, whatever its type
-                q = p;
-                return;
-            }
-        props.push_back(p);
-    }
     QString str(const QJsonObject& o, const char* key)
     {
         return o.value(QLatin1String(key)).toString();

@@ -6,6 +6,17 @@
 
 namespace pstwriter {
 
+void setProperty(std::vector<Property>& props, const Property& p)
+{
+    for (Property& q : props) {
+        if (q.id() == p.id()) {
+            q = p;
+            return;
+        }
+    }
+    props.push_back(p);
+}
+
 namespace {
     constexpr size_t kMaxContextPages = 8;
 

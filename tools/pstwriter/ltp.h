@@ -20,6 +20,10 @@ struct Property {
     quint16 type() const { return quint16(tag & 0xFFFF); }
 };
 
+// Sets a property, replacing any value of the same identifier whatever its type: a property context holds one
+// value per identifier.
+void setProperty(std::vector<Property>& props, const Property& p);
+
 // What a node consists of: its data and its subnode list.
 struct NodeContent {
     Bid data = 0;

@@ -24,15 +24,6 @@ namespace {
     const std::vector<quint32> kAttachmentColumns
         = { 0x0E200003, 0x0E210003, 0x3704001F, 0x37050003, 0x3707001F, 0x370B0003 };
 
-    void setProperty(std::vector<Property>& props, const Property& p)
-    {
-        for (Property& q : props)
-            if (q.id() == p.id()) { // one value per property identifier, whatever its type
-                q = p;
-                return;
-            }
-        props.push_back(p);
-    }
     bool hasId(const std::vector<Property>& props, quint16 id)
     {
         return std::any_of(props.begin(), props.end(), [id](const Property& p) { return p.id() == id; });
