@@ -1,8 +1,11 @@
 #include "mainwindow/layout.h"
 #include "windowfixture.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -50,17 +53,29 @@ TEST(Composition, ControlsHaveTheirNamesCaptionsAndDesignGeometry)
         ASSERT_NE(widget, nullptr);
         EXPECT_EQ(widget->geometry(), r.pixels);
         if (!r.caption) continue;
-        if (auto* frame = qobject_cast<QGroupBox*>(widget))
-            EXPECT_EQ(frame->title(), QLatin1String(r.caption));
-        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
-            EXPECT_EQ(button->text(), QLatin1String(r.caption));
+        const auto* frame = qobject_cast<QGroupBox*>(widget);
+        const auto* button = qobject_cast<QAbstractButton*>(widget);
+        EXPECT_EQ(frame ? frame->title() : button ? button->text() : QString(), QLatin1String(r.caption));
     }
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Storewalker."));
-    EXPECT_EQ(w.cboFilter->currentText(), QString());
     EXPECT_EQ(w.cboFilter->placeholderText(), QStringLiteral("<None>"));
     EXPECT_EQ(w.cboFilter->toolTip(), QStringLiteral("Path Filter=OFF.... starting from root of selected store"));
     EXPECT_FALSE(w.txtTemp->isVisibleTo(&w));
-    EXPECT_EQ(w.centralWidget()->minimumSize(), QSize(794, 526));
+
+    // Each menu as "caption: item|item", an item with its shortcut key after a tab, "-" for a separator.
+    QStringList menus;
+    for (const QAction* top : w.menuBar()->actions()) {
+        QStringList items;
+        for (const QAction* a : top->menu()->actions())
+            items << (a->isSeparator() ? QStringLiteral("-")
+                                       : a->text() + (a->shortcut().isEmpty() ? "" : "\t" + a->shortcut().toString()));
+        menus << top->text() + ": " + items.join('|');
+    }
+    EXPECT_EQ(menus,
+        (QStringList { "&File: &Options ...\tF2|-|E&xit",
+            "&Edit: &Find ...\tF3|-|Copy &Item|Copy &All|-|&Print All|-|Get &URL|-|Add to &Shortcuts...|"
+            "Collection Offset (1) ...",
+            "&Help: &Information ...\tF1|&About ..." }));
 }
 
 } // namespace
