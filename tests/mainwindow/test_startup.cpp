@@ -10,17 +10,6 @@ using namespace store::memory;
 
 namespace {
 
-SessionData workSession()
-{
-    SessionData data;
-    data.name = "Work";
-    StoreData a, b;
-    a.name = "Mailbox";
-    b.name = "Archive";
-    data.stores = { a, b };
-    return data;
-}
-
 TEST(StartUp, ProfileFromCommandLineOverSettings)
 {
     struct Case {
@@ -37,7 +26,7 @@ TEST(StartUp, ProfileFromCommandLineOverSettings)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ini.toStdString() + " / " + c.commandLine.toStdString());
-        WindowFixture f(workSession(), c.ini);
+        WindowFixture f(browseSession(), c.ini);
         ASSERT_TRUE(f.load(c.commandLine));
         ASSERT_EQ(f.session->logons.size(), 1);
         EXPECT_EQ(f.session->logons[0].profileName, c.profileName);
@@ -49,17 +38,7 @@ TEST(StartUp, ProfileFromCommandLineOverSettings)
     }
 }
 
-TEST(StartUp, SettingsAreReadBeforeTheLogon)
-{
-    WindowFixture f(workSession(), "[Config]\nLimit=7\nFolderType=0\n[Shortcuts]\nMy Inbox=\\Top\\Inbox\\|00AB\n");
-    f.prepare = [](MemorySession& s) { s.fail("Session.Logon", store::Error(store::mapi::E_LOGON_FAILED, "x")); };
-    ASSERT_FALSE(f.load());
-    EXPECT_EQ(f.w->config.limit, 7);
-    EXPECT_FALSE(f.w->config.folderType);
-    ASSERT_EQ(f.w->config.shortcuts.size(), 1);
-    EXPECT_EQ(f.w->config.shortcuts[0].folderId, "00AB");
-}
-
+// The settings are read before the logon, so they are there even when the start fails.
 TEST(StartUp, FailuresEndTheStartWithNumberAndDescription)
 {
     struct Case {
@@ -75,7 +54,8 @@ TEST(StartUp, FailuresEndTheStartWithNumberAndDescription)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.description);
-        WindowFixture f(workSession());
+        WindowFixture f(
+            browseSession(), "[Config]\nLimit=7\nFolderType=0\n[Shortcuts]\nMy Inbox=\\Top\\Inbox\\|00AB\n");
         const store::Error error(c.number, QLatin1String(c.description));
         f.prepare = [&](MemorySession& s) {
             if (!c.failing) throw error;
@@ -88,6 +68,10 @@ TEST(StartUp, FailuresEndTheStartWithNumberAndDescription)
         EXPECT_TRUE(text.contains(QLatin1String(c.description))) << text.toStdString();
         EXPECT_EQ(f.platform.boxes[0].icon, Platform::Icon::Critical);
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(f.w->config.limit, 7);
+        EXPECT_FALSE(f.w->config.folderType);
+        ASSERT_EQ(f.w->config.shortcuts.size(), 1);
+        EXPECT_EQ(f.w->config.shortcuts[0].folderId, "00AB");
         if (!c.failing) continue; // the session never came to be
         EXPECT_EQ(f.session->logons.size(), 1); // no second attempt
         EXPECT_EQ(f.session->logoffCount, c.logoffs);
@@ -108,7 +92,7 @@ TEST(Shutdown, EveryWayOfClosingLogsOffOnce)
     };
     for (const auto& close : closes) {
         SCOPED_TRACE(&close - closes);
-        WindowFixture f(workSession());
+        WindowFixture f(browseSession());
         ASSERT_TRUE(f.load());
         f.w->show();
         close(f);
@@ -120,7 +104,7 @@ TEST(Shutdown, EveryWayOfClosingLogsOffOnce)
 
 TEST(Shutdown, ClosingEndsTheRunningProgram)
 {
-    WindowFixture f(workSession());
+    WindowFixture f(browseSession());
     ASSERT_TRUE(f.load());
     f.w->show();
     QWidget other; // another window of the program stays open: the run ends anyway

@@ -35,6 +35,39 @@ struct WindowFixture {
     bool load(const QString& commandLine = {}) { return w->Form_Load(commandLine); }
 };
 
+// Session "Work": two stores, and two address lists: "Contacts" with `entries` entries named "Entry 001" ... and
+// "Team".
+inline store::memory::SessionData browseSession(int entries = 3)
+{
+    using namespace store::memory;
+    SessionData data;
+    data.name = "Work";
+    data.stores.resize(2);
+    StoreData& a = data.stores[0];
+    a.id = "0000000001";
+    a.name = "Mailbox";
+    a.root.id = "00000000F1";
+    a.root.name = "Top of Personal Folders";
+    a.root.folders.resize(1);
+    a.root.folders[0].id = "00000000F2";
+    a.root.folders[0].name = "Inbox";
+    data.stores[1].name = "Archive";
+    data.stores[1].providerName = "Archive Folders";
+    data.stores[1].root.name = "Top of Archive";
+    data.addressLists.resize(2);
+    data.addressLists[0].name = "Contacts";
+    data.addressLists[0].storeName = "Mailbox";
+    data.addressLists[1].name = "Team";
+    for (int i = 1; i <= entries; ++i) {
+        EntryData e;
+        e.id = QStringLiteral("E%1").arg(i, 4, 10, QLatin1Char('0'));
+        e.name = QStringLiteral("Entry %1").arg(i, 3, 10, QLatin1Char('0'));
+        e.displayType = (i - 1) % 8; // 0..7: every name of the table and one without a name
+        data.addressLists[0].entries.push_back(e);
+    }
+    return data;
+}
+
 // Texts of one column of a list, top to bottom; column -1 gives the header captions.
 inline QStringList columnTexts(const QTreeWidget* list, int column)
 {
