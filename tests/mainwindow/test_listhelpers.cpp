@@ -82,25 +82,16 @@ TEST(SortColumn, MarkersAndOrderTogglePerList)
 
 TEST(NodePath, NamesFromTheStoreNotFromNodeTexts)
 {
-    const auto folder = [](const char* id, const char* name, std::vector<FolderData> folders) {
-        FolderData d;
-        d.id = QLatin1String(id), d.name = QLatin1String(name), d.folders = std::move(folders);
-        return d;
-    };
-    SessionData data;
-    data.stores.resize(1);
-    data.stores[0].root = folder("00000000AA01", "Top of Personal Folders",
-        { folder("00000000AA02", "Inbox", { folder("00000000AA03", "Project X", {}) }) });
-    WindowFixture f(data);
+    WindowFixture f(browseSession());
     ASSERT_TRUE(f.load());
     QTreeWidgetItem* node = nullptr;
-    for (const char* tag : { "00000000AA01", "00000000AA02", "00000000AA03" }) {
+    for (const char* tag : { "00000000F1", "00000000F2", "00000000F3" }) {
         node = node ? new QTreeWidgetItem(node, { "shown" }) : new QTreeWidgetItem(f.w->tvwFolders, { "shown" });
         node->setData(0, role::Tag, QLatin1String(tag));
     }
     EXPECT_EQ(f.w->funNodePath(f.w->tvwFolders->topLevelItem(0)), "\\Top of Personal Folders\\");
     EXPECT_EQ(f.w->funNodePath(node), "\\Top of Personal Folders\\Inbox\\Project X\\");
-    f.session->fail("Session.GetFolder", store::Error(store::mapi::E_NOT_FOUND, "gone"), "00000000AA01");
+    f.session->fail("Session.GetFolder", store::Error(store::mapi::E_NOT_FOUND, "gone"), "00000000F1");
     EXPECT_THROW(f.w->funNodePath(node), store::Error);
 }
 

@@ -35,8 +35,8 @@ struct WindowFixture {
     bool load(const QString& commandLine = {}) { return w->Form_Load(commandLine); }
 };
 
-// Session "Work": two stores, and two address lists: "Contacts" with `entries` entries named "Entry 001" ... and
-// "Team".
+// Session "Work": stores "Mailbox" (folders \Top of Personal Folders\Inbox\Project X\) and "Archive", and address
+// lists "Contacts" (`entries` entries named "Entry 001" ..., in "Mailbox") and "Team".
 inline store::memory::SessionData browseSession(int entries = 3)
 {
     using namespace store::memory;
@@ -51,6 +51,9 @@ inline store::memory::SessionData browseSession(int entries = 3)
     a.root.folders.resize(1);
     a.root.folders[0].id = "00000000F2";
     a.root.folders[0].name = "Inbox";
+    a.root.folders[0].folders.resize(1);
+    a.root.folders[0].folders[0].id = "00000000F3";
+    a.root.folders[0].folders[0].name = "Project X";
     data.stores[1].name = "Archive";
     data.stores[1].providerName = "Archive Folders";
     data.stores[1].root.name = "Top of Archive";
