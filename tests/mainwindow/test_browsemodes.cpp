@@ -107,9 +107,8 @@ TEST(TopList, ErrorCasesShowTheirBoxesAndStatus)
         int filterIndex;
         Platform::Icon icon;
         QString boxText, status;
-    } cases[] = {
-        { false, "InfoStores.Item", 0, Platform::Icon::Exclamation, "Error: Infomation store is not available.\nbroken",
-            storeStatus },
+    } cases[] = { { false, "InfoStores.Item", 0, Platform::Icon::Exclamation,
+                      "Error: Infomation store is not available.\nbroken", storeStatus },
         { false, "InfoStore.RootFolder", 0, Platform::Icon::Exclamation,
             "Error: Infomation store is not available.\nbroken", storeStatus },
         { false, "Session.GetFolder", 1, Platform::Icon::Critical, filterBox + "broken", filterStatus },
@@ -117,8 +116,7 @@ TEST(TopList, ErrorCasesShowTheirBoxesAndStatus)
         { true, "AddressList.AddressEntries", 0, Platform::Icon::Critical, "Error: Address List not available.\nbroken",
             "  Error: Address List not available." },
         { true, "AddressLists.Item", 0, Platform::Icon::Critical, "Error: Address List not available.\nbroken",
-            "  Error: Address List not available." },
-    };
+            "  Error: Address List not available." } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.failing ? c.failing : "missing shortcut");
         Loaded f;
@@ -145,7 +143,7 @@ TEST(TopList, AddressEntriesWithLimitAndOffset)
         bool limitedRow;
     } const cases[] = {
         { 150, 100, 1, 1, 101, true }, { 101, 100, 1, 1, 101, false }, { 30, 10, 5, 5, 15, true },
-        { 15, 10, 5, 5, 15, false }, { 3, 10, 5, 0, -1, false }, // the offset lies past the end
+        { 15, 10, 5, 5, 15, false }, { 3, 10, 5, 0, -1, false } // the offset lies past the end
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.entries << " entries, limit " << c.limit << ", offset " << c.offset);

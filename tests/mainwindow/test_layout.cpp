@@ -32,8 +32,8 @@ TEST(LayoutPass, ColumnsMinimumSizeWindowStatesAndModes)
         double usedW, usedH, topListH; // usedW 0: not laid out
         bool grows; // the window is resized to the design size
         double widths[3], lefts[3];
-    } const cases[] = {
-        { "design size", input(794, 526), 794, 526, 89, false, { 225.857, 225.857, 339.286 }, { 0, 226.857, 453.714 } },
+    } const cases[] = { { "design size", input(794, 526), 794, 526, 89, false, { 225.857, 225.857, 339.286 },
+                            { 0, 226.857, 453.714 } },
         { "wider", input(1000, 526), 1000, 526, 89, false, { 284.714, 284.714, 427.571 }, { 0, 285.714, 571.429 } },
         { "higher", input(794, 800), 794, 800, 89, false, { 225.857, 225.857, 339.286 }, { 0, 226.857, 453.714 } },
         { "narrow", input(600, 526), 794, 526, 89, true, { 225.857, 225.857, 339.286 }, { 0, 226.857, 453.714 } },
@@ -42,8 +42,7 @@ TEST(LayoutPass, ColumnsMinimumSizeWindowStatesAndModes)
         // The window manager sized it: laid out as it is, never resized.
         { "maximized small", input(700, 500, WindowState::Maximized), 700, 500, 89, false, {}, {} },
         { "address lists", input(794, 526, WindowState::Normal, true), 794, 526, 476, false, {}, {} },
-        { "address lists, higher", input(794, 700, WindowState::Normal, true), 794, 700, 650, false, {}, {} },
-    };
+        { "address lists, higher", input(794, 700, WindowState::Normal, true), 794, 700, 650, false, {}, {} } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto out = layout::layOut(c.in);

@@ -55,13 +55,11 @@ TEST(SortColumn, MarkersAndOrderTogglePerList)
         int column; // 0-based column whose texts are compared
         QStringList expectedOrder;
         int addedAt; // where a row added afterwards lands
-    } const cases[] = {
-        { { "Name", "Provider" }, { 2 }, { "Name", "Provider  <" }, 1, { "3", "2", "1" }, 3 },
+    } const cases[] = { { { "Name", "Provider" }, { 2 }, { "Name", "Provider  <" }, 1, { "3", "2", "1" }, 3 },
         { { "Name", "Provider" }, { 2, 2 }, { "Name", "Provider  >" }, 1, { "1", "2", "3" }, 0 },
         { { "Name", "Provider" }, { 2, 1 }, { "Name  >", "Provider" }, 0, { "a", "b", "c" }, 2 },
         { { "Name", "Provider" }, { 1, 1, 1 }, { "Name  <", "Provider" }, 0, { "c", "b", "a" }, 1 },
-        { { "Name  >", "Provider" }, { 2 }, { "Name", "Provider  <" }, 1, { "3", "2", "1" }, 3 },
-    };
+        { { "Name  >", "Provider" }, { 2 }, { "Name", "Provider  <" }, 1, { "3", "2", "1" }, 3 } };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expectedHeaders.join('|').toStdString());
         QTreeWidget list;
@@ -102,7 +100,7 @@ TEST(FieldText, EmptyOnAnyFailure)
     const std::pair<quint32, const char*> rows[] = {
         { 0x3001001F, "Inbox" }, { 0x3001001E, "Inbox" }, // the two string types stand for each other
         { 0x36020003, "42" }, { 0x0E080003, "" }, // unreadable value
-        { 0x12345678, "" }, // no such field
+        { 0x12345678, "" } // no such field
     };
     for (const auto& [tag, text] : rows)
         EXPECT_EQ(FrmMain::funFieldText(fields, tag), QLatin1String(text)) << std::hex << tag;

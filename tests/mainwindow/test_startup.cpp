@@ -17,13 +17,10 @@ TEST(StartUp, ProfileFromCommandLineOverSettings)
         QString commandLine;
         std::optional<QString> profileName;
         std::optional<bool> newSession; // an empty profile logs on with only newSession=false
-    } const cases[] = {
-        { {}, {}, std::nullopt, false },
-        { "[Config]\nProfile=Home\n", {}, "Home", std::nullopt },
+    } const cases[] = { { {}, {}, std::nullopt, false }, { "[Config]\nProfile=Home\n", {}, "Home", std::nullopt },
         { "[Config]\nProfile=Home\n", "Work Files.pst", "Work Files.pst", std::nullopt },
         { "[Config]\nProfile=\n", "Other", "Other", std::nullopt },
-        { "[Config]\nProfile=\n", {}, std::nullopt, false },
-    };
+        { "[Config]\nProfile=\n", {}, std::nullopt, false } };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ini.toStdString() + " / " + c.commandLine.toStdString());
         WindowFixture f(browseSession(), c.ini);
@@ -46,12 +43,10 @@ TEST(StartUp, FailuresEndTheStartWithNumberAndDescription)
         quint32 number;
         const char* description;
         int logoffs;
-    } const cases[] = {
-        { nullptr, 0x80040154, "Class not registered", 0 },
+    } const cases[] = { { nullptr, 0x80040154, "Class not registered", 0 },
         { "Session.Logon", store::mapi::E_LOGON_FAILED, "The profile was not found.", 0 },
         { "Session.Logon", store::mapi::E_USER_CANCEL, "Cancelled by the user.", 0 },
-        { "Session.InfoStores", store::mapi::E_CORRUPT_DATA, "Corrupt store.", 1 },
-    };
+        { "Session.InfoStores", store::mapi::E_CORRUPT_DATA, "Corrupt store.", 1 } };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.description);
         WindowFixture f(
@@ -80,16 +75,14 @@ TEST(StartUp, FailuresEndTheStartWithNumberAndDescription)
 
 TEST(Shutdown, EveryWayOfClosingLogsOffOnce)
 {
-    const std::function<void(WindowFixture&)> closes[] = {
-        [](WindowFixture& f) { f.w->mnuFileExit->trigger(); },
-        [](WindowFixture& f) { f.w->close(); },
-        [](WindowFixture& f) { f.w->mnuFileExit_Click(), f.w->mnuFileExit_Click(); },
-        [](WindowFixture& f) { f.w->mnuFileExit_Click(), f.w->Form_QueryUnload(); },
-        [](WindowFixture& f) { // a failing log-off still ends
-            f.session->fail("Session.Logoff", store::Error(store::mapi::E_CALL_FAILED, "network"));
-            f.w->mnuFileExit_Click();
-        },
-    };
+    const std::function<void(WindowFixture&)> closes[]
+        = { [](WindowFixture& f) { f.w->mnuFileExit->trigger(); }, [](WindowFixture& f) { f.w->close(); },
+              [](WindowFixture& f) { f.w->mnuFileExit_Click(), f.w->mnuFileExit_Click(); },
+              [](WindowFixture& f) { f.w->mnuFileExit_Click(), f.w->Form_QueryUnload(); },
+              [](WindowFixture& f) { // a failing log-off still ends
+                  f.session->fail("Session.Logoff", store::Error(store::mapi::E_CALL_FAILED, "network"));
+                  f.w->mnuFileExit_Click();
+              } };
     for (const auto& close : closes) {
         SCOPED_TRACE(&close - closes);
         WindowFixture f(browseSession());
