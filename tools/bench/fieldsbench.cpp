@@ -4,6 +4,7 @@
 
 #include "mainwindow/frmmain.h"
 #include "store/memory/memorystore.h"
+#include "support/fakeplatform.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -12,18 +13,6 @@
 #include <cstdio>
 
 namespace {
-
-class QuietPlatform : public Platform {
-public:
-    Answer messageBox(const QString&, Icon, Buttons, const QString&) override { return Answer::Ok; }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return {}; }
-    QStringList openFileNames(const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&) override { return {}; }
-    void setClipboardText(const QString&) override { }
-    QString clipboardText() const override { return {}; }
-    bool printText(const QString&, const QString&, double, QString*) override { return false; }
-    bool openDocument(const QString&) override { return false; }
-};
 
 store::Fields largeMessage()
 {
@@ -59,7 +48,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const QString iniPath
         = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(SW_BENCH_SOURCE_DIR "/src/fields/StorWalk.ini");
-    QuietPlatform platform;
+    FakePlatform platform;
     FrmMain window(platform, store::memory::sessionFactory({}), settings::IniFile(iniPath));
     window.showFieldType = true;
     window.showFieldSize = true;

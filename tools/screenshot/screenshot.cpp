@@ -4,6 +4,7 @@
 //   sw_screenshot STORE.pst OUT.png [FOLDER [ROW]]
 #include "mainwindow/frmmain.h"
 #include "store/pst/pstprovider.h"
+#include "support/fakeplatform.h"
 
 #include <QApplication>
 #include <QMenuBar>
@@ -11,23 +12,6 @@
 #include <cstdio>
 
 namespace {
-
-// Boxes are printed instead of shown, so nothing waits for a user.
-class ConsolePlatform : public Platform {
-public:
-    Answer messageBox(const QString& text, Icon, Buttons, const QString&) override
-    {
-        std::fprintf(stderr, "box: %s\n", qPrintable(text));
-        return Answer::Ok;
-    }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return {}; }
-    QStringList openFileNames(const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&) override { return {}; }
-    void setClipboardText(const QString&) override { }
-    QString clipboardText() const override { return {}; }
-    bool printText(const QString&, const QString&, double, QString*) override { return false; }
-    bool openDocument(const QString&) override { return false; }
-};
 
 QTreeWidgetItem* findNode(FrmMain& w, QTreeWidgetItem* node, const QString& name)
 {
@@ -55,9 +39,17 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: sw_screenshot STORE.pst OUT.png [FOLDER [ROW]]\n");
         return 2;
     }
-    ConsolePlatform platform;
+    // Boxes are recorded instead of shown, so nothing waits for a user, and printed at the end.
+    FakePlatform platform;
+    const auto printBoxes = [&platform] {
+        for (const FakePlatform::Box& box : platform.boxes)
+            std::fprintf(stderr, "box: %s\n", qPrintable(box.text));
+    };
     FrmMain w(platform, store::pst::sessionFactory(), settings::IniFile(settings::IniFile::defaultPath()));
-    if (!w.Form_Load(args[1])) return 1;
+    if (!w.Form_Load(args[1])) {
+        printBoxes();
+        return 1;
+    }
     w.show();
     w.resize(794, 526 + w.menuBar()->height());
     settle();
@@ -79,5 +71,6 @@ int main(int argc, char* argv[])
         }
     }
     settle();
+    printBoxes();
     return w.grab().save(args[2]) ? 0 : 1;
 }
