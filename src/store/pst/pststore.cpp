@@ -65,18 +65,24 @@ libpff_file_t* StoreFile::handle() const
 QString StoreFile::displayName() const
 {
     if (!isOpen()) return fileName();
+    QString name;
+    withStoreProperties([&](libpff_record_set_t* set) { name = stringProperty(set, 0x3001, m_codepage); });
+    return name.isEmpty() ? fileName() : name;
+}
+
+bool StoreFile::withStoreProperties(const std::function<void(libpff_record_set_t*)>& use) const
+{
     try {
         PffError error;
         libpff_item_t* store = nullptr;
-        if (libpff_file_get_message_store(m_file.get(), &store, error.out()) == 1) {
-            ItemPtr item(store);
-            RecordSetPtr set = recordSet(item.get(), 0);
-            const QString name = stringProperty(set.get(), 0x3001, m_codepage);
-            if (!name.isEmpty()) return name;
-        }
+        if (libpff_file_get_message_store(m_file.get(), &store, error.out()) != 1) return false;
+        ItemPtr item(store);
+        RecordSetPtr set = recordSet(item.get(), 0);
+        use(set.get());
+        return true;
     } catch (const Error&) {
+        return false;
     }
-    return fileName();
 }
 
 QString StoreFile::providerName() const
@@ -146,24 +152,16 @@ quint32 StoreFile::topFolder() const
     // A PST names its IPM subtree in the message store (0x35E0); only its node id is used, since some stores
     // carry another provider's UID in these identifiers.
     quint32 top = 0;
-    try {
-        PffError error;
-        libpff_item_t* store = nullptr;
-        if (libpff_file_get_message_store(m_file.get(), &store, error.out()) == 1) {
-            ItemPtr item(store);
-            RecordSetPtr set = recordSet(item.get(), 0);
-            const std::optional<QByteArray> id = rawProperty(set.get(), 0x35E0);
-            if (id && id->size() >= 24) {
-                const quint32 candidate = readU32(*id, id->size() - 4);
-                if (nid::isFolder(candidate)) {
-                    openItem(candidate);
-                    top = candidate;
-                }
+    withStoreProperties([&](libpff_record_set_t* set) {
+        const std::optional<QByteArray> id = rawProperty(set, 0x35E0);
+        if (id && id->size() >= 24) {
+            const quint32 candidate = readU32(*id, id->size() - 4);
+            if (nid::isFolder(candidate)) {
+                openItem(candidate);
+                top = candidate;
             }
         }
-    } catch (const Error&) {
-        top = 0;
-    }
+    });
     if (!top) top = findTopByName();
     m_top = top;
     return top;

@@ -7,6 +7,7 @@
 #include "store/pst/pstdecode.h"
 
 #include <QHash>
+#include <functional>
 #include <optional>
 
 namespace store::pst {
@@ -80,6 +81,9 @@ public:
     void cacheSortKey(quint32 nodeId, quint32 tag, const SortKey& key) const;
 
 private:
+    // Hands the message store object's properties to `use`; false when the file has no store object or reading
+    // it (or `use`) fails. For what the store can do without: its name, the entry of its top folder.
+    bool withStoreProperties(const std::function<void(libpff_record_set_t*)>& use) const;
     void walkFolders() const;
     void walkContents() const;
     quint32 findTopByName() const;
