@@ -1,7 +1,7 @@
 // Stores written from descriptions read back through libpff: every property type and size; named properties,
 // recipients, attachments, embedded messages, contacts and distribution lists of the sample store; invalid
 // descriptions; the header.
-#include "crc.h"
+#include "store/pst/format/crc.h"
 #include "writertest.h"
 
 #include <QFile>
@@ -211,8 +211,8 @@ TEST_F(WriterTest, HeaderChecksumsAndEndOfFileMatchTheFile)
     const QByteArray h = f.read(564);
     EXPECT_EQ(h.left(4), QByteArray("!BDN"));
     EXPECT_EQ(h.mid(10, 2), QByteArray("\x17\x00", 2));
-    EXPECT_EQ(le(h.mid(4, 4)), pstwriter::crc32(h.constData() + 8, 471));
-    EXPECT_EQ(le(h.mid(524, 4)), pstwriter::crc32(h.constData() + 8, 516));
+    EXPECT_EQ(le(h.mid(4, 4)), store::pst::format::crc32(h.constData() + 8, 471));
+    EXPECT_EQ(le(h.mid(524, 4)), store::pst::format::crc32(h.constData() + 8, 516));
     EXPECT_EQ(le(h.mid(184, 8)), quint64(f.size()));
     // libpff checks the header checksum: a changed byte inside it makes the file unreadable.
     f.seek(200);

@@ -1,13 +1,15 @@
 #include "description.h"
 
-#include "bytes.h"
 #include "pstwriter.h"
+#include "store/pst/format/bytes.h"
 #include "values.h"
 
 #include <QJsonArray>
 #include <QTimeZone>
 
 namespace pstwriter {
+
+using namespace store::pst::format;
 
 namespace {
     const QString kAddressSet = QStringLiteral("PSETID_Address");

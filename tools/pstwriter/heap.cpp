@@ -1,10 +1,12 @@
 #include "heap.h"
 
-#include "bytes.h"
+#include "store/pst/format/bytes.h"
 
 #include <algorithm>
 
 namespace pstwriter {
+
+using namespace store::pst::format;
 
 namespace {
     constexpr int kPageLimit = 8176;

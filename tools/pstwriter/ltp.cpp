@@ -1,10 +1,12 @@
 #include "ltp.h"
 
-#include "bytes.h"
+#include "store/pst/format/bytes.h"
 
 #include <algorithm>
 
 namespace pstwriter {
+
+using namespace store::pst::format;
 
 void setProperty(std::vector<Property>& props, const Property& p)
 {

@@ -1,11 +1,13 @@
 #include "ndbwriter.h"
 
-#include "bytes.h"
-#include "crc.h"
+#include "store/pst/format/bytes.h"
+#include "store/pst/format/crc.h"
 
 #include <algorithm>
 
 namespace pstwriter {
+
+using namespace store::pst::format;
 
 namespace {
     constexpr quint64 kAMapBase = 0x4400;

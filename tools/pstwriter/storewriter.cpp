@@ -1,10 +1,12 @@
 #include "storewriter.h"
 
-#include "bytes.h"
+#include "store/pst/format/bytes.h"
 
 #include <algorithm>
 
 namespace pstwriter {
+
+using namespace store::pst::format;
 
 namespace {
     constexpr Nid kNidMessageStore = 0x21;

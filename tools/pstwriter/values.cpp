@@ -1,6 +1,6 @@
 #include "values.h"
 
-#include "bytes.h"
+#include "store/pst/format/bytes.h"
 #include "storewriter.h"
 
 #include <QDateTime>
@@ -11,6 +11,8 @@
 #include <cstring>
 
 namespace pstwriter {
+
+using namespace store::pst::format;
 
 namespace {
     template <typename T>

@@ -1,12 +1,14 @@
-// Little-endian byte helpers shared by every layer of the writer.
+// Little-endian byte helpers: writers' put/append, and bounded readers for bytes read from a file, which are
+// hostile until checked.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 #include <QUuid>
 #include <cstdint>
+#include <optional>
 
-namespace pstwriter {
+namespace store::pst::format {
 
 inline void put8(QByteArray& b, int at, quint8 v)
 {
@@ -43,6 +45,7 @@ inline void append64(QByteArray& b, quint64 v)
         b.append(char((v >> (8 * i)) & 0xFF));
 }
 
+// Unchecked readers: the caller has bounded `at` already.
 inline quint16 get16(const QByteArray& b, int at)
 {
     return quint16(quint8(b[at]) | (quint8(b[at + 1]) << 8));
@@ -53,6 +56,59 @@ inline quint32 get32(const QByteArray& b, int at)
     for (int i = 3; i >= 0; --i)
         v = (v << 8) | quint8(b[at + i]);
     return v;
+}
+inline quint8 le8(const char* p)
+{
+    return quint8(p[0]);
+}
+inline quint16 le16(const char* p)
+{
+    return quint16(quint8(p[0]) | (quint8(p[1]) << 8));
+}
+inline quint32 le32(const char* p)
+{
+    return quint32(le16(p)) | (quint32(le16(p + 2)) << 16);
+}
+inline quint64 le64(const char* p)
+{
+    return quint64(le32(p)) | (quint64(le32(p + 4)) << 32);
+}
+// A little-endian value of `size` bytes (1, 2, 4 or 8), as identifiers of either width are read.
+inline quint64 leN(const char* p, int size)
+{
+    switch (size) {
+    case 1:
+        return le8(p);
+    case 2:
+        return le16(p);
+    case 4:
+        return le32(p);
+    default:
+        return le64(p);
+    }
+}
+
+// True when [at, at + n) lies within a buffer of `size` bytes; safe against overflow of at + n.
+inline bool fits(quint64 size, quint64 at, quint64 n)
+{
+    return at <= size && n <= size - at;
+}
+
+// Bounded readers: nullopt when the value would reach past the buffer.
+inline std::optional<quint16> read16(const QByteArray& b, quint64 at)
+{
+    if (!fits(quint64(b.size()), at, 2)) return std::nullopt;
+    return le16(b.constData() + at);
+}
+inline std::optional<quint32> read32(const QByteArray& b, quint64 at)
+{
+    if (!fits(quint64(b.size()), at, 4)) return std::nullopt;
+    return le32(b.constData() + at);
+}
+inline std::optional<quint64> read64(const QByteArray& b, quint64 at)
+{
+    if (!fits(quint64(b.size()), at, 8)) return std::nullopt;
+    return le64(b.constData() + at);
 }
 
 // UTF-16LE without terminator, the form of every string the file stores.
@@ -82,4 +138,4 @@ inline quint64 alignUp(quint64 v, quint64 a)
     return (v + a - 1) / a * a;
 }
 
-} // namespace pstwriter
+} // namespace store::pst::format

@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace pstwriter {
+namespace store::pst::format {
 
 namespace {
     std::array<quint32, 256> makeTable()
@@ -33,4 +33,4 @@ quint16 blockSignature(quint64 offset, quint64 bid)
     return quint16((v >> 16) ^ v);
 }
 
-} // namespace pstwriter
+} // namespace store::pst::format

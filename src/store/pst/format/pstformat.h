@@ -1,0 +1,324 @@
+// The PST/OST file format in one place: magic numbers, versions, page and block geometry, and where each field
+// sits in the three variants of the file (ANSI, Unicode, Unicode with 4 KiB pages). Shared by the reader and the
+// writer, so both agree on every offset.
+#pragma once
+
+#include <QtGlobal>
+
+namespace store::pst::format {
+
+// File header.
+constexpr char kHeaderMagic[4] = { '!', 'B', 'D', 'N' };
+constexpr quint16 kClientPst = 0x4D53; // "SM"
+constexpr quint16 kClientOst = 0x4F53; // "SO"
+constexpr quint16 kVersionAnsi14 = 14;
+constexpr quint16 kVersionAnsi15 = 15;
+constexpr quint16 kVersionUnicode = 23;
+constexpr quint16 kVersion4k = 36;
+constexpr quint16 kClientVersion = 19;
+
+// Where the shared leading fields sit in every variant.
+constexpr int kHeaderMagicAt = 0;
+constexpr int kHeaderCrcPartialAt = 4; // CRC of kHeaderCrcPartialSize bytes from offset 8
+constexpr int kHeaderCrcPartialSize = 471;
+constexpr int kHeaderClientAt = 8;
+constexpr int kHeaderVersionAt = 10;
+constexpr int kHeaderClientVersionAt = 12;
+constexpr int kHeaderCrcCoveredFrom = 8;
+
+// Block data encodings (the header's bCryptMethod).
+enum CryptMethod : quint8 { CryptNone = 0, CryptPermute = 1, CryptCyclic = 2 };
+
+// Page types, stored twice in every page trailer.
+enum PageType : quint8 {
+    PageBbt = 0x80,
+    PageNbt = 0x81,
+    PageFMap = 0x82,
+    PagePMap = 0x83,
+    PageAMap = 0x84,
+    PageFPMap = 0x85,
+    PageDList = 0x86,
+};
+
+// First byte of an internal block: a data tree (XBLOCK level 1, XXBLOCK level 2) or a subnode tree (SLBLOCK
+// level 0, SIBLOCK level 1).
+constexpr quint8 kBlockTypeDataTree = 0x01;
+constexpr quint8 kBlockTypeSubnodeTree = 0x02;
+// Bit of a block identifier that marks an internal block (a tree, never encoded); the lowest bit is reserved and
+// ignored when looking a block up.
+constexpr quint64 kBidInternal = 0x02;
+constexpr quint64 kBidReserved = 0x01;
+
+// Node identifiers: 5 bits of type under a 27-bit index.
+enum NidType : quint8 {
+    NidTypeHid = 0x00,
+    NidTypeInternal = 0x01,
+    NidTypeNormalFolder = 0x02,
+    NidTypeSearchFolder = 0x03,
+    NidTypeNormalMessage = 0x04,
+    NidTypeAttachment = 0x05,
+    NidTypeSearchUpdateQueue = 0x06,
+    NidTypeSearchCriteriaObject = 0x07,
+    NidTypeAssocMessage = 0x08,
+    NidTypeContentsTableIndex = 0x0A,
+    NidTypeReceiveFolderTable = 0x0B,
+    NidTypeOutgoingQueueTable = 0x0C,
+    NidTypeHierarchyTable = 0x0D,
+    NidTypeContentsTable = 0x0E,
+    NidTypeAssocContentsTable = 0x0F,
+    NidTypeSearchContentsTable = 0x10,
+    NidTypeAttachmentTable = 0x11,
+    NidTypeRecipientTable = 0x12,
+    NidTypeSearchTableIndex = 0x13,
+    NidTypeLtp = 0x1F,
+};
+constexpr quint32 nidType(quint32 nid)
+{
+    return nid & 0x1F;
+}
+constexpr quint32 nidIndex(quint32 nid)
+{
+    return nid >> 5;
+}
+constexpr quint32 makeNid(quint32 index, quint32 type)
+{
+    return (index << 5) | type;
+}
+
+// Well-known nodes.
+constexpr quint32 kNidMessageStore = 0x21;
+constexpr quint32 kNidNameToIdMap = 0x61;
+constexpr quint32 kNidNormalFolderTemplate = 0xA1;
+constexpr quint32 kNidSearchFolderTemplate = 0xC1;
+constexpr quint32 kNidRootFolder = 0x122;
+constexpr quint32 kNidSearchManagementQueue = 0x1E1;
+constexpr quint32 kNidSearchActivityList = 0x201;
+constexpr quint32 kNidHierarchyTableTemplate = 0x60D;
+constexpr quint32 kNidContentsTableTemplate = 0x60E;
+constexpr quint32 kNidAssocContentsTableTemplate = 0x60F;
+constexpr quint32 kNidSearchContentsTableTemplate = 0x610;
+constexpr quint32 kNidAttachmentTableTemplate = 0x671;
+constexpr quint32 kNidRecipientTableTemplate = 0x692;
+
+// A folder's tables share its index: the hierarchy, contents and associated contents tables of folder nid.
+constexpr quint32 hierarchyTableOf(quint32 folderNid)
+{
+    return makeNid(nidIndex(folderNid), NidTypeHierarchyTable);
+}
+constexpr quint32 contentsTableOf(quint32 folderNid)
+{
+    return makeNid(nidIndex(folderNid), NidTypeContentsTable);
+}
+constexpr quint32 assocContentsTableOf(quint32 folderNid)
+{
+    return makeNid(nidIndex(folderNid), NidTypeAssocContentsTable);
+}
+// Within a message's subnodes, its recipient and attachment tables sit at these fixed identifiers.
+constexpr quint32 kNidRecipientTable = 0x692;
+constexpr quint32 kNidAttachmentTable = 0x671;
+
+// Heap-on-node.
+constexpr quint8 kHeapSignature = 0xEC;
+enum ClientSignature : quint8 {
+    ClientTableContext = 0x7C,
+    ClientBth = 0xB5,
+    ClientPropertyContext = 0xBC,
+};
+constexpr int kHeapHeaderSize = 12; // block 0: ibHnpm, bSig, bClientSig, hidUserRoot, rgbFillLevel
+constexpr int kHeapPageHeaderSize = 2; // other blocks: ibHnpm
+constexpr int kHeapBitmapHeaderSize = 66; // block 8 and every 128th after it: ibHnpm, rgbFillLevel[64]
+constexpr bool isHeapBitmapBlock(quint64 blockIndex)
+{
+    return blockIndex >= 8 && (blockIndex - 8) % 128 == 0;
+}
+constexpr int kBthHeaderSize = 8; // bType, cbKey, cbEnt, bIdxLevels, hidRoot
+constexpr int kTcInfoSize = 22; // bType, cCols, rgib[4], hidRowIndex, hnidRows, hidIndex
+constexpr int kTcColumnSize = 8; // tag, ibData, cbData, iBit
+// rgib: where the 4-, 2- and 1-byte columns end, and where the cell-existence bitmap ends.
+enum TcRgib { TcEnd4b = 0, TcEnd2b = 1, TcEnd1b = 2, TcEndBitmap = 3 };
+constexpr quint32 kTagRowId = 0x67F20003; // dwRowID, the first column of every row
+constexpr quint32 kTagRowVersion = 0x67F30003;
+
+// Property types.
+enum PropType : quint16 {
+    PtUnspecified = 0x0000,
+    PtNull = 0x0001,
+    PtI2 = 0x0002,
+    PtLong = 0x0003,
+    PtR4 = 0x0004,
+    PtDouble = 0x0005,
+    PtCurrency = 0x0006,
+    PtAppTime = 0x0007,
+    PtError = 0x000A,
+    PtBoolean = 0x000B,
+    PtObject = 0x000D,
+    PtI8 = 0x0014,
+    PtString8 = 0x001E,
+    PtUnicode = 0x001F,
+    PtSysTime = 0x0040,
+    PtClsid = 0x0048,
+    PtSvrEid = 0x00FB,
+    PtSRestrict = 0x00FD,
+    PtActions = 0x00FE,
+    PtBinary = 0x0102,
+};
+constexpr quint16 kPtMultiValued = 0x1000;
+
+// Bytes one value of a fixed-size type takes (a multi-valued fixed type packs its values at this size); 0 for
+// variable-size and unknown types.
+constexpr int fixedTypeSize(quint16 type)
+{
+    switch (type & ~kPtMultiValued) {
+    case PtBoolean:
+        return 1;
+    case PtI2:
+        return 2;
+    case PtLong:
+    case PtR4:
+    case PtError:
+        return 4;
+    case PtDouble:
+    case PtCurrency:
+    case PtAppTime:
+    case PtI8:
+    case PtSysTime:
+        return 8;
+    case PtClsid:
+        return 16;
+    default:
+        return 0;
+    }
+}
+
+enum class Variant { Ansi, Unicode, Unicode4k };
+
+// Geometry and field positions of one variant. Offsets within a page or a block trailer count from its start.
+struct Layout {
+    Variant variant;
+    int idSize; // block and page identifiers, file offsets: 4 (ANSI) or 8 bytes
+
+    // Header fields.
+    int headerSize; // bytes read and checked at offset 0
+    int nextPageIdAt;
+    int nextBlockIdAt;
+    int uniqueAt;
+    int nextNidsAt; // 32 x 4 bytes
+    int fileEofAt;
+    int lastAMapAt;
+    int amapFreeAt;
+    int pmapFreeAt;
+    int nbtRootBidAt; // BREF of the node B-tree's root page: bid, then ib
+    int nbtRootIbAt;
+    int bbtRootBidAt;
+    int bbtRootIbAt;
+    int amapValidAt;
+    int cryptMethodAt;
+    int crcFullAt; // CRC of kHeaderCrcFullSize bytes from offset 8; -1 when the variant has none
+    int sentinelAt;
+
+    // Pages (B-tree, maps).
+    int pageSize;
+    int pageDataSize; // bytes the page trailer's CRC covers
+    int pageTrailerAt; // ptype, ptypeRepeat, wSig, then CRC and bid (Unicode) or bid and CRC (ANSI)
+    int pageCrcAt;
+    int pageBidAt;
+    int btCountAt; // cEnt; 1 byte, or 2 in 4 KiB pages
+    int btMaxCountAt;
+    int btEntrySizeAt;
+    int btLevelAt;
+    int btCountSize;
+    int btEntriesSize; // bytes available to entries
+    int btIndexEntrySize; // BTENTRY: key, BREF
+    int bbtEntrySize; // BBTENTRY: BREF, cb, (cbInflated,) cRef
+    int nbtEntrySize; // NBTENTRY: nid, bidData, bidSub, nidParent
+    int bbtSizeAt; // within a BBTENTRY
+    int bbtInflatedSizeAt; // -1 when blocks are never compressed
+    int bbtRefCountAt;
+
+    // Blocks.
+    int blockAlign;
+    int maxBlockSize; // trailer included
+    int blockTrailerSize;
+    int blockSizeAt; // within the trailer: cb, wSig, then CRC and bid (Unicode) or bid and CRC (ANSI)
+    int blockSigAt;
+    int blockCrcAt;
+    int blockBidAt;
+    int blockInflatedSizeAt; // -1 when blocks are never compressed
+    int maxBlockData; // data bytes one uncompressed block holds
+
+    // Data and subnode trees.
+    int treeHeaderSize; // XBLOCK/XXBLOCK: btype, cLevel, cEnt, lcbTotal
+    int subnodeHeaderSize; // SLBLOCK/SIBLOCK: btype, cLevel, cEnt (, dwPadding)
+    int slEntrySize; // nid, bidData, bidSub
+    int siEntrySize; // nid, bid
+
+    // Heap identifiers: 5 bits of type, hidIndexBits of 1-based index, and the rest the block index.
+    int hidIndexBits;
+    // The row index of a table context maps a row id to a row number of this many bytes.
+    int rowIndexDataSize;
+};
+
+constexpr int kHeaderCrcFullSize = 516;
+
+constexpr Layout kAnsiLayout { Variant::Ansi, 4,
+    // header
+    512, 28, 24, 32, 36, 168, 172, 176, 180, 184, 188, 192, 196, 200, 461, -1, 460,
+    // pages
+    512, 500, 500, 508, 504, 496, 497, 498, 499, 1, 496, 12, 12, 16, 8, -1, 10,
+    // blocks
+    64, 8192, 12, 0, 2, 8, 4, -1, 8180,
+    // trees
+    8, 4, 12, 8,
+    // heap, tables
+    11, 2 };
+
+constexpr Layout kUnicodeLayout { Variant::Unicode, 8,
+    // header
+    564, 32, 516, 40, 44, 184, 192, 200, 208, 216, 224, 232, 240, 248, 513, 524, 512,
+    // pages
+    512, 496, 496, 500, 504, 488, 489, 490, 491, 1, 488, 24, 24, 32, 16, -1, 18,
+    // blocks
+    64, 8192, 16, 0, 2, 4, 8, -1, 8176,
+    // trees
+    8, 8, 24, 16,
+    // heap, tables
+    11, 4 };
+
+// Version 36: 4 KiB pages with 16-bit entry counts, and blocks of up to 64 KiB in 512-byte steps whose data may be
+// zlib-compressed; the block B-tree and the block trailer record the inflated size beside the stored one.
+constexpr Layout k4kLayout { Variant::Unicode4k, 8,
+    // header
+    564, 32, 516, 40, 44, 184, 192, 200, 208, 216, 224, 232, 240, 248, 513, 524, 512,
+    // pages
+    4096, 4072, 4072, 4076, 4080, 4056, 4058, 4060, 4061, 2, 4056, 24, 24, 32, 16, 18, 20,
+    // blocks
+    512, 65536, 24, 0, 2, 4, 8, 18, 65512,
+    // trees
+    8, 8, 24, 16,
+    // heap, tables
+    14, 4 };
+
+// The layout of a header version, or nullptr for a version the format does not define.
+constexpr const Layout* layoutForVersion(quint16 version)
+{
+    switch (version) {
+    case kVersionAnsi14:
+    case kVersionAnsi15:
+        return &kAnsiLayout;
+    case kVersionUnicode:
+        return &kUnicodeLayout;
+    case kVersion4k:
+        return &k4kLayout;
+    default:
+        return nullptr;
+    }
+}
+
+// Size a block of `dataSize` bytes takes in the file: data and trailer, rounded up to the variant's alignment.
+constexpr quint64 blockFileSize(const Layout& l, quint64 dataSize)
+{
+    const quint64 total = dataSize + quint64(l.blockTrailerSize);
+    return (total + quint64(l.blockAlign) - 1) / quint64(l.blockAlign) * quint64(l.blockAlign);
+}
+
+} // namespace store::pst::format
