@@ -1,0 +1,187 @@
+// The node and block B-trees: pages read on demand through a bounded cache, each checked before use. A child
+// page must sit exactly one level below its parent, so a walk ends after at most kMaxBtreeLevel steps whatever
+// the pages say; a cycle shows up as a level that does not fit.
+#include "store/pst/format/bytes.h"
+#include "store/pst/format/crc.h"
+#include "store/pst/ndbinternal.h"
+
+#include <unordered_set>
+
+namespace store::pst::ndb {
+
+using namespace format;
+
+namespace {
+    QString treeName(quint8 type)
+    {
+        return type == PageNbt ? QStringLiteral("node B-tree") : QStringLiteral("block B-tree");
+    }
+} // namespace
+
+std::shared_ptr<const BtPage> NdbFile::Impl::page(quint64 offset, Bid bid, quint8 type, int expectedLevel) const
+{
+    const Layout& l = *layout;
+    std::shared_ptr<const BtPage> pg;
+    {
+        std::lock_guard lock(cacheMutex);
+        if (auto it = cached.find(offset); it != cached.end()) {
+            lru.splice(lru.begin(), lru, it->second);
+            pg = it->second->second;
+        }
+    }
+    const QString where = QStringLiteral("%1 page at offset %2").arg(treeName(type), hex(offset));
+    if (!pg) {
+        auto fresh = std::make_shared<BtPage>();
+        fresh->bytes = readAt(offset, quint64(l.pageSize), where);
+        {
+            std::lock_guard lock(statsMutex);
+            ++stats.pageReads;
+        }
+        const char* p = fresh->bytes.constData();
+        const char* t = p + l.pageTrailerAt;
+        fresh->type = quint8(t[0]);
+        fresh->bid = leN(p + l.pageBidAt, l.idSize);
+        if (quint8(t[0]) != quint8(t[1]) || (fresh->type != PageNbt && fresh->type != PageBbt))
+            corrupt(QStringLiteral("The %1 is not a B-tree page (page type %2)").arg(where, hex(quint8(t[0]))));
+        const quint32 crc = crc32(p, l.pageDataSize);
+        if (crc != le32(p + l.pageCrcAt))
+            corrupt(QStringLiteral("The %1: CRC mismatch (stored %2, computed %3)")
+                        .arg(where, hex(le32(p + l.pageCrcAt)), hex(crc)));
+        if (le16(t + 2) != blockSignature(offset, fresh->bid))
+            corrupt(QStringLiteral("The %1: its trailer's signature does not match").arg(where));
+        const char* f = p + l.btCountAt;
+        fresh->count = l.btCountSize == 1 ? quint8(f[0]) : le16(f);
+        fresh->entrySize = quint8(p[l.btEntrySizeAt]);
+        fresh->level = quint8(p[l.btLevelAt]);
+        if (fresh->level > kMaxBtreeLevel)
+            corrupt(QStringLiteral("The %1 has level %2, deeper than any store").arg(where).arg(fresh->level));
+        const int minimum = fresh->level > 0 ? l.btIndexEntrySize : (type == PageNbt ? l.nbtEntrySize : l.bbtEntrySize);
+        if (fresh->entrySize < minimum)
+            corrupt(QStringLiteral("The %1 has entries of %2 bytes, fewer than the %3 an entry needs")
+                        .arg(where)
+                        .arg(fresh->entrySize)
+                        .arg(minimum));
+        if (fresh->count * fresh->entrySize > l.btEntriesSize)
+            corrupt(QStringLiteral("The %1 counts %2 entries of %3 bytes, more than the page holds")
+                        .arg(where)
+                        .arg(fresh->count)
+                        .arg(fresh->entrySize));
+        pg = fresh;
+        std::lock_guard lock(cacheMutex);
+        if (!cached.count(offset)) {
+            lru.emplace_front(offset, pg);
+            cached[offset] = lru.begin();
+            if (lru.size() > kPageCacheCapacity) {
+                cached.erase(lru.back().first);
+                lru.pop_back();
+            }
+        }
+    }
+    if (pg->type != type)
+        corrupt(QStringLiteral("The %1 belongs to the other B-tree (page type %2)").arg(where, hex(pg->type)));
+    if (pg->bid != bid)
+        corrupt(
+            QStringLiteral("The %1 is page %2, not the page %3 its parent names").arg(where, hex(pg->bid), hex(bid)));
+    if (expectedLevel >= 0 && pg->level != expectedLevel)
+        corrupt(QStringLiteral("The %1 has level %2 where its parent needs level %3 (a cycle or a damaged tree)")
+                    .arg(where)
+                    .arg(pg->level)
+                    .arg(expectedLevel));
+    return pg;
+}
+
+const char* NdbFile::Impl::lookup(quint8 type, quint64 key, std::shared_ptr<const BtPage>& pg) const
+{
+    const Layout& l = *layout;
+    const int id = l.idSize;
+    // Node keys use 32 bits whatever the width; block keys ignore the reserved lowest bit.
+    const quint64 mask = type == PageNbt ? 0xFFFFFFFFull : ~kBidReserved;
+    key &= mask;
+    pg = type == PageNbt ? page(header->nbtRootOffset, header->nbtRootBid, type, -1)
+                         : page(header->bbtRootOffset, header->bbtRootBid, type, -1);
+    for (;;) {
+        // The last entry whose key is at most the one sought.
+        int lo = 0, hi = pg->count - 1, found = -1;
+        while (lo <= hi) {
+            const int mid = (lo + hi) / 2;
+            const quint64 k = leN(pg->entry(mid), id) & mask;
+            if (k <= key) {
+                found = mid;
+                if (k == key) break;
+                lo = mid + 1;
+            } else {
+                hi = mid - 1;
+            }
+        }
+        if (found < 0) return nullptr;
+        const char* e = pg->entry(found);
+        if (pg->level == 0) return (leN(e, id) & mask) == key ? e : nullptr;
+        const Bid childBid = leN(e + id, id);
+        const quint64 childOffset = leN(e + 2 * id, id);
+        pg = page(childOffset, childBid, type, pg->level - 1);
+    }
+}
+
+NodeEntry NdbFile::Impl::nodeEntry(const char* e) const
+{
+    const int id = layout->idSize;
+    NodeEntry n;
+    n.nid = quint32(leN(e, id));
+    n.dataBid = leN(e + id, id);
+    n.subnodeBid = leN(e + 2 * id, id);
+    n.parentNid = le32(e + 3 * id);
+    return n;
+}
+
+BlockEntry NdbFile::Impl::blockEntry(const char* e) const
+{
+    const Layout& l = *layout;
+    BlockEntry b;
+    b.bid = leN(e, l.idSize);
+    b.offset = leN(e + l.idSize, l.idSize);
+    b.size = le16(e + l.bbtSizeAt);
+    b.inflatedSize = l.bbtInflatedSizeAt >= 0 ? le16(e + l.bbtInflatedSizeAt) : b.size;
+    b.refCount = le16(e + l.bbtRefCountAt);
+    return b;
+}
+
+std::optional<NodeEntry> NdbFile::Impl::findNode(Nid nid) const
+{
+    std::shared_ptr<const BtPage> leaf;
+    const char* e = lookup(PageNbt, nid, leaf);
+    if (!e) return std::nullopt;
+    return nodeEntry(e);
+}
+
+std::optional<BlockEntry> NdbFile::Impl::findBlock(Bid bid) const
+{
+    std::shared_ptr<const BtPage> leaf;
+    const char* e = lookup(PageBbt, bid, leaf);
+    if (!e) return std::nullopt;
+    return blockEntry(e);
+}
+
+void NdbFile::Impl::forEachNode(const std::function<bool(const NodeEntry&)>& visit) const
+{
+    const int id = layout->idSize;
+    // Levels only fall, so the walk is finite; a page reached twice would still multiply it, so each page is
+    // walked once.
+    std::unordered_set<quint64> seen;
+    std::function<bool(const std::shared_ptr<const BtPage>&)> walk = [&](const std::shared_ptr<const BtPage>& pg) {
+        for (int i = 0; i < pg->count; ++i) {
+            const char* e = pg->entry(i);
+            if (pg->level == 0) {
+                if (!visit(nodeEntry(e))) return false;
+                continue;
+            }
+            const quint64 offset = leN(e + 2 * id, id);
+            if (!seen.insert(offset).second)
+                corrupt(QStringLiteral("The node B-tree reaches the page at offset %1 twice").arg(hex(offset)));
+            if (!walk(page(offset, leN(e + id, id), PageNbt, pg->level - 1))) return false;
+        }
+        return true;
+    };
+    walk(page(header->nbtRootOffset, header->nbtRootBid, PageNbt, -1));
+}
+
+} // namespace store::pst::ndb
