@@ -16,6 +16,7 @@ constexpr bool isHid(quint32 hnid)
     return (hnid & 0x1F) == 0;
 }
 
+// Not thread-safe: it keeps the heap blocks it read.
 class Heap {
 public:
     // Checks the first block's heap header (signature 0xEC); throws E_CORRUPT_DATA otherwise.

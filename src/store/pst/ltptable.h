@@ -35,6 +35,7 @@ public:
     // The row number of a row id, through the row index; nullopt when the table has no such row.
     std::optional<quint32> findRow(quint32 rowId) const;
 
+    // One cell as stored. Not thread-safe: a table keeps the row matrix block it read last.
     // One cell as stored (the same forms as PropertyContext::value); nullopt when the cell is absent.
     std::optional<QByteArray> cell(quint32 row, const Column& column) const;
     std::optional<QByteArray> cell(quint32 row, quint32 tag) const;
@@ -62,6 +63,8 @@ private:
     quint32 m_rowCount = 0;
     int m_rowSize = 0;
     quint32 m_rowsPerBlock = 0;
+    mutable int m_lastBlockIndex = -1; // the row matrix block cell() read last
+    mutable QByteArray m_lastBlock;
 };
 
 } // namespace store::pst::ltp
