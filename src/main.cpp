@@ -1,3 +1,4 @@
+#include "dialogs/programinfo.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/qtplatform.h"
 #include "store/pst/pstprovider.h"
@@ -33,6 +34,7 @@ public:
 int main(int argc, char* argv[])
 {
     Application app(argc, argv);
+    app.setWindowIcon(program::icon());
     QtPlatform platform;
     // The provider's profile dialog, for a logon without a profile name and without a default profile.
     auto pickStores = [&platform]() -> std::optional<QStringList> {

@@ -178,6 +178,7 @@ void FrmMain::connectHandlers()
     // The end of the user's desktop session, or any other end of the application, closes the session too.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &FrmMain::Form_QueryUnload);
     connect(mnuFileExit, &QAction::triggered, this, &FrmMain::mnuFileExit_Click);
+    connectDialogs();
     connect(optModeInfo, &QRadioButton::clicked, this, &FrmMain::optModeInfo_Click);
     connect(optModeAddr, &QRadioButton::clicked, this, &FrmMain::optModeAddr_Click);
     connect(lstInfoStores, &QTreeWidget::itemClicked, this, &FrmMain::lstInfoStores_Click);

@@ -7,9 +7,13 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <memory>
 
+class FrmAbout;
+class FrmOptions;
+class FrmSplash;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -184,6 +188,16 @@ public:
     void lstFields_MouseDown(Qt::MouseButton button, const QPoint& pos);
     static QString funCleanText(const QString& tIn);
 
+    // ---- dialogs and help (dialogs/dialogwiring.cpp) ----
+    void mnuFileOptions_Click();
+    void mnuHelpInfo_Click();
+    void mnuHelpAbout_Click();
+    void showSplash(); // the first step of start-up
+    void hideSplash(); // the last; a splash the user closed stays closed
+    QPointer<FrmSplash> splash;
+    QPointer<FrmAbout> about;
+    QPointer<FrmOptions> options;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override; // a window restored from an icon is laid out again
@@ -194,6 +208,7 @@ private:
     void createControls();
     void createMenus();
     void connectHandlers();
+    void connectDialogs();
     void logOff(); // once per run, whatever closes the window
 
     store::SessionFactory m_sessionFactory;

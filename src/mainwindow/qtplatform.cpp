@@ -9,6 +9,8 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTextDocument>
@@ -143,7 +145,22 @@ bool QtPlatform::printText(const QString& text, const QString& fontName, double 
 
 bool QtPlatform::openDocument(const QString& path)
 {
-    // The desktop's opener may claim success without finding a handler; a missing file at least is certain.
     if (!QFileInfo(path).isFile()) return false;
+    // The desktop's opener claims success even when it finds no program for the document, so the desktop's
+    // choice for the document's type is asked first. Where that cannot be asked, the opener's word is taken.
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    bool handlerKnown = false;
+    bool asked = false;
+    for (const QString& name : QStringList(type.name()) + type.aliases()) {
+        QProcess query;
+        query.start(QStringLiteral("xdg-mime"), { QStringLiteral("query"), QStringLiteral("default"), name });
+        if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit) break;
+        asked = true;
+        if (!query.readAllStandardOutput().trimmed().isEmpty()) {
+            handlerKnown = true;
+            break;
+        }
+    }
+    if (asked && !handlerKnown) return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
 }

@@ -18,7 +18,7 @@ bool FrmMain::Form_Load(const QString& commandLine)
 {
     m_starting = true;
     try {
-        // The splash window is shown here, not modal, once it exists.
+        showSplash();
 
         subFullRowSelect(lstInfoStores);
         subFullRowSelect(lstMessages);
@@ -52,10 +52,11 @@ bool FrmMain::Form_Load(const QString& commandLine)
         optModeInfo->setChecked(true);
         optModeInfo_Click();
 
-        // The splash window is hidden here.
+        hideSplash();
     } catch (const store::Error& error) {
         m_starting = false;
         setBusyCursor(false);
+        hideSplash();
         platform.messageBox(
             QStringLiteral("Storewalker cannot start.\n\nError %1: %2").arg(error.numberText(), error.description()),
             Platform::Icon::Critical);
