@@ -4,6 +4,7 @@
 
 #include <QStringDecoder>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -316,9 +317,12 @@ QString makeEntryId(const QByteArray& recordKey, quint32 nodeId)
 std::optional<EntryId> parseEntryId(const QString& hex)
 {
     if (hex.size() != 48) return std::nullopt;
-    for (const QChar c : hex) {
-        if (!isxdigit(c.unicode()) || c.unicode() > 127) return std::nullopt;
-    }
+    // Compared as 16-bit codes: a character outside ASCII is no digit, whatever the C library's tables say.
+    const auto isHexDigit = [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+    };
+    if (!std::all_of(hex.begin(), hex.end(), isHexDigit)) return std::nullopt;
     const QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
     if (bytes.size() != 24) return std::nullopt;
     return EntryId { bytes.mid(4, 16), readU32(bytes, 20) };

@@ -50,3 +50,16 @@ TEST(PstDecode, OneOffEntryIdentifiers)
     EXPECT_EQ(text(unicode.left(30)), QStringLiteral("Ann||"));
     EXPECT_EQ(text(QByteArray::fromHex("00000000A41D63DBC53B8E4AB8071E15E55750CE42800000")), QStringLiteral("none"));
 }
+
+TEST(PstDecode, EntryIdentifiersTakeOnlyHexadecimalDigits)
+{
+    const QString good = QStringLiteral("00000000") + QString(32, QLatin1Char('a')) + QStringLiteral("22010000");
+    ASSERT_TRUE(parseEntryId(good));
+    EXPECT_EQ(parseEntryId(good)->nodeId, 0x122u);
+    // Characters outside ASCII, whose codes a C library's tables would be indexed with, and look-alike digits.
+    for (const char16_t bad : { u'\u00E9', u'\uFF10', u'\uFFFF', u'g', u' ', u'\u0660' }) {
+        QString id = good;
+        id[10] = QChar(bad);
+        EXPECT_FALSE(parseEntryId(id)) << int(bad);
+    }
+}
