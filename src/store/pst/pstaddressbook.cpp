@@ -77,9 +77,9 @@ namespace {
         QString name() const override
         {
             if (!m_name) {
-                RecordSetPtr set = properties();
-                QString name = stringProperty(set.get(), 0x3001, m_store->codepage());
-                m_name = name.isEmpty() ? stringProperty(set.get(), 0x0037, m_store->codepage()) : name;
+                const ltp::PropertyContext& pc = properties();
+                QString name = stringProperty(pc, 0x3001, m_store->codepage());
+                m_name = name.isEmpty() ? stringProperty(pc, 0x0037, m_store->codepage()) : name;
             }
             return *m_name;
         }
@@ -89,8 +89,7 @@ namespace {
             const std::optional<quint32> folderId = m_store->parentOf(m_nodeId);
             if (!folderId)
                 throw Error(mapi::E_NOT_FOUND, QStringLiteral("The address list of %1 was not found.").arg(id()));
-            ItemPtr folder = m_store->openItem(*folderId);
-            return std::make_shared<PstAddressList>(m_stores, m_store, *folderId, m_store->folderName(folder.get()));
+            return std::make_shared<PstAddressList>(m_stores, m_store, *folderId, m_store->folderName(*folderId));
         }
         QString id() const override { return m_store->entryId(m_nodeId); }
         QString address() const override { return isList() ? QString() : named(0x8083); }
@@ -105,7 +104,7 @@ namespace {
         }
 
     private:
-        RecordSetPtr properties() const { return recordSet(m_message->open()->item.get(), 0); }
+        const ltp::PropertyContext& properties() const { return m_message->open()->properties; }
         bool isList() const
         {
             if (!m_class) m_class = m_message->type();
@@ -113,26 +112,25 @@ namespace {
         }
         QString named(quint32 number) const
         {
-            RecordSetPtr set = properties();
-            const quint32 tag = findNamedTag(set.get(), propset::address(), number);
-            return tag ? stringProperty(set.get(), quint16(tag >> 16), m_store->codepage()) : QString();
+            const quint16 id = m_store->nameMap().find(propset::address(), number);
+            return id ? stringProperty(properties(), id, m_store->codepage()) : QString();
         }
-        QList<QByteArray> binaries(libpff_record_set_t* set, quint32 number) const
+        QList<QByteArray> binaries(quint32 number) const
         {
             QList<QByteArray> list;
-            const quint32 tag = findNamedTag(set, propset::address(), number);
-            if (!tag) return list;
-            RecordEntryPtr entry = entryById(set, quint16(tag >> 16));
-            const Value value = decodeValue(entryTag(entry.get()), entryData(entry.get()), m_store->codepage());
+            const quint16 id = m_store->nameMap().find(propset::address(), number);
+            if (!id) return list;
+            const std::optional<RawProperty> property = rawProperty(properties(), id);
+            if (!property) return list;
+            const Value value = decodeValue(property->tag, property->data, m_store->codepage());
             for (const Value& element : value.elements())
                 list.append(element.toByteArray());
             return list;
         }
         std::vector<std::shared_ptr<AddressEntry>> readMembers() const
         {
-            RecordSetPtr set = properties();
-            const QList<QByteArray> members = binaries(set.get(), 0x8055);
-            const QList<QByteArray> oneOffs = binaries(set.get(), 0x8054);
+            const QList<QByteArray> members = binaries(0x8055);
+            const QList<QByteArray> oneOffs = binaries(0x8054);
             // Outlook keeps both lists parallel: 0x8054[i] is the one-off form of member i, used when its contact
             // is gone. Other writers keep contacts in 0x8055 and one-off members only in 0x8054; a one-off that
             // is not the same person as the member beside it is therefore a member of its own.
@@ -276,25 +274,19 @@ std::shared_ptr<Object> PstAddressList::parent() const
 std::shared_ptr<AddressEntries> PstAddressList::addressEntries() const
 {
     // Names and classes come from the contents table; the entries open their contact when asked for more.
-    ItemPtr folder = m_store->openItem(m_folderId);
-    PffError error;
-    libpff_item_t* table = nullptr;
+    m_store->node(m_folderId);
     std::vector<EntryRow> rows;
-    ItemPtr tableItem;
-    if (libpff_folder_get_sub_messages(folder.get(), &table, error.out()) == 1) tableItem.reset(table);
-    const int count = tableItem ? recordSetCount(tableItem.get()) : 0;
-    for (int i = 0; i < count; ++i) {
+    const std::optional<ltp::TableContext> table = m_store->table(nid::contentsTable(m_folderId));
+    const quint32 count = table ? table->rowCount() : 0;
+    const int codepage = m_store->codepage();
+    for (quint32 i = 0; i < count; ++i) {
         try {
-            RecordSetPtr set = recordSet(tableItem.get(), i);
             EntryRow row;
-            row.nodeId = longProperty(set.get(), 0x67F2).value_or(0);
-            row.messageClass = stringProperty(set.get(), 0x001A, m_store->codepage());
-            row.name = stringProperty(set.get(), 0x3001, m_store->codepage());
-            if (row.name.isEmpty()) row.name = stringProperty(set.get(), 0x0037, m_store->codepage());
-            if (nid::isMessage(row.nodeId) && isAddressItem(row.messageClass)) {
-                m_store->rememberParent(row.nodeId, m_folderId);
-                rows.push_back(row);
-            }
+            row.nodeId = table->rowId(i);
+            row.messageClass = stringCell(*table, i, 0x001A, codepage);
+            row.name = stringCell(*table, i, 0x3001, codepage);
+            if (row.name.isEmpty()) row.name = stringCell(*table, i, 0x0037, codepage);
+            if (nid::isMessage(row.nodeId) && isAddressItem(row.messageClass)) rows.push_back(row);
         } catch (const Error&) {
             // An unreadable row is no entry.
         }
@@ -315,12 +307,11 @@ std::vector<std::shared_ptr<AddressList>> addressListsOf(const StoreList& stores
                 if (seen.contains(folderId)) continue;
                 seen.insert(folderId);
                 try {
-                    ItemPtr folder = store->openItem(folderId);
-                    RecordSetPtr set = recordSet(folder.get(), 0);
-                    const QString containerClass = stringProperty(set.get(), 0x3613, store->codepage());
+                    const ltp::PropertyContext folder = store->properties(folderId);
+                    const QString containerClass = stringProperty(folder, 0x3613, store->codepage());
                     if (containerClass.startsWith(QLatin1String("IPF.Contact"), Qt::CaseInsensitive))
-                        lists.push_back(std::make_shared<PstAddressList>(
-                            stores, store, folderId, name.isEmpty() ? store->folderName(folder.get()) : name));
+                        lists.push_back(std::make_shared<PstAddressList>(stores, store, folderId,
+                            name.isEmpty() ? stringProperty(folder, 0x3001, store->codepage()) : name));
                     // Depth first, in the store's order.
                     pending = store->subFolders(folderId) + pending;
                 } catch (const Error&) {

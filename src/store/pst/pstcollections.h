@@ -5,6 +5,7 @@
 
 #include "store/pst/pstobjects.h"
 
+#include <QHash>
 #include <functional>
 #include <vector>
 
@@ -63,6 +64,28 @@ private:
     Factory m_factory;
 };
 
+// The subfolders of a folder from its hierarchy table. Counting reads only the table's row count, so that a
+// tree can tell whether a folder has subfolders without reading them; the rows are read at the first walk.
+class PstFolders : public Walkable<Folder> {
+public:
+    PstFolders(StorePtr store, quint32 folderId);
+    int count() const override;
+    std::shared_ptr<Folder> item(int index) const override;
+    std::shared_ptr<Folder> getFirst() override;
+    std::shared_ptr<Folder> getNext() override;
+
+private:
+    const std::vector<std::shared_ptr<Folder>>& list() const;
+
+    StorePtr m_store;
+    quint32 m_folderId;
+    mutable std::optional<std::vector<std::shared_ptr<Folder>>> m_list;
+    int m_position = 0;
+};
+
+// The messages of a folder, from its contents table. A listing reads the row ids and the sort column of every
+// row, and the subject and class only of the rows it shows; no message is read unless the table lacks the sort
+// column.
 class PstMessages : public Messages {
 public:
     PstMessages(StorePtr store, quint32 folderId);
@@ -74,22 +97,37 @@ public:
     void setSubjectFilter(const QString& text) override;
 
 private:
-    ItemPtr openContentsTable() const;
-    void readTable();
+    enum KeyState : qint8 { Unknown = -1, Absent = 0, Number = 1, Text = 2 };
+
+    // The message node id of a row; 0 for a row that cannot be read (its failure is kept).
+    quint32 nodeId(int index) const;
+    MessageRow row(int index) const;
     void rebuildView();
-    SortKey sortKey(int row, quint32 tag);
-    static SortKey keyOf(quint32 tag, const QByteArray& data, int codepage);
+    void readIds();
+    void readKeys(quint32 tag);
+    void setKey(int index, const SortKey& key);
+    void readKey(int index, quint32 tag, std::optional<quint32> column);
+    // Puts view positions 0 .. position in their final order; the rest is ordered only when a walk gets there.
+    void ensureSorted(int position) const;
+    bool before(int a, int b) const;
 
     StorePtr m_store;
     quint32 m_folderId;
-    ItemPtr m_folder;
-    ItemPtr m_table;
-    std::vector<MessageRow> m_rows;
-    std::vector<int> m_view;
+    std::optional<ltp::TableContext> m_table;
+    mutable std::vector<quint32> m_ids; // message node id per row, 0 until read and for a row that failed
+    mutable QHash<int, Error> m_failures;
+    bool m_idsRead = false;
+    mutable QHash<int, MessageRow> m_shown; // subjects and classes of rows already asked for
+    mutable std::vector<int> m_view;
+    mutable int m_sorted = 0;
     int m_position = 0;
     std::optional<std::pair<int, quint32>> m_sort;
     QString m_filter;
-    std::vector<std::optional<SortKey>> m_keys; // per row, for m_keysTag
+    std::vector<int> m_matches; // rows that pass m_filter
+    // Sort keys per row, for m_keysTag: compact, since a folder may hold a million messages.
+    std::vector<qint8> m_keyState;
+    std::vector<double> m_numbers;
+    QHash<int, QString> m_texts;
     quint32 m_keysTag = 0;
 };
 

@@ -1,7 +1,5 @@
 #include "store/pst/pstdecode.h"
 
-#include "store/pst/pffwrap.h"
-
 #include <QStringDecoder>
 #include <QtEndian>
 #include <algorithm>
@@ -212,6 +210,24 @@ namespace {
     };
 
 } // namespace
+
+quint16 readU16(const QByteArray& data, qsizetype offset)
+{
+    if (offset < 0 || offset + 2 > data.size()) return 0;
+    return qFromLittleEndian<quint16>(data.constData() + offset);
+}
+
+quint32 readU32(const QByteArray& data, qsizetype offset)
+{
+    if (offset < 0 || offset + 4 > data.size()) return 0;
+    return qFromLittleEndian<quint32>(data.constData() + offset);
+}
+
+quint64 readU64(const QByteArray& data, qsizetype offset)
+{
+    if (offset < 0 || offset + 8 > data.size()) return 0;
+    return qFromLittleEndian<quint64>(data.constData() + offset);
+}
 
 QString decodeString8(const QByteArray& data, int codepage)
 {

@@ -1,8 +1,7 @@
 #pragma once
 
-// Decoding of stored bytes without libpff: property values of every MAPI type (multi-valued strings and
-// binaries included, whose libpff getter is broken), 8-bit text in a code page, property set names, and the
-// entry identifiers the provider makes and reads.
+// Decoding of stored bytes: property values of every MAPI type (multi-valued ones included), 8-bit text in a
+// code page, property set names, and the entry identifiers the provider makes and reads.
 
 #include "store/store.h"
 
@@ -10,6 +9,11 @@
 #include <optional>
 
 namespace store::pst {
+
+// Little-endian readers over raw bytes; out-of-range reads give 0.
+quint16 readU16(const QByteArray& data, qsizetype offset);
+quint32 readU32(const QByteArray& data, qsizetype offset);
+quint64 readU64(const QByteArray& data, qsizetype offset);
 
 // The 8-bit code page a store's ANSI text is read in, and its decoder.
 QString decodeString8(const QByteArray& data, int codepage);

@@ -1,6 +1,7 @@
 #include "store/pst/pstcollections.h"
 #include "store/pst/pstvalues.h"
 
+#include <QtEndian>
 #include <algorithm>
 
 namespace store::pst {
@@ -19,54 +20,48 @@ namespace {
 
     constexpr quint32 CreationTime = 0x30070040;
 
-    // One column of the contents table. libpff gives every row the same columns in the same order, so where a
-    // column sat in the last row is tried first and the row is searched only when it is not there.
-    struct Column {
-        quint16 id;
-        int index = -1;
-    };
+    // Rows listed first are put in order before the rest: a list shows the first hundred or so.
+    constexpr int FirstSorted = 1024;
 
-    RecordEntryPtr cell(libpff_record_set_t* set, Column& column)
+    SortKey keyOf(quint32 tag, const QByteArray& data, int codepage)
     {
-        const auto idAt = [set](int index, RecordEntryPtr& entry) {
-            PffError error;
-            libpff_record_entry_t* raw = nullptr;
-            uint32_t id = 0;
-            if (libpff_record_set_get_entry_by_index(set, index, &raw, error.out()) != 1) return -1;
-            entry.reset(raw);
-            if (libpff_record_entry_get_entry_type(raw, &id, error.out()) != 1) return -1;
-            return int(id);
-        };
-        RecordEntryPtr entry;
-        if (column.index >= 0 && idAt(column.index, entry) == column.id) return entry;
-        entry = entryById(set, column.id);
-        column.index = -1;
-        PffError error;
-        int count = 0;
-        if (entry && libpff_record_set_get_number_of_entries(set, &count, error.out()) == 1) {
-            RecordEntryPtr candidate;
-            for (int i = 0; i < count && column.index < 0; ++i) {
-                if (idAt(i, candidate) == column.id) column.index = i;
-            }
+        SortKey key;
+        const quint16 type = quint16(tag & 0xFFFF);
+        if (type == proptype::SysTime) {
+            const quint64 fileTime = readU64(data, 0);
+            key.present = data.size() >= 8 && fileTime != 0;
+            key.number = double(fileTime);
+            return key;
         }
-        return entry;
-    }
-
-    // As stringProperty(), for a column of a table row.
-    QString cellString(libpff_record_set_t* set, Column& column, QByteArray& buffer, int codepage)
-    {
         try {
-            RecordEntryPtr cellEntry = cell(set, column);
-            libpff_record_entry_t* entry = cellEntry.get();
-            if (!entry) return {};
-            const quint32 tag = entryTag(entry);
-            const quint16 type = quint16(tag & 0xFFFF);
-            if (type != proptype::String8 && type != proptype::Unicode) return {};
-            entryData(entry, buffer);
-            return decodeValue(tag, buffer, codepage).toString();
+            const Value value = decodeValue(tag, data, codepage);
+            key.present = true;
+            switch (value.type()) {
+            case Value::Type::String:
+                key.isText = true;
+                key.text = value.toString();
+                break;
+            case Value::Type::Binary:
+                key.isText = true;
+                key.text = QString::fromLatin1(value.toByteArray().toHex());
+                break;
+            case Value::Type::Guid:
+                key.isText = true;
+                key.text = value.toUuid().toString();
+                break;
+            case Value::Type::Date:
+                key.number = double(value.toDateTime().toMSecsSinceEpoch());
+                break;
+            case Value::Type::Array:
+                key.present = false;
+                break;
+            default:
+                key.number = value.toDouble();
+            }
         } catch (const Error&) {
-            return {};
+            key.present = false;
         }
+        return key;
     }
 } // namespace
 
@@ -74,217 +69,218 @@ PstMessages::PstMessages(StorePtr store, quint32 folderId)
     : m_store(std::move(store))
     , m_folderId(folderId)
 {
-    m_folder = m_store->openItem(m_folderId);
-    readTable();
+    m_store->node(m_folderId);
+    m_table = m_store->table(nid::contentsTable(m_folderId));
+    // Counting needs no row: the ids are read when a sort, a filter or a walk needs them.
+    m_ids.assign(m_table ? m_table->rowCount() : 0, 0);
     rebuildView();
 }
 
-// The contents table opened as a node of its own: through the folder libpff reads it and then copies it whole.
-ItemPtr PstMessages::openContentsTable() const
+quint32 PstMessages::nodeId(int index) const
 {
-    if ((m_folderId & 0x1F) != 0x02) return {};
+    quint32& id = m_ids[size_t(index)];
+    if (id || m_failures.contains(index)) return id;
     try {
-        ItemPtr table = m_store->openItem((m_folderId & ~0x1Fu) | 0x0E);
-        recordSetCount(table.get());
-        return table;
-    } catch (const Error&) {
-        return {};
+        const quint32 read = m_table->rowId(quint32(index));
+        if (!nid::isMessage(read))
+            throw Error(mapi::E_CORRUPT_DATA,
+                QStringLiteral("Row %1 of the contents table names no message (%2).").arg(index + 1).arg(read, 0, 16));
+        id = read;
+    } catch (const Error& failure) {
+        m_failures.insert(index, failure);
     }
+    return id;
 }
 
-// Subjects, classes and creation times come from the contents table, one row per message, read in one pass and
-// without opening the messages. The creation time is what the list sorts on first.
-void PstMessages::readTable()
+// Subject and class of a row, from the table's cells; the message itself is read only for a row without them.
+MessageRow PstMessages::row(int index) const
 {
-    int count = 0;
-    m_table = openContentsTable();
-    if (m_table) {
-        count = recordSetCount(m_table.get());
-    } else {
-        PffError error;
-        check(libpff_folder_get_number_of_sub_messages(m_folder.get(), &count, error.out()), error,
-            mapi::E_CORRUPT_DATA, QStringLiteral("Unable to count the messages"));
-        if (count <= 0) return;
-        libpff_item_t* table = nullptr;
-        if (libpff_folder_get_sub_messages(m_folder.get(), &table, error.out()) == 1) {
-            m_table.reset(table);
-            count = recordSetCount(m_table.get());
-        }
+    if (const auto it = m_shown.constFind(index); it != m_shown.constEnd()) return *it;
+    MessageRow row;
+    row.nodeId = nodeId(index);
+    if (const auto failure = m_failures.constFind(index); failure != m_failures.constEnd()) {
+        row.failure = *failure;
+        return row;
     }
-    if (count <= 0) return;
-    m_rows.resize(size_t(count));
-    m_keys.assign(size_t(count), std::nullopt);
-    m_keysTag = CreationTime;
     const int codepage = m_store->codepage();
-    Column nodeColumn { 0x67F2 };
-    Column subjectColumn { 0x0037 };
-    Column typeColumn { 0x001A };
-    Column createdColumn { quint16(CreationTime >> 16) };
-    QByteArray buffer;
-    for (int i = 0; i < count; ++i) {
-        MessageRow& row = m_rows[size_t(i)];
-        std::optional<SortKey> created;
+    row.subject = stringCell(*m_table, quint32(index), 0x0037, codepage);
+    row.type = stringCell(*m_table, quint32(index), 0x001A, codepage);
+    if (row.type.isEmpty()) {
         try {
-            if (m_table) {
-                RecordSetPtr set = recordSet(m_table.get(), i);
-                if (RecordEntryPtr entry = cell(set.get(), nodeColumn)) {
-                    entryData(entry.get(), buffer);
-                    row.nodeId = buffer.size() >= 4 ? readU32(buffer, 0) : 0;
-                }
-                row.subject = cellString(set.get(), subjectColumn, buffer, codepage);
-                row.type = cellString(set.get(), typeColumn, buffer, codepage);
-                // The same key sortKey() would take from this row; one the row lacks is left for it to find.
-                try {
-                    if (RecordEntryPtr entry = cell(set.get(), createdColumn)) {
-                        if (sameType(entryTag(entry.get()), CreationTime)) {
-                            entryData(entry.get(), buffer);
-                            const SortKey key = keyOf(CreationTime, buffer, codepage);
-                            if (key.present) created = key;
-                        }
-                    }
-                } catch (const Error&) {
-                    created = SortKey {};
-                }
-            }
-            if (!nid::isMessage(row.nodeId)) {
-                // No usable table row: open the message itself.
-                PffError itemError;
-                libpff_item_t* message = nullptr;
-                check(libpff_folder_get_sub_message(m_folder.get(), i, &message, itemError.out()), itemError,
-                    mapi::E_CORRUPT_DATA, QStringLiteral("Unable to read message %1").arg(i + 1));
-                ItemPtr item(message);
-                uint32_t id = 0;
-                check(libpff_item_get_identifier(item.get(), &id, itemError.out()), itemError, mapi::E_CORRUPT_DATA,
-                    QStringLiteral("Unable to read the identifier of message %1").arg(i + 1));
-                RecordSetPtr set = recordSet(item.get(), 0);
-                row.nodeId = id;
-                row.subject = stringProperty(set.get(), 0x0037, codepage);
-                row.type = stringProperty(set.get(), 0x001A, codepage);
-            }
-            m_store->rememberParent(row.nodeId, m_folderId);
-            m_keys[size_t(i)] = std::move(created);
+            const ltp::PropertyContext pc = m_store->properties(row.nodeId);
+            row.subject = stringProperty(pc, 0x0037, codepage);
+            row.type = stringProperty(pc, 0x001A, codepage);
         } catch (const Error& failure) {
             row.failure = failure;
         }
     }
+    m_shown.insert(index, row);
+    return row;
 }
 
 void PstMessages::rebuildView()
 {
     m_view.clear();
     m_position = 0;
-    for (int i = 0; i < int(m_rows.size()); ++i) {
-        const MessageRow& row = m_rows[size_t(i)];
-        if (m_filter.isEmpty() || (!row.failure && row.subject.contains(m_filter, Qt::CaseInsensitive)))
-            m_view.push_back(i);
+    m_sorted = 0;
+    if (m_filter.isEmpty()) {
+        m_view.resize(m_ids.size());
+        for (size_t i = 0; i < m_ids.size(); ++i)
+            m_view[i] = int(i);
+    } else {
+        m_view = m_matches;
     }
-    if (!m_sort) return;
-    const auto [order, tag] = *m_sort;
-    if (m_keysTag != tag) {
-        m_keys.assign(m_rows.size(), std::nullopt);
+    if (m_sort) readKeys(m_sort->second);
+}
+
+// Reads every row's row id in one pass over the row matrix, as a sort needs them all.
+void PstMessages::readIds()
+{
+    if (m_idsRead || !m_table) return;
+    m_idsRead = true;
+    const std::optional<ltp::Column> column = m_table->findColumn(0x67F20003);
+    if (!column || column->byReference() || column->size != 4) return; // read row by row instead
+    try {
+        m_table->scanColumn(*column, [this](quint32 row, const char* bytes, int) {
+            if (row < m_ids.size() && bytes && !m_ids[row]) {
+                const quint32 id = qFromLittleEndian<quint32>(bytes);
+                if (nid::isMessage(id)) m_ids[row] = id;
+            }
+            return true;
+        });
+    } catch (const Error&) {
+        // Rows the scan did not reach are read one by one, and fail alone.
+    }
+}
+
+void PstMessages::readKeys(quint32 tag)
+{
+    if (m_keysTag != tag || m_keyState.size() != m_ids.size()) {
+        m_keyState.assign(m_ids.size(), Unknown);
+        m_numbers.assign(m_ids.size(), 0.0);
+        m_texts.clear();
         m_keysTag = tag;
     }
-    for (const int i : m_view) {
-        if (!m_keys[size_t(i)]) m_keys[size_t(i)] = sortKey(i, tag);
+    readIds();
+    // The table's column of that property, where its type fits.
+    std::optional<ltp::Column> column;
+    if (m_table) {
+        for (const ltp::Column& c : m_table->columns()) {
+            if (quint16(c.tag >> 16) == quint16(tag >> 16) && sameType(c.tag, tag)) column = c;
+        }
     }
-    const auto& keys = m_keys;
-    std::stable_sort(m_view.begin(), m_view.end(), [&](int a, int b) {
-        const SortKey& ka = *keys[size_t(a)];
-        const SortKey& kb = *keys[size_t(b)];
-        // Messages without the property come last in either order.
-        if (ka.present != kb.present) return ka.present;
-        if (!ka.present) return false;
-        int cmp = 0;
-        if (ka.isText || kb.isText)
-            cmp = QString::compare(ka.text, kb.text, Qt::CaseInsensitive);
-        else
-            cmp = ka.number < kb.number ? -1 : (ka.number > kb.number ? 1 : 0);
-        return order == Descending ? cmp > 0 : cmp < 0;
-    });
+    // A column held in the rows themselves is read in one pass over the row matrix; cells the rows lack, and
+    // columns whose values live elsewhere in the table, are read row by row below.
+    if (column && !column->byReference()) {
+        const int codepage = m_store->codepage();
+        try {
+            m_table->scanColumn(*column, [&](quint32 row, const char* bytes, int size) {
+                if (row >= m_keyState.size() || !bytes || m_keyState[row] != Unknown) return true;
+                const SortKey key = keyOf(column->tag, QByteArray::fromRawData(bytes, size), codepage);
+                if (key.present) setKey(int(row), key);
+                return true;
+            });
+        } catch (const Error&) {
+        }
+    }
+    const std::optional<quint32> byRow = column && column->byReference() ? std::optional(column->tag) : std::nullopt;
+    for (const int i : m_view) {
+        if (m_keyState[size_t(i)] == Unknown) readKey(i, tag, byRow);
+    }
 }
 
-SortKey PstMessages::keyOf(quint32 tag, const QByteArray& data, int codepage)
+void PstMessages::setKey(int index, const SortKey& key)
+{
+    if (!key.present) {
+        m_keyState[size_t(index)] = Absent;
+    } else if (key.isText) {
+        m_keyState[size_t(index)] = Text;
+        m_texts.insert(index, key.text);
+    } else {
+        m_keyState[size_t(index)] = Number;
+        m_numbers[size_t(index)] = key.number;
+    }
+}
+
+// The sort value from the contents table where the row holds it, else from the message itself.
+void PstMessages::readKey(int index, quint32 tag, std::optional<quint32> column)
 {
     SortKey key;
-    const quint16 type = quint16(tag & 0xFFFF);
-    if (type == proptype::SysTime) {
-        // An absent table cell reads as zero: no date.
-        const quint64 fileTime = readU64(data, 0);
-        key.present = data.size() >= 8 && fileTime != 0;
-        key.number = double(fileTime);
-        return key;
-    }
-    try {
-        const Value value = decodeValue(tag, data, codepage);
-        key.present = true;
-        switch (value.type()) {
-        case Value::Type::String:
-            key.isText = true;
-            key.text = value.toString();
-            break;
-        case Value::Type::Binary:
-            key.isText = true;
-            key.text = QString::fromLatin1(value.toByteArray().toHex());
-            break;
-        case Value::Type::Guid:
-            key.isText = true;
-            key.text = value.toUuid().toString();
-            break;
-        case Value::Type::Date:
-            key.number = double(value.toDateTime().toMSecsSinceEpoch());
-            break;
-        case Value::Type::Array:
-            key.present = false;
-            break;
-        default:
-            key.number = value.toDouble();
+    const quint32 nodeId = this->nodeId(index);
+    const int codepage = m_store->codepage();
+    bool found = false;
+    if (nodeId && column) {
+        try {
+            if (const std::optional<QByteArray> cell = m_table->cell(quint32(index), *column)) {
+                key = keyOf(*column, *cell, codepage);
+                found = key.present;
+            }
+        } catch (const Error&) {
         }
-    } catch (const Error&) {
-        key.present = false;
     }
-    return key;
+    if (nodeId && !found) {
+        if (tag == CreationTime) {
+            // The usual case for PST mail folders, whose tables lack the column: read from the message's own
+            // properties alone, and kept by the store.
+            const quint64 fileTime = m_store->creationTime(nodeId);
+            key.present = fileTime != 0;
+            key.number = double(fileTime);
+        } else if (const std::optional<SortKey> cached = m_store->cachedSortKey(nodeId, tag)) {
+            key = *cached;
+        } else {
+            try {
+                const ltp::PropertyContext pc = m_store->properties(nodeId);
+                if (const std::optional<ltp::PropertyEntry> entry = pc.find(quint16(tag >> 16));
+                    entry && sameType(entry->tag, tag))
+                    key = keyOf(entry->tag, pc.value(*entry), codepage);
+            } catch (const Error&) {
+                key = SortKey {};
+            }
+            m_store->cacheSortKey(nodeId, tag, key);
+        }
+    }
+    setKey(index, key);
 }
 
-// The sort value from the contents table where the table has that column, else from the message itself.
-SortKey PstMessages::sortKey(int index, quint32 tag)
+bool PstMessages::before(int a, int b) const
 {
-    const MessageRow& row = m_rows[size_t(index)];
-    if (row.failure) return {};
-    const quint16 id = quint16(tag >> 16);
-    const int codepage = m_store->codepage();
-    try {
-        if (m_table) {
-            RecordSetPtr set = recordSet(m_table.get(), index);
-            if (RecordEntryPtr entry = entryById(set.get(), id)) {
-                const quint32 stored = entryTag(entry.get());
-                if (sameType(stored, tag)) {
-                    SortKey key = keyOf(tag, entryData(entry.get()), codepage);
-                    if (key.present) return key;
-                }
-            }
-        }
-        if (const std::optional<SortKey> cached = m_store->cachedSortKey(row.nodeId, tag)) return *cached;
-        SortKey key;
-        ItemPtr item = m_store->openItem(row.nodeId);
-        RecordSetPtr set = recordSet(item.get(), 0);
-        if (RecordEntryPtr entry = entryById(set.get(), id)) {
-            const quint32 stored = entryTag(entry.get());
-            if (sameType(stored, tag)) key = keyOf(tag, entryData(entry.get()), codepage);
-        }
-        m_store->cacheSortKey(row.nodeId, tag, key);
-        return key;
-    } catch (const Error&) {
+    const qint8 sa = m_keyState[size_t(a)];
+    const qint8 sb = m_keyState[size_t(b)];
+    // Messages without the property come last in either order; equal keys keep the table's order.
+    if ((sa == Absent) != (sb == Absent)) return sb == Absent;
+    int cmp = 0;
+    if (sa != Absent) {
+        if (sa == Text || sb == Text)
+            cmp = QString::compare(m_texts.value(a), m_texts.value(b), Qt::CaseInsensitive);
+        else
+            cmp = m_numbers[size_t(a)] < m_numbers[size_t(b)] ? -1 : (m_numbers[size_t(a)] > m_numbers[size_t(b)] ? 1 : 0);
+        if (m_sort->first == Descending) cmp = -cmp;
     }
-    return {};
+    return cmp != 0 ? cmp < 0 : a < b;
+}
+
+void PstMessages::ensureSorted(int position) const
+{
+    if (!m_sort || position < m_sorted) return;
+    const auto less = [this](int a, int b) { return before(a, b); };
+    const int size = int(m_view.size());
+    if (m_sorted == 0 && size > 2 * FirstSorted && position < FirstSorted) {
+        std::partial_sort(m_view.begin(), m_view.begin() + FirstSorted, m_view.end(), less);
+        m_sorted = FirstSorted;
+    } else {
+        std::sort(m_view.begin() + m_sorted, m_view.end(), less);
+        m_sorted = size;
+    }
 }
 
 std::shared_ptr<Message> PstMessages::item(int index) const
 {
     if (index < 1 || index > count())
         throw Error(mapi::E_NOT_FOUND, QStringLiteral("The folder has no message %1.").arg(index));
-    const MessageRow& row = m_rows[size_t(m_view[size_t(index - 1)])];
-    if (row.failure) throw *row.failure;
-    return std::make_shared<PstMessage>(m_store, row.nodeId, m_folderId, row);
+    ensureSorted(index - 1);
+    const MessageRow listed = row(m_view[size_t(index - 1)]);
+    if (listed.failure) throw *listed.failure;
+    return std::make_shared<PstMessage>(m_store, listed.nodeId, m_folderId, listed);
 }
 
 std::shared_ptr<Message> PstMessages::getFirst()
@@ -311,6 +307,26 @@ void PstMessages::sort(int order, quint32 tag)
 void PstMessages::setSubjectFilter(const QString& text)
 {
     m_filter = text;
+    m_matches.clear();
+    if (!m_filter.isEmpty()) {
+        // Every subject is read for a filter, and none is kept: a filter must not cost a copy of the table.
+        const int codepage = m_store->codepage();
+        const bool inTable = m_table && std::any_of(m_table->columns().begin(), m_table->columns().end(),
+                                            [](const ltp::Column& c) { return c.tag >> 16 == 0x0037; });
+        for (size_t i = 0; i < m_ids.size(); ++i) {
+            if (!nodeId(int(i))) continue;
+            QString subject;
+            if (inTable) {
+                subject = stringCell(*m_table, quint32(i), 0x0037, codepage);
+            } else {
+                try {
+                    subject = stringProperty(m_store->properties(nodeId(int(i))), 0x0037, codepage);
+                } catch (const Error&) {
+                }
+            }
+            if (subject.contains(m_filter, Qt::CaseInsensitive)) m_matches.push_back(int(i));
+        }
+    }
     rebuildView();
 }
 

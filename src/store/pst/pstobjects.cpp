@@ -26,18 +26,13 @@ PstFolder::PstFolder(StorePtr store, quint32 nodeId, std::optional<QString> name
 
 QString PstFolder::name() const
 {
-    if (!m_name) {
-        ItemPtr item = m_store->openItem(m_nodeId);
-        m_name = m_store->folderName(item.get());
-    }
+    if (!m_name) m_name = m_store->folderName(m_nodeId);
     return *m_name;
 }
 
 Fields PstFolder::fields() const
 {
-    ItemPtr item = m_store->openItem(m_nodeId);
-    RecordSetPtr set = recordSet(item.get(), 0);
-    return readFields(set.get(), m_store->codepage());
+    return m_store->fields(m_store->properties(m_nodeId));
 }
 
 std::shared_ptr<Object> PstFolder::parent() const
@@ -51,10 +46,48 @@ std::shared_ptr<Object> PstFolder::parent() const
 
 std::shared_ptr<Walkable<Folder>> PstFolder::folders() const
 {
-    std::vector<std::shared_ptr<Folder>> list;
-    for (const auto& [id, name] : m_store->subFolders(m_nodeId))
-        list.push_back(std::make_shared<PstFolder>(m_store, id, name));
-    return std::make_shared<ListCollection<Folder>>(std::move(list));
+    return std::make_shared<PstFolders>(m_store, m_nodeId);
+}
+
+PstFolders::PstFolders(StorePtr store, quint32 folderId)
+    : m_store(std::move(store))
+    , m_folderId(folderId)
+{
+}
+
+int PstFolders::count() const
+{
+    return m_list ? int(m_list->size()) : int(m_store->subFolderCount(m_folderId));
+}
+
+const std::vector<std::shared_ptr<Folder>>& PstFolders::list() const
+{
+    if (!m_list) {
+        std::vector<std::shared_ptr<Folder>> list;
+        for (const auto& [id, name] : m_store->subFolders(m_folderId))
+            list.push_back(std::make_shared<PstFolder>(m_store, id, name));
+        m_list = std::move(list);
+    }
+    return *m_list;
+}
+
+std::shared_ptr<Folder> PstFolders::item(int index) const
+{
+    if (index < 1 || index > int(list().size()))
+        throw Error(mapi::E_NOT_FOUND, QStringLiteral("The collection has no item %1.").arg(index));
+    return (*m_list)[size_t(index - 1)];
+}
+
+std::shared_ptr<Folder> PstFolders::getFirst()
+{
+    m_position = 0;
+    return getNext();
+}
+
+std::shared_ptr<Folder> PstFolders::getNext()
+{
+    if (m_position >= int(list().size())) return nullptr;
+    return (*m_list)[size_t(m_position++)];
 }
 
 std::shared_ptr<Messages> PstFolder::messages() const
@@ -68,26 +101,22 @@ PstMessage::PstMessage(StorePtr store, quint32 nodeId, std::optional<quint32> fo
     , m_folderId(folderId)
     , m_row(std::move(row))
 {
-    if (m_folderId) m_store->rememberParent(m_nodeId, *m_folderId);
 }
 
 std::shared_ptr<OpenItem> PstMessage::open() const
 {
     if (!m_item) {
         if (!nid::isMessage(m_nodeId)) throw Error(mapi::E_NOT_FOUND, QStringLiteral("%1 is no message.").arg(id()));
-        auto opened = std::make_shared<OpenItem>();
-        opened->store = m_store;
-        opened->item = m_store->openItem(m_nodeId);
-        m_item = std::move(opened);
+        ndb::Node node = m_store->node(m_nodeId);
+        ltp::PropertyContext properties(node);
+        m_item = std::make_shared<OpenItem>(OpenItem { m_store, std::move(node), std::move(properties) });
     }
     return m_item;
 }
 
 QString PstMessage::property(quint16 propertyId) const
 {
-    const std::shared_ptr<OpenItem> item = open();
-    RecordSetPtr set = recordSet(item->item.get(), 0);
-    return stringProperty(set.get(), propertyId, m_store->codepage());
+    return stringProperty(open()->properties, propertyId, m_store->codepage());
 }
 
 QString PstMessage::subject() const
@@ -102,9 +131,7 @@ QString PstMessage::type() const
 
 Fields PstMessage::fields() const
 {
-    const std::shared_ptr<OpenItem> item = open();
-    RecordSetPtr set = recordSet(item->item.get(), 0);
-    return readFields(set.get(), m_store->codepage());
+    return m_store->fields(open()->properties);
 }
 
 std::shared_ptr<Object> PstMessage::parent() const
@@ -114,58 +141,62 @@ std::shared_ptr<Object> PstMessage::parent() const
     return std::make_shared<PstFolder>(m_store, *folderId);
 }
 
+std::optional<ltp::TableContext> PstMessage::subTable(quint32 subnodeId) const
+{
+    std::optional<ndb::Node> node = open()->node.subnode(subnodeId);
+    if (!node) return std::nullopt;
+    return ltp::TableContext(std::move(*node));
+}
+
 std::shared_ptr<Collection<Attachment>> PstMessage::attachments() const
 {
-    const std::shared_ptr<OpenItem> item = open();
-    PffError error;
-    int count = 0;
-    check(libpff_message_get_number_of_attachments(item->item.get(), &count, error.out()), error, mapi::E_CORRUPT_DATA,
-        QStringLiteral("Unable to count the attachments"));
+    // The attachments' subnodes are taken from the table now; each attachment is read when it is asked for.
+    auto ids = std::make_shared<std::vector<std::variant<quint32, Error>>>();
+    if (const std::optional<ltp::TableContext> table = subTable(nid::AttachmentTable)) {
+        const quint32 count = table->rowCount();
+        for (quint32 row = 0; row < count; ++row) {
+            try {
+                ids->emplace_back(table->rowId(row));
+            } catch (const Error& failure) {
+                ids->emplace_back(failure);
+            }
+        }
+    }
     return std::make_shared<LazyCollection<Attachment>>(
-        count, [self = shared_from_this()](int index) { return std::make_shared<PstAttachment>(self, index); });
+        int(ids->size()), [self = shared_from_this(), ids](int index) -> std::shared_ptr<Attachment> {
+            const auto& id = (*ids)[size_t(index - 1)];
+            if (const Error* failure = std::get_if<Error>(&id)) throw *failure;
+            return std::make_shared<PstAttachment>(self, std::get<quint32>(id));
+        });
 }
 
 std::shared_ptr<Collection<Recipient>> PstMessage::recipients() const
 {
-    const std::shared_ptr<OpenItem> item = open();
-    PffError error;
-    libpff_item_t* table = nullptr;
-    const int rc = libpff_message_get_recipients(item->item.get(), &table, error.out());
-    if (rc == 0) return std::make_shared<ListCollection<Recipient>>(std::vector<std::shared_ptr<Recipient>>());
-    check(rc, error, mapi::E_CORRUPT_DATA, QStringLiteral("Unable to read the recipients"));
-    ItemPtr rows(table);
-    // Each recipient is read now (the table goes with this call); one that cannot be read fails alone.
+    const std::optional<ltp::TableContext> table = subTable(nid::RecipientTable);
+    if (!table) return std::make_shared<ListCollection<Recipient>>(std::vector<std::shared_ptr<Recipient>>());
+    // Each recipient is read now (a row is all it has); one that cannot be read fails alone.
     using Row = std::variant<std::shared_ptr<Recipient>, Error>;
     auto list = std::make_shared<std::vector<Row>>();
-    const int count = recordSetCount(rows.get());
-    for (int i = 0; i < count; ++i) {
+    const quint32 count = table->rowCount();
+    for (quint32 row = 0; row < count; ++row) {
         try {
-            RecordSetPtr set = recordSet(rows.get(), i);
-            list->emplace_back(std::make_shared<PstRecipient>(shared_from_this(), set.get(), m_store->codepage()));
+            list->emplace_back(std::make_shared<PstRecipient>(shared_from_this(), *table, row));
         } catch (const Error& failure) {
             list->emplace_back(failure);
         }
     }
-    return std::make_shared<LazyCollection<Recipient>>(count, [list](int index) {
+    return std::make_shared<LazyCollection<Recipient>>(int(list->size()), [list](int index) {
         const Row& row = (*list)[size_t(index - 1)];
         if (const Error* failure = std::get_if<Error>(&row)) throw *failure;
         return std::get<std::shared_ptr<Recipient>>(row);
     });
 }
 
-int attachmentTypeCode(std::optional<quint32> method, int libpffType)
+int attachmentTypeCode(std::optional<quint32> method, std::optional<quint32> dataTag)
 {
     if (!method) {
-        switch (libpffType) {
-        case LIBPFF_ATTACHMENT_TYPE_DATA:
-            return 0;
-        case LIBPFF_ATTACHMENT_TYPE_ITEM:
-            return 1;
-        case LIBPFF_ATTACHMENT_TYPE_REFERENCE:
-            return 2;
-        default:
-            return 4;
-        }
+        if (!dataTag) return 4;
+        return (*dataTag & 0xFFFF) == proptype::Object ? 1 : 0;
     }
     switch (*method) {
     case 1: // by value
@@ -184,41 +215,41 @@ int attachmentTypeCode(std::optional<quint32> method, int libpffType)
     }
 }
 
-PstAttachment::PstAttachment(std::shared_ptr<const PstMessage> message, int index)
+PstAttachment::PstAttachment(std::shared_ptr<const PstMessage> message, quint32 subnodeId)
     : m_message(std::move(message))
 {
     m_messageItem = m_message->open();
-    PffError error;
-    libpff_item_t* attachment = nullptr;
-    check(libpff_message_get_attachment(m_messageItem->item.get(), index - 1, &attachment, error.out()), error,
-        mapi::E_CORRUPT_DATA, QStringLiteral("Unable to read attachment %1").arg(index));
-    m_item.reset(attachment);
-    RecordSetPtr set = recordSet(m_item.get(), 0);
+    std::optional<ndb::Node> node = m_messageItem->node.subnode(subnodeId);
+    if (!node)
+        throw Error(mapi::E_NOT_FOUND,
+            QStringLiteral("The attachment %1 of %2 is missing.").arg(subnodeId, 0, 16).arg(m_message->id()));
+    m_properties.emplace(std::move(*node));
     const int codepage = m_messageItem->store->codepage();
     for (const quint16 id : { quint16(0x3707), quint16(0x3704), quint16(0x3001) }) {
-        m_name = stringProperty(set.get(), id, codepage);
+        m_name = stringProperty(*m_properties, id, codepage);
         if (!m_name.isEmpty()) break;
     }
-    int libpffType = 0;
-    if (libpff_attachment_get_type(m_item.get(), &libpffType, error.out()) != 1) libpffType = 0;
-    m_type = attachmentTypeCode(longProperty(set.get(), 0x3705), libpffType);
+    std::optional<quint32> dataTag;
+    if (const std::optional<ltp::PropertyEntry> data = m_properties->find(0x3701)) dataTag = data->tag;
+    m_type = attachmentTypeCode(longProperty(*m_properties, 0x3705), dataTag);
 }
 
 Fields PstAttachment::fields() const
 {
-    RecordSetPtr set = recordSet(m_item.get(), 0);
-    return readFields(set.get(), m_messageItem->store->codepage());
+    return m_messageItem->store->fields(*m_properties);
 }
 
-PstRecipient::PstRecipient(std::shared_ptr<const PstMessage> message, libpff_record_set_t* set, int codepage)
+PstRecipient::PstRecipient(std::shared_ptr<const PstMessage> message, const ltp::TableContext& table, quint32 row)
     : m_message(std::move(message))
-    , m_fields(readFields(set, codepage))
 {
-    m_name = stringProperty(set, 0x3001, codepage);
-    m_address = stringProperty(set, 0x3002, codepage) + QLatin1Char(':') + stringProperty(set, 0x3003, codepage);
+    const StoreFile& store = *m_message->open()->store;
+    const int codepage = store.codepage();
+    m_fields = store.rowFields(table, row);
+    m_name = stringCell(table, row, 0x3001, codepage);
+    m_address = stringCell(table, row, 0x3002, codepage) + QLatin1Char(':') + stringCell(table, row, 0x3003, codepage);
     // The high bits of the recipient type carry flags (submitted, P1), not the kind of recipient.
-    m_type = int(longProperty(set, 0x0C15).value_or(0) & 0x0FFFFFFF);
-    m_displayType = int(longProperty(set, 0x3900).value_or(0));
+    m_type = int(longCell(table, row, 0x0C15).value_or(0) & 0x0FFFFFFF);
+    m_displayType = int(longCell(table, row, 0x3900).value_or(0));
 }
 
 } // namespace store::pst

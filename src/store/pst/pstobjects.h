@@ -1,8 +1,8 @@
 #pragma once
 
 // The store objects over one PST/OST file: information store, folders, messages, attachments, recipients.
-// Objects hold their file (shared) and node id; items are opened when a property is asked for, so that lists
-// do not open every message.
+// Objects hold their file (shared) and node id; nodes are read when a property is asked for, so that lists
+// do not read every message.
 
 #include "store/pst/pststore.h"
 
@@ -12,10 +12,12 @@ namespace store::pst {
 
 using StorePtr = std::shared_ptr<const StoreFile>;
 
-// An open item shared by the objects that read from it (a message and its attachments).
+// A message's node and property context, shared by the objects that read from it (the message and its
+// attachments and recipients).
 struct OpenItem {
     StorePtr store;
-    ItemPtr item;
+    ndb::Node node;
+    ltp::PropertyContext properties;
 };
 
 // The container of an information store: it has no name, which ends a walk up the parents.
@@ -84,11 +86,13 @@ public:
     std::shared_ptr<Collection<Attachment>> attachments() const override;
     std::shared_ptr<Collection<Recipient>> recipients() const override;
 
-    // The message's item, opened on first use.
+    // The message's node, read on first use.
     std::shared_ptr<OpenItem> open() const;
 
 private:
     QString property(quint16 propertyId) const;
+    // The message's table in that subnode; nullopt when the message has none.
+    std::optional<ltp::TableContext> subTable(quint32 subnodeId) const;
 
     StorePtr m_store;
     quint32 m_nodeId;
@@ -97,10 +101,10 @@ private:
     mutable std::shared_ptr<OpenItem> m_item;
 };
 
-// Fields read from a record set, with the few values the interface names.
+// An attachment: a row of its message's attachment table, whose row id names the subnode of its properties.
 class PstAttachment : public Attachment {
 public:
-    PstAttachment(std::shared_ptr<const PstMessage> message, int index);
+    PstAttachment(std::shared_ptr<const PstMessage> message, quint32 subnodeId);
     QString name() const override { return m_name; }
     // Read when asked for: the data of an attachment may be large, and a list needs only names and types.
     Fields fields() const override;
@@ -109,15 +113,16 @@ public:
 
 private:
     std::shared_ptr<const PstMessage> m_message;
-    std::shared_ptr<OpenItem> m_messageItem; // kept open while the attachment's item lives
-    ItemPtr m_item;
+    std::shared_ptr<OpenItem> m_messageItem;
+    std::optional<ltp::PropertyContext> m_properties;
     QString m_name;
     int m_type = 0;
 };
 
+// A recipient: one row of its message's recipient table, whose cells are its properties.
 class PstRecipient : public Recipient {
 public:
-    PstRecipient(std::shared_ptr<const PstMessage> message, libpff_record_set_t* set, int codepage);
+    PstRecipient(std::shared_ptr<const PstMessage> message, const ltp::TableContext& table, quint32 row);
     QString name() const override { return m_name; }
     Fields fields() const override { return m_fields; }
     std::shared_ptr<Object> parent() const override { return std::const_pointer_cast<PstMessage>(m_message); }
@@ -134,7 +139,8 @@ private:
     int m_displayType = 0;
 };
 
-// Attachment method (0x3705) to the interface's type code.
-int attachmentTypeCode(std::optional<quint32> method, int libpffType);
+// Attachment method (0x3705) to the interface's type code; without a method, the type of the data (0x3701)
+// decides.
+int attachmentTypeCode(std::optional<quint32> method, std::optional<quint32> dataTag);
 
 } // namespace store::pst

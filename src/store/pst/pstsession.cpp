@@ -65,7 +65,7 @@ QString PstSession::name() const
 
 QString PstSession::version() const
 {
-    return QStringLiteral("libpff %1").arg(QString::fromLatin1(libpff_get_version()));
+    return QStringLiteral("Storewalker PST reader " STOREWALKER_VERSION);
 }
 
 std::shared_ptr<Collection<InfoStore>> PstSession::infoStores() const
@@ -117,8 +117,7 @@ std::shared_ptr<Folder> PstSession::getFolder(const QString& folderId, const QSt
 {
     const auto [store, nodeId] = locate(folderId, storeId);
     if (!nid::isFolder(nodeId)) throw Error(mapi::E_NOT_FOUND, QStringLiteral("%1 is no folder.").arg(folderId));
-    ItemPtr item = store->openItem(nodeId);
-    return std::make_shared<PstFolder>(store, nodeId, store->folderName(item.get()));
+    return std::make_shared<PstFolder>(store, nodeId, store->folderName(nodeId));
 }
 
 std::shared_ptr<Message> PstSession::getMessage(const QString& messageId, const QString& storeId) const

@@ -4,39 +4,100 @@
 
 #include <QCryptographicHash>
 #include <QFileInfo>
-#include <QSet>
 #include <QtEndian>
 
 namespace store::pst {
+
+namespace {
+    constexpr quint32 CreationTime = 0x30070040;
+
+    // The property sets a name map entry names by number instead of by its GUID stream.
+    const QUuid psMapi(QStringLiteral("{00020328-0000-0000-C000-000000000046}"));
+    const QUuid psPublicStrings(QStringLiteral("{00020329-0000-0000-C000-000000000046}"));
+
+    QString numberedName(const QUuid& set, quint32 number)
+    {
+        return propertySetName(set) + QStringLiteral(":0x")
+            + QString::number(number, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    }
+} // namespace
+
+NameMap::NameMap(const ltp::PropertyContext& map)
+{
+    const auto stream = [&](quint16 id) {
+        try {
+            const std::optional<RawProperty> property = rawProperty(map, id);
+            return property ? property->data : QByteArray();
+        } catch (const Error&) {
+            return QByteArray();
+        }
+    };
+    const QByteArray guids = stream(0x0002);
+    const QByteArray entries = stream(0x0003);
+    const QByteArray strings = stream(0x0004);
+    // Eight bytes an entry: the number (or the name's offset in the string stream), the GUID index with the
+    // string flag in bit 0, and the index that makes the identifier 0x8000 + index.
+    for (qsizetype at = 0; at + 8 <= entries.size(); at += 8) {
+        const quint32 value = readU32(entries, at);
+        const quint16 guidAndKind = readU16(entries, at + 4);
+        const quint16 index = readU16(entries, at + 6);
+        if (index > 0x7FFF) continue;
+        Entry entry;
+        const quint16 guidIndex = guidAndKind >> 1;
+        if (guidIndex == 1)
+            entry.set = psMapi;
+        else if (guidIndex == 2)
+            entry.set = psPublicStrings;
+        else if (guidIndex >= 3) {
+            const qsizetype offset = qsizetype(guidIndex - 3) * 16;
+            if (offset + 16 > guids.size()) continue;
+            entry.set = guidFromBytes(guids.constData() + offset);
+        }
+        entry.isString = guidAndKind & 1;
+        if (entry.isString) {
+            const quint32 length = readU32(strings, value);
+            if (qint64(value) + 4 + length > strings.size()) continue;
+            entry.text = decodeUnicode(strings.mid(qsizetype(value) + 4, qsizetype(length)));
+        } else {
+            entry.number = value;
+        }
+        m_entries.insert(quint16(0x8000 + index), entry);
+    }
+}
+
+QString NameMap::name(quint16 propertyId) const
+{
+    const auto it = m_entries.constFind(propertyId);
+    if (it == m_entries.constEnd()) return {};
+    return it->isString ? it->text : numberedName(it->set, it->number);
+}
+
+quint16 NameMap::find(const QUuid& propertySet, quint32 number) const
+{
+    for (auto it = m_entries.constBegin(); it != m_entries.constEnd(); ++it) {
+        if (!it->isString && it->number == number && it->set == propertySet) return it.key();
+    }
+    return 0;
+}
 
 StoreFile::StoreFile(QString path, int codepage)
     : m_path(std::move(path))
     , m_codepage(codepage)
 {
     try {
-        PffError error;
-        libpff_file_t* file = nullptr;
-        check(libpff_file_initialize(&file, error.out()), error, mapi::E_NOT_ENOUGH_MEMORY,
-            QStringLiteral("Unable to prepare %1").arg(fileName()));
-        m_file.reset(file);
-        check(libpff_file_set_ascii_codepage(file, codepage, error.out()), error, mapi::E_INVALID_PARAMETER,
-            QStringLiteral("Code page %1 is not supported").arg(codepage));
-        check(libpff_file_open(file, QFile::encodeName(m_path).constData(), LIBPFF_OPEN_READ, error.out()), error,
-            mapi::E_LOGON_FAILED, QStringLiteral("The store file cannot be opened"));
-        uint8_t contentType = 0;
-        if (libpff_file_get_content_type(file, &contentType, error.out()) == 1)
-            m_ost = contentType == LIBPFF_FILE_CONTENT_TYPE_OST;
-        libpff_item_t* store = nullptr;
-        const int rc = libpff_file_get_message_store(file, &store, error.out());
-        if (rc == 1) {
-            ItemPtr item(store);
-            RecordSetPtr set = recordSet(item.get(), 0);
-            if (std::optional<QByteArray> key = rawProperty(set.get(), 0x0FF9); key && key->size() == 16)
-                m_recordKey = *key;
+        try {
+            m_file = ndb::NdbFile::open(m_path);
+        } catch (const Error& failure) {
+            throw Error(mapi::E_LOGON_FAILED,
+                QStringLiteral("The store file %1 cannot be opened: %2").arg(fileName(), failure.description()));
         }
+        m_ost = m_file->header().ost;
+        const ltp::PropertyContext store = properties(nid::MessageStore);
+        if (const std::optional<RawProperty> key = rawProperty(store, 0x0FF9); key && key->data.size() == 16)
+            m_recordKey = key->data;
     } catch (const Error& failure) {
-        m_file.reset();
-        m_failure = failure;
+        if (!m_file) m_failure = failure;
+        // A store object that cannot be read costs the store its name and key, not the whole file.
     }
     if (m_recordKey.isEmpty()) m_recordKey = pathKey(m_path);
 }
@@ -56,33 +117,63 @@ void StoreFile::ensureOpen() const
     if (m_failure) throw *m_failure;
 }
 
-libpff_file_t* StoreFile::handle() const
+const ndb::NdbFile& StoreFile::file() const
 {
     ensureOpen();
-    return m_file.get();
+    return *m_file;
+}
+
+ndb::Node StoreFile::node(quint32 nodeId) const
+{
+    const std::optional<ndb::NodeEntry> entry = file().findNode(nodeId);
+    if (!entry)
+        throw Error(mapi::E_NOT_FOUND, QStringLiteral("%1 holds no object %2.").arg(fileName(), entryId(nodeId)));
+    return ndb::Node(m_file, entry->nid, entry->dataBid, entry->subnodeBid, entry->parentNid);
+}
+
+ltp::PropertyContext StoreFile::properties(quint32 nodeId) const
+{
+    return ltp::PropertyContext(node(nodeId));
+}
+
+std::optional<ltp::TableContext> StoreFile::table(quint32 nodeId) const
+{
+    if (!file().findNode(nodeId)) return std::nullopt;
+    return ltp::TableContext(node(nodeId));
+}
+
+const NameMap& StoreFile::nameMap() const
+{
+    if (!m_names) {
+        // Without a readable map, named properties show without their names.
+        try {
+            m_names = NameMap(properties(nid::NameMap));
+        } catch (const Error&) {
+            m_names = NameMap();
+        }
+    }
+    return *m_names;
+}
+
+Fields StoreFile::fields(const ltp::PropertyContext& pc) const
+{
+    return readFields(pc, nameMap(), m_codepage);
+}
+
+Fields StoreFile::rowFields(const ltp::TableContext& table, quint32 row) const
+{
+    return readRowFields(table, row, nameMap(), m_codepage);
 }
 
 QString StoreFile::displayName() const
 {
     if (!isOpen()) return fileName();
     QString name;
-    withStoreProperties([&](libpff_record_set_t* set) { name = stringProperty(set, 0x3001, m_codepage); });
-    return name.isEmpty() ? fileName() : name;
-}
-
-bool StoreFile::withStoreProperties(const std::function<void(libpff_record_set_t*)>& use) const
-{
     try {
-        PffError error;
-        libpff_item_t* store = nullptr;
-        if (libpff_file_get_message_store(m_file.get(), &store, error.out()) != 1) return false;
-        ItemPtr item(store);
-        RecordSetPtr set = recordSet(item.get(), 0);
-        use(set.get());
-        return true;
+        name = stringProperty(properties(nid::MessageStore), 0x3001, m_codepage);
     } catch (const Error&) {
-        return false;
     }
+    return name.isEmpty() ? fileName() : name;
 }
 
 QString StoreFile::providerName() const
@@ -92,57 +183,42 @@ QString StoreFile::providerName() const
 
 Fields StoreFile::storeFields() const
 {
-    PffError error;
-    libpff_item_t* store = nullptr;
-    const int rc = libpff_file_get_message_store(handle(), &store, error.out());
-    if (rc == 0) throw Error(mapi::E_NOT_FOUND, QStringLiteral("%1 has no message store object.").arg(fileName()));
-    check(rc, error, mapi::E_CORRUPT_DATA, QStringLiteral("Unable to read the message store of %1").arg(fileName()));
-    ItemPtr item(store);
-    RecordSetPtr set = recordSet(item.get(), 0);
-    return readFields(set.get(), m_codepage);
+    ensureOpen();
+    if (!file().findNode(nid::MessageStore))
+        throw Error(mapi::E_NOT_FOUND, QStringLiteral("%1 has no message store object.").arg(fileName()));
+    return fields(properties(nid::MessageStore));
 }
 
-ItemPtr StoreFile::openItem(quint32 nodeId) const
+QString StoreFile::folderName(quint32 folderId) const
 {
-    PffError error;
-    libpff_item_t* item = nullptr;
-    const int rc = libpff_file_get_item_by_identifier(handle(), nodeId, &item, error.out());
-    if (rc == 0)
-        throw Error(mapi::E_NOT_FOUND, QStringLiteral("%1 holds no object %2.").arg(fileName(), entryId(nodeId)));
-    check(rc, error, mapi::E_CORRUPT_DATA, QStringLiteral("Unable to read the object %1").arg(entryId(nodeId)));
-    return ItemPtr(item);
-}
-
-QString StoreFile::folderName(libpff_item_t* folder) const
-{
-    RecordSetPtr set = recordSet(folder, 0);
-    return stringProperty(set.get(), 0x3001, m_codepage);
+    return stringProperty(properties(folderId), 0x3001, m_codepage);
 }
 
 QList<QPair<quint32, QString>> StoreFile::subFolders(quint32 folderId) const
 {
-    ItemPtr folder = openItem(folderId);
-    PffError error;
-    int count = 0;
-    check(libpff_folder_get_number_of_sub_folders(folder.get(), &count, error.out()), error, mapi::E_CORRUPT_DATA,
-        QStringLiteral("Unable to count the subfolders"));
+    node(folderId);
     QList<QPair<quint32, QString>> result;
-    for (int i = 0; i < count; ++i) {
-        // A subfolder that cannot be read has no identifier or name to show: it is left out, the others stay.
+    const std::optional<ltp::TableContext> table = this->table(nid::hierarchyTable(folderId));
+    if (!table) return result;
+    const quint32 count = table->rowCount();
+    for (quint32 row = 0; row < count; ++row) {
+        // A row that cannot be read has no identifier or name to show: it is left out, the others stay.
         try {
-            libpff_item_t* child = nullptr;
-            check(libpff_folder_get_sub_folder(folder.get(), i, &child, error.out()), error, mapi::E_CORRUPT_DATA,
-                QStringLiteral("Unable to read subfolder %1").arg(i + 1));
-            ItemPtr item(child);
-            uint32_t id = 0;
-            check(libpff_item_get_identifier(item.get(), &id, error.out()), error, mapi::E_CORRUPT_DATA,
-                QStringLiteral("Unable to read a folder's identifier"));
-            rememberParent(id, folderId);
-            result.append({ id, folderName(item.get()) });
+            const quint32 id = table->rowId(row);
+            if (!nid::isFolder(id)) continue;
+            QString name = stringCell(*table, row, 0x3001, m_codepage);
+            if (name.isEmpty()) name = folderName(id);
+            result.append({ id, name });
         } catch (const Error&) {
         }
     }
     return result;
+}
+
+quint32 StoreFile::subFolderCount(quint32 folderId) const
+{
+    const std::optional<ltp::TableContext> table = this->table(nid::hierarchyTable(folderId));
+    return table ? table->rowCount() : 0;
 }
 
 quint32 StoreFile::topFolder() const
@@ -152,16 +228,14 @@ quint32 StoreFile::topFolder() const
     // A PST names its IPM subtree in the message store (0x35E0); only its node id is used, since some stores
     // carry another provider's UID in these identifiers.
     quint32 top = 0;
-    withStoreProperties([&](libpff_record_set_t* set) {
-        const std::optional<QByteArray> id = rawProperty(set, 0x35E0);
-        if (id && id->size() >= 24) {
-            const quint32 candidate = readU32(*id, id->size() - 4);
-            if (nid::isFolder(candidate)) {
-                openItem(candidate);
-                top = candidate;
-            }
+    try {
+        const std::optional<RawProperty> id = rawProperty(properties(nid::MessageStore), 0x35E0);
+        if (id && id->data.size() >= 24) {
+            const quint32 candidate = readU32(id->data, id->data.size() - 4);
+            if (nid::isFolder(candidate) && file().findNode(candidate)) top = candidate;
         }
-    });
+    } catch (const Error&) {
+    }
     if (!top) top = findTopByName();
     m_top = top;
     return top;
@@ -171,8 +245,11 @@ quint32 StoreFile::topFolder() const
 quint32 StoreFile::findTopByName() const
 {
     const auto byName = [this](quint32 parent, const QString& name) -> quint32 {
-        for (const auto& [id, folderName] : subFolders(parent)) {
-            if (folderName.compare(name, Qt::CaseInsensitive) == 0) return id;
+        try {
+            for (const auto& [id, folderName] : subFolders(parent)) {
+                if (folderName.compare(name, Qt::CaseInsensitive) == 0) return id;
+            }
+        } catch (const Error&) {
         }
         return 0;
     };
@@ -184,8 +261,17 @@ quint32 StoreFile::findTopByName() const
         if (const quint32 top = byName(nid::RootFolder, name)) return top;
     }
     // No IPM subtree at all: show the whole tree from the root.
-    openItem(nid::RootFolder);
+    node(nid::RootFolder);
     return nid::RootFolder;
+}
+
+std::optional<quint32> StoreFile::parentOf(quint32 nodeId) const
+{
+    if (nodeId == nid::RootFolder) return std::nullopt;
+    const std::optional<ndb::NodeEntry> entry = file().findNode(nodeId);
+    if (!entry || entry->parentNid == 0 || entry->parentNid == nodeId || !nid::isFolder(entry->parentNid))
+        return std::nullopt;
+    return entry->parentNid;
 }
 
 std::optional<SortKey> StoreFile::cachedSortKey(quint32 nodeId, quint32 tag) const
@@ -200,61 +286,30 @@ void StoreFile::cacheSortKey(quint32 nodeId, quint32 tag, const SortKey& key) co
     m_sortKeys.insert(quint64(nodeId) << 32 | tag, key);
 }
 
-std::optional<quint32> StoreFile::parentOf(quint32 nodeId) const
+quint64 StoreFile::creationTime(quint32 nodeId) const
 {
-    if (auto it = m_parents.constFind(nodeId); it != m_parents.constEnd()) return *it;
-    if (!m_foldersWalked) walkFolders();
-    if (nid::isMessage(nodeId) && !m_parents.contains(nodeId) && !m_contentsWalked) walkContents();
-    if (auto it = m_parents.constFind(nodeId); it != m_parents.constEnd()) return *it;
-    return std::nullopt;
-}
-
-void StoreFile::walkFolders() const
-{
-    m_foldersWalked = true;
-    QSet<quint32> seen { nid::RootFolder };
-    QList<quint32> pending { nid::RootFolder };
-    while (!pending.isEmpty()) {
-        const quint32 folder = pending.takeLast();
-        try {
-            for (const auto& child : subFolders(folder)) {
-                // A damaged store may loop; every folder is visited once.
-                if (!seen.contains(child.first)) {
-                    seen.insert(child.first);
-                    pending.append(child.first);
+    if (const auto it = m_created.constFind(nodeId); it != m_created.constEnd()) return *it;
+    quint64 time = 0;
+    try {
+        // The least a message can be read for one value: its heap's first block and the BTH of its property
+        // context, searched for this one record (no list of its properties is made), then the eight bytes in the
+        // heap the record points to. No subnode is read.
+        const ltp::Heap heap(node(nodeId));
+        if (heap.clientSignature() == 0xBC) {
+            const ltp::Bth bth(heap, heap.userRoot());
+            const std::optional<QByteArray> record = bth.find(CreationTime >> 16);
+            if (record && record->size() >= 6 && readU16(*record, 0) == proptype::SysTime) {
+                const quint32 ref = readU32(*record, 2);
+                if (ltp::isHid(ref)) {
+                    const auto [bytes, size] = heap.itemView(ref);
+                    if (size >= 8) time = qFromLittleEndian<quint64>(bytes);
                 }
             }
-        } catch (const Error&) {
-            // An unreadable folder hides only its own subtree.
         }
+    } catch (const Error&) {
     }
-}
-
-void StoreFile::walkContents() const
-{
-    m_contentsWalked = true;
-    const QList<quint32> folders = [this] {
-        QList<quint32> list { nid::RootFolder };
-        for (auto it = m_parents.constBegin(); it != m_parents.constEnd(); ++it) {
-            if (nid::isFolder(it.key())) list.append(it.key());
-        }
-        return list;
-    }();
-    for (const quint32 folderId : folders) {
-        try {
-            ItemPtr folder = openItem(folderId);
-            PffError error;
-            libpff_item_t* table = nullptr;
-            if (libpff_folder_get_sub_messages(folder.get(), &table, error.out()) != 1) continue;
-            ItemPtr rows(table);
-            const int count = recordSetCount(rows.get());
-            for (int row = 0; row < count; ++row) {
-                RecordSetPtr set = recordSet(rows.get(), row);
-                if (const std::optional<quint32> id = longProperty(set.get(), 0x67F2)) m_parents.insert(*id, folderId);
-            }
-        } catch (const Error&) {
-        }
-    }
+    m_created.insert(nodeId, time);
+    return time;
 }
 
 } // namespace store::pst

@@ -1,13 +1,15 @@
 #pragma once
 
-// One PST or OST file of a session: its open libpff handle (read-only), its identity and the bookkeeping that
-// libpff does not offer (parents of folders and messages, learned while walking).
+// One PST or OST file of a session: its node database (opened read-only), its identity, its named-property map,
+// and the few things the objects over it share (the top folder, sort values read from messages).
 
-#include "store/pst/pffwrap.h"
+#include "store/pst/ltpproperties.h"
+#include "store/pst/ltptable.h"
 #include "store/pst/pstdecode.h"
 
 #include <QHash>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace store::pst {
@@ -15,14 +17,31 @@ namespace store::pst {
 // Node identifiers: the low 5 bits give the node's kind.
 namespace nid {
     constexpr quint32 MessageStore = 0x21;
+    constexpr quint32 NameMap = 0x61;
     constexpr quint32 RootFolder = 0x122;
+    constexpr quint32 AttachmentTable = 0x671; // subnode of a message
+    constexpr quint32 RecipientTable = 0x692; // subnode of a message
+    inline quint32 kind(quint32 id)
+    {
+        return id & 0x1F;
+    }
     inline bool isFolder(quint32 id)
     {
-        return (id & 0x1F) == 0x02 || (id & 0x1F) == 0x03;
+        return kind(id) == 0x02 || kind(id) == 0x03;
     }
     inline bool isMessage(quint32 id)
     {
-        return (id & 0x1F) == 0x04 || (id & 0x1F) == 0x08;
+        return kind(id) == 0x04 || kind(id) == 0x08;
+    }
+    // The tables that belong to a folder share its index.
+    inline quint32 hierarchyTable(quint32 folder)
+    {
+        return (folder & ~0x1Fu) | 0x0D;
+    }
+    inline quint32 contentsTable(quint32 folder)
+    {
+        // A search folder's rows live in its search contents table.
+        return (folder & ~0x1Fu) | (kind(folder) == 0x03 ? 0x10 : 0x0E);
     }
 } // namespace nid
 
@@ -32,6 +51,27 @@ struct SortKey {
     bool isText = false;
     double number = 0;
     QString text;
+};
+
+// The names of named properties (node 0x61): tag identifier 0x8000 + index -> property set and number or name.
+class NameMap {
+public:
+    NameMap() = default;
+    // Reads the map from its property context; a damaged stream leaves the names it cannot read out.
+    explicit NameMap(const ltp::PropertyContext& map);
+    // "<set>:0x<number>" or the string name; empty for an identifier without a name.
+    QString name(quint16 propertyId) const;
+    // The identifier of a numbered name; 0 when the store has none.
+    quint16 find(const QUuid& propertySet, quint32 number) const;
+
+private:
+    struct Entry {
+        QUuid set;
+        bool isString = false;
+        quint32 number = 0;
+        QString text;
+    };
+    QHash<quint16, Entry> m_entries;
 };
 
 class StoreFile {
@@ -61,31 +101,41 @@ public:
     // The top of the IPM subtree.
     quint32 topFolder() const;
 
-    libpff_file_t* handle() const;
-    // The item of that node; throws E_NOT_FOUND when the store has none.
-    ItemPtr openItem(quint32 nodeId) const;
-    QString folderName(libpff_item_t* folder) const;
-    // Child folders of a folder: node id and name, in the store's order.
+    const ndb::NdbFile& file() const;
+    // The node of that identifier; throws E_NOT_FOUND when the store has none.
+    ndb::Node node(quint32 nodeId) const;
+    // The node's property context; throws E_NOT_FOUND when the store has no such node.
+    ltp::PropertyContext properties(quint32 nodeId) const;
+    // The table of that node; nullopt when the store has no such node.
+    std::optional<ltp::TableContext> table(quint32 nodeId) const;
+    const NameMap& nameMap() const;
+
+    // Every property of a property context, with the names of named ones.
+    Fields fields(const ltp::PropertyContext& pc) const;
+    // The cells a table row holds, as fields.
+    Fields rowFields(const ltp::TableContext& table, quint32 row) const;
+
+    QString folderName(quint32 folderId) const;
+    // Child folders of a folder from its hierarchy table: node id and name, in the table's order.
     QList<QPair<quint32, QString>> subFolders(quint32 folderId) const;
+    // Rows of a folder's hierarchy table, without reading them.
+    quint32 subFolderCount(quint32 folderId) const;
     // A path-derived key for stores that have none.
     static QByteArray pathKey(const QString& path);
 
-    void rememberParent(quint32 child, quint32 parent) const { m_parents.insert(child, parent); }
-    // The folder that holds a folder or a message; nullopt for the root folder and for unknown nodes.
-    // Walks the folder tree (and for messages the contents tables) the first time it is needed.
+    // The folder that holds a folder or a message, from the node's own entry; nullopt for the root folder and
+    // for unknown nodes.
     std::optional<quint32> parentOf(quint32 nodeId) const;
 
     // Sort values read from the messages themselves (their folder's table lacked the column), kept so that
-    // only the first sort of a folder opens its messages.
+    // only the first sort of a folder reads its messages.
     std::optional<SortKey> cachedSortKey(quint32 nodeId, quint32 tag) const;
     void cacheSortKey(quint32 nodeId, quint32 tag, const SortKey& key) const;
+    // A message's creation time (FILETIME) as the sort wants it: 0 when absent, read from the message's
+    // property context alone and kept.
+    quint64 creationTime(quint32 nodeId) const;
 
 private:
-    // Hands the message store object's properties to `use`; false when the file has no store object or reading
-    // it (or `use`) fails. For what the store can do without: its name, the entry of its top folder.
-    bool withStoreProperties(const std::function<void(libpff_record_set_t*)>& use) const;
-    void walkFolders() const;
-    void walkContents() const;
     quint32 findTopByName() const;
 
     QString m_path;
@@ -93,12 +143,11 @@ private:
     bool m_ost = false;
     QByteArray m_recordKey;
     std::optional<Error> m_failure;
-    FilePtr m_file;
+    std::shared_ptr<const ndb::NdbFile> m_file;
     mutable std::optional<quint32> m_top;
-    mutable QHash<quint32, quint32> m_parents;
-    mutable bool m_foldersWalked = false;
-    mutable bool m_contentsWalked = false;
+    mutable std::optional<NameMap> m_names;
     mutable QHash<quint64, SortKey> m_sortKeys;
+    mutable QHash<quint32, quint64> m_created;
 };
 
 } // namespace store::pst

@@ -1,78 +1,123 @@
 #include "store/pst/pstvalues.h"
 
+#include "store/pst/pststore.h"
+
 namespace store::pst {
 
-QString namedPropertyName(libpff_record_entry_t* entry, quint32 tag)
-{
-    if ((tag >> 16) < 0x8000) return {};
-    PffError error;
-    libpff_name_to_id_map_entry_t* map = nullptr;
-    if (libpff_record_entry_get_name_to_id_map_entry(entry, &map, error.out()) != 1 || !map) return {};
-    uint8_t kind = 0;
-    if (libpff_name_to_id_map_entry_get_type(map, &kind, error.out()) != 1) return {};
-    if (kind == LIBPFF_NAME_TO_ID_MAP_ENTRY_TYPE_STRING) {
-        size_t size = 0;
-        if (libpff_name_to_id_map_entry_get_utf8_string_size(map, &size, error.out()) != 1 || size == 0) return {};
-        QByteArray utf8(qsizetype(size), '\0');
-        if (libpff_name_to_id_map_entry_get_utf8_string(map, reinterpret_cast<uint8_t*>(utf8.data()), size, error.out())
-            != 1)
-            return {};
-        return QString::fromUtf8(utf8.constData());
-    }
-    uint8_t guid[16] = {};
-    uint32_t number = 0;
-    if (libpff_name_to_id_map_entry_get_guid(map, guid, sizeof guid, error.out()) != 1
-        || libpff_name_to_id_map_entry_get_number(map, &number, error.out()) != 1)
-        return {};
-    return propertySetName(guidFromBytes(reinterpret_cast<const char*>(guid))) + QStringLiteral(":0x")
-        + QString::number(number, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-}
-
-Fields readFields(libpff_record_set_t* set, int codepage)
-{
-    std::vector<Field> fields;
-    const int count = entryCount(set);
-    fields.reserve(size_t(count));
-    for (int i = 0; i < count; ++i) {
-        quint32 tag = 0;
-        QString name;
-        try {
-            RecordEntryPtr entry = entryAt(set, i);
-            tag = entryTag(entry.get());
-            name = namedPropertyName(entry.get(), tag);
-            fields.emplace_back(tag, name, decodeValue(tag, entryData(entry.get()), codepage));
-        } catch (const Error& failure) {
-            fields.emplace_back(tag, name, failure);
-        }
-    }
-    return Fields(std::move(fields));
-}
-
-QString stringProperty(libpff_record_set_t* set, quint16 propertyId, int codepage)
-{
-    try {
-        RecordEntryPtr entry = entryById(set, propertyId);
-        if (!entry) return {};
-        const quint32 tag = entryTag(entry.get());
+namespace {
+    bool isString(quint32 tag)
+    {
         const quint16 type = quint16(tag & 0xFFFF);
-        if (type != proptype::String8 && type != proptype::Unicode) return {};
-        return decodeValue(tag, entryData(entry.get()), codepage).toString();
+        return type == proptype::String8 || type == proptype::Unicode;
+    }
+
+    // The column of a table with that property identifier; nullopt when the table has none.
+    std::optional<quint32> columnTag(const ltp::TableContext& table, quint16 propertyId)
+    {
+        for (const ltp::Column& column : table.columns()) {
+            if (quint16(column.tag >> 16) == propertyId) return column.tag;
+        }
+        return std::nullopt;
+    }
+} // namespace
+
+QString stringOf(const RawProperty& property, int codepage)
+{
+    if (!isString(property.tag)) return {};
+    try {
+        return decodeValue(property.tag, property.data, codepage).toString();
     } catch (const Error&) {
         return {};
     }
 }
 
-quint32 findNamedTag(libpff_record_set_t* set, const QUuid& propertySet, quint32 number)
+Fields readFields(const ltp::PropertyContext& pc, const NameMap& names, int codepage)
 {
-    const QString wanted = propertySetName(propertySet) + QStringLiteral(":0x")
-        + QString::number(number, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-    const int count = entryCount(set);
-    for (int i = 0; i < count; ++i) {
-        RecordEntryPtr entry = entryAt(set, i);
-        const quint32 tag = entryTag(entry.get());
-        if ((tag >> 16) >= 0x8000 && namedPropertyName(entry.get(), tag) == wanted) return tag;
+    std::vector<Field> fields;
+    const auto& entries = pc.entries();
+    fields.reserve(entries.size());
+    for (const ltp::PropertyEntry& entry : entries) {
+        const QString name = entry.tag >> 16 >= 0x8000 ? names.name(quint16(entry.tag >> 16)) : QString();
+        try {
+            fields.emplace_back(entry.tag, name, decodeValue(entry.tag, pc.value(entry), codepage));
+        } catch (const Error& failure) {
+            fields.emplace_back(entry.tag, name, failure);
+        }
     }
-    return 0;
+    return Fields(std::move(fields));
+}
+
+Fields readRowFields(const ltp::TableContext& table, quint32 row, const NameMap& names, int codepage)
+{
+    std::vector<Field> fields;
+    for (const ltp::Column& column : table.columns()) {
+        const QString name = column.tag >> 16 >= 0x8000 ? names.name(quint16(column.tag >> 16)) : QString();
+        try {
+            const std::optional<QByteArray> cell = table.cell(row, column.tag);
+            if (cell) fields.emplace_back(column.tag, name, decodeValue(column.tag, *cell, codepage));
+        } catch (const Error& failure) {
+            fields.emplace_back(column.tag, name, failure);
+        }
+    }
+    return Fields(std::move(fields));
+}
+
+std::optional<RawProperty> rawProperty(const ltp::PropertyContext& pc, quint16 propertyId)
+{
+    const std::optional<ltp::PropertyEntry> entry = pc.find(propertyId);
+    if (!entry) return std::nullopt;
+    return RawProperty { entry->tag, pc.value(*entry) };
+}
+
+QString stringProperty(const ltp::PropertyContext& pc, quint16 propertyId, int codepage)
+{
+    try {
+        const std::optional<RawProperty> property = rawProperty(pc, propertyId);
+        return property ? stringOf(*property, codepage) : QString();
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+std::optional<quint32> longProperty(const ltp::PropertyContext& pc, quint16 propertyId)
+{
+    try {
+        const std::optional<RawProperty> property = rawProperty(pc, propertyId);
+        if (!property || (property->tag & 0xFFFF) != proptype::Long || property->data.size() < 4) return std::nullopt;
+        return readU32(property->data, 0);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<RawProperty> rawCell(const ltp::TableContext& table, quint32 row, quint16 propertyId)
+{
+    const std::optional<quint32> tag = columnTag(table, propertyId);
+    if (!tag) return std::nullopt;
+    std::optional<QByteArray> cell = table.cell(row, *tag);
+    if (!cell) return std::nullopt;
+    return RawProperty { *tag, std::move(*cell) };
+}
+
+QString stringCell(const ltp::TableContext& table, quint32 row, quint16 propertyId, int codepage)
+{
+    try {
+        const std::optional<RawProperty> cell = rawCell(table, row, propertyId);
+        return cell ? stringOf(*cell, codepage) : QString();
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+std::optional<quint32> longCell(const ltp::TableContext& table, quint32 row, quint16 propertyId)
+{
+    try {
+        const std::optional<RawProperty> cell = rawCell(table, row, propertyId);
+        if (!cell || (cell->tag & 0xFFFF) != proptype::Long || cell->data.size() < 4) return std::nullopt;
+        return readU32(cell->data, 0);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
 }
 
 } // namespace store::pst

@@ -1,23 +1,41 @@
 #pragma once
 
-// Properties of a PST/OST item: libpff record entries turned into store::Field, with their names.
+// Properties of a PST/OST object: the values of a property context or of a table row turned into store::Field,
+// with the names of named properties.
 
-#include "store/pst/pffwrap.h"
+#include "store/pst/ltpproperties.h"
+#include "store/pst/ltptable.h"
 #include "store/pst/pstdecode.h"
 
 namespace store::pst {
 
-// Name of a named property: its string name as stored, or "<set>:0x<number>". Empty for a tag below 0x8000
-// and for a named tag the store has no map entry for.
-QString namedPropertyName(libpff_record_entry_t* entry, quint32 tag);
+class NameMap;
 
-// Every property of a record set, in the order the store holds them. One unreadable value becomes a failed
-// field and does not hide the others.
-Fields readFields(libpff_record_set_t* set, int codepage);
+// One stored property: its tag as stored and its raw bytes.
+struct RawProperty {
+    quint32 tag = 0;
+    QByteArray data;
+};
 
+// Every property of a property context, in the order the store holds them. One unreadable value becomes a
+// failed field and does not hide the others.
+Fields readFields(const ltp::PropertyContext& pc, const NameMap& names, int codepage);
+// The cells a table row holds, in the order of the table's columns; a cell the row lacks is no field.
+Fields readRowFields(const ltp::TableContext& table, quint32 row, const NameMap& names, int codepage);
+
+// The property of that identifier, of any type; nullopt when absent. Throws when its value cannot be read.
+std::optional<RawProperty> rawProperty(const ltp::PropertyContext& pc, quint16 propertyId);
 // Text of a string property (either string type); empty when absent or unreadable.
-QString stringProperty(libpff_record_set_t* set, quint16 propertyId, int codepage);
-// The stored tag of a named property (by property set and number) in this record set; 0 when absent.
-quint32 findNamedTag(libpff_record_set_t* set, const QUuid& propertySet, quint32 number);
+QString stringProperty(const ltp::PropertyContext& pc, quint16 propertyId, int codepage);
+// A 32-bit integer property; nullopt when absent, of another type or unreadable.
+std::optional<quint32> longProperty(const ltp::PropertyContext& pc, quint16 propertyId);
+
+// The same for one cell of a table row.
+std::optional<RawProperty> rawCell(const ltp::TableContext& table, quint32 row, quint16 propertyId);
+QString stringCell(const ltp::TableContext& table, quint32 row, quint16 propertyId, int codepage);
+std::optional<quint32> longCell(const ltp::TableContext& table, quint32 row, quint16 propertyId);
+
+// The text of a raw string value of either string type; empty for other types.
+QString stringOf(const RawProperty& property, int codepage);
 
 } // namespace store::pst
