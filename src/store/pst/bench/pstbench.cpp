@@ -2,12 +2,20 @@
 //
 //   pstbench [--folder NAME] [--filter TEXT] [--sort TAG] STORE...
 //   pstbench --generate COUNT FILE      writes a store with one folder "Bulk" of COUNT messages
+//   pstbench --series [--dir DIR] [--bound SECONDS] [SIZE...]
+//                                       writes stores of 1k, 10k, 100k and 1M messages (with and without the
+//                                       creation time in the contents table) and times logon, top list and a
+//                                       click on each beside libpff's open, in child processes; deletes them
+//   pstbench --logon STORE [--cold]     logon and top list only
+//   pstbench --click STORE [--cold]     a click on the biggest top folder, newest 101, twice
+//   pstbench --largest-fields STORE...  the fields of each store's largest message
 //
 // For each store: logon and the top level of folders; the newest 101 messages of a folder (the one named, else
 // the one with most messages) from its contents table, with and without a subject filter, beside the same list
 // made by opening every message; the fields of the largest message of that folder; peak memory. --sort sorts on
 // another tag (hexadecimal) than the creation time, for example one the contents table lacks.
 
+#include "pstseries.h"
 #include "pstwriter.h"
 #include "store/pst/pstprovider.h"
 
@@ -198,6 +206,26 @@ int main(int argc, char* argv[])
         print(QStringLiteral("wrote %1 messages to %2 in %3 ms").arg(args[1], args[2]).arg(msSince(timer), 0, 'f', 0));
         return 0;
     }
+    const bool cold = args.contains(QStringLiteral("--cold"));
+    if (args.size() >= 2 && args[0] == QLatin1String("--logon")) return logonMode(args[1], cold);
+    if (args.size() >= 2 && args[0] == QLatin1String("--click")) return clickMode(args[1], cold);
+    if (args.size() >= 2 && args[0] == QLatin1String("--largest-fields")) return largestFieldsMode(args.mid(1));
+    if (!args.isEmpty() && args[0] == QLatin1String("--series")) {
+        SeriesOptions options;
+        options.writer = QStringLiteral(SW_PSTWRITE);
+        options.libpff = QStringLiteral(SW_PFFOPENBENCH);
+        QList<int> sizes;
+        for (int i = 1; i < args.size(); ++i) {
+            if (args[i] == QLatin1String("--dir") && i + 1 < args.size())
+                options.dir = args[++i];
+            else if (args[i] == QLatin1String("--bound") && i + 1 < args.size())
+                options.boundSeconds = args[++i].toInt();
+            else
+                sizes.append(args[i].toInt());
+        }
+        if (!sizes.isEmpty()) options.sizes = sizes;
+        return seriesMode(app.applicationFilePath(), options);
+    }
     QString folderName;
     QString filter = QStringLiteral("message");
     QStringList stores;
@@ -214,7 +242,10 @@ int main(int argc, char* argv[])
     if (stores.isEmpty()) {
         std::fprintf(stderr,
             "usage: pstbench [--folder NAME] [--filter TEXT] [--sort TAG] STORE...\n"
-            "       pstbench --generate COUNT FILE\n");
+            "       pstbench --generate COUNT FILE\n"
+            "       pstbench --series [--dir DIR] [--bound SECONDS] [SIZE...]\n"
+            "       pstbench --logon|--click STORE [--cold]\n"
+            "       pstbench --largest-fields STORE...\n");
         return 2;
     }
     for (const QString& store : stores)

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Logon and the tree's top level, timed in this process; cold evicts the file from the page cache first.
+int logonMode(const QString& path, bool cold);
+// A click on the store's biggest top-level folder, then the same click again; peak memory.
+int clickMode(const QString& path, bool cold);
+// The fields of the largest message of each store, timed from a fresh logon.
+int largestFieldsMode(const QStringList& paths);
+
+struct SeriesOptions {
+    QList<int> sizes { 1000, 10000, 100000, 1000000 };
+    QString dir = QStringLiteral("/tmp/pstbench");
+    QString writer; // pstwrite
+    QString libpff; // pffopenbench, when built
+    int boundSeconds = 300;
+};
+// Writes a store of each size, times the modes above on it in child processes beside libpff's open, and
+// deletes it.
+int seriesMode(const QString& self, const SeriesOptions& options);
