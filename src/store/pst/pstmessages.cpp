@@ -161,7 +161,6 @@ void PstMessages::readKeys(quint32 tag)
         m_texts.clear();
         m_keysTag = tag;
     }
-    readIds();
     // The table's column of that property, where its type fits.
     std::optional<ltp::Column> column;
     if (m_table) {
@@ -183,6 +182,8 @@ void PstMessages::readKeys(quint32 tag)
         } catch (const Error&) {
         }
     }
+    // Rows left need their messages' node ids: read in one pass when every row of a big table needs them.
+    if (std::count(m_keyState.begin(), m_keyState.end(), Unknown) > 64) readIds();
     const std::optional<quint32> byRow = column && column->byReference() ? std::optional(column->tag) : std::nullopt;
     for (const int i : m_view) {
         if (m_keyState[size_t(i)] == Unknown) readKey(i, tag, byRow);

@@ -2,7 +2,7 @@
 //
 //   pstbench [--folder NAME] [--filter TEXT] [--sort TAG] STORE...
 //   pstbench --generate COUNT FILE      writes a store with one folder "Bulk" of COUNT messages
-//   pstbench --series [--dir DIR] [--bound SECONDS] [SIZE...]
+//   pstbench --series [--dir DIR] [--bound SECONDS] [--writer PSTWRITE] [SIZE...]
 //                                       writes stores of 1k, 10k, 100k and 1M messages (with and without the
 //                                       creation time in the contents table) and times logon, top list and a
 //                                       click on each beside libpff's open, in child processes; deletes them
@@ -218,6 +218,8 @@ int main(int argc, char* argv[])
         for (int i = 1; i < args.size(); ++i) {
             if (args[i] == QLatin1String("--dir") && i + 1 < args.size())
                 options.dir = args[++i];
+            else if (args[i] == QLatin1String("--writer") && i + 1 < args.size())
+                options.writer = args[++i];
             else if (args[i] == QLatin1String("--bound") && i + 1 < args.size())
                 options.boundSeconds = args[++i].toInt();
             else
@@ -243,7 +245,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr,
             "usage: pstbench [--folder NAME] [--filter TEXT] [--sort TAG] STORE...\n"
             "       pstbench --generate COUNT FILE\n"
-            "       pstbench --series [--dir DIR] [--bound SECONDS] [SIZE...]\n"
+            "       pstbench --series [--dir DIR] [--bound SECONDS] [--writer PSTWRITE] [SIZE...]\n"
             "       pstbench --logon|--click STORE [--cold]\n"
             "       pstbench --largest-fields STORE...\n");
         return 2;

@@ -75,6 +75,10 @@ void run(const QString& label, const QString& program, const QStringList& args, 
     QElapsedTimer timer;
     timer.start();
     process.start(program, args);
+    if (!process.waitForStarted()) {
+        print(QStringLiteral("   %1: %2 could not be started").arg(label, program));
+        return;
+    }
     if (!process.waitForFinished(boundSeconds * 1000)) {
         process.kill();
         process.waitForFinished();
