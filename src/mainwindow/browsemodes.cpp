@@ -222,7 +222,7 @@ void FrmMain::lstInfoStores_Click()
         filterTag = QStringLiteral("\\");
     } else {
         step([&] {
-            if (filterIndex > config.shortcuts.size())
+            if (filterIndex > config.shortcuts.count())
                 throw store::Error(store::mapi::E_NOT_FOUND, QStringLiteral("The shortcut does not exist."));
             folder = existing(session).getFolder(config.shortcuts.at(filterIndex - 1).folderId, infoStore->id());
         });

@@ -24,14 +24,6 @@ namespace {
         return on ? QStringLiteral("1") : QStringLiteral("0");
     }
 
-    QList<QPair<QString, QString>> shortcutEntries(const QList<Shortcut>& shortcuts)
-    {
-        QList<QPair<QString, QString>> entries;
-        for (const Shortcut& shortcut : shortcuts)
-            entries.append({ shortcut.name, shortcut.path + u'|' + shortcut.folderId });
-        return entries;
-    }
-
 } // namespace
 
 void CurrentSettings::readLimit(const IniFile& ini)
@@ -59,38 +51,35 @@ void CurrentSettings::readOptions(const IniFile& ini)
 
 void CurrentSettings::readShortcuts(const IniFile& ini)
 {
-    shortcuts.clear();
-    const QStringList keys = ini.funGetIniKeys(Shortcuts);
-    for (qsizetype i = 1; i < keys.size() && shortcuts.size() < MaxShortcuts; ++i) {
-        const QString value = ini.funGetIni(Shortcuts, keys[i], QString());
-        const qsizetype bar = value.indexOf(u'|');
-        // A value without "|" keeps its name and path, so a later save does not drop a hand-made entry; its
-        // empty identifier opens no folder.
-        if (bar < 0)
-            shortcuts.append({ keys[i], value, QString() });
-        else
-            shortcuts.append({ keys[i], value.left(bar), value.mid(bar + 1) });
-    }
+    shortcuts.load(ini);
 }
 
-bool CurrentSettings::writeShortcuts(const IniFile& ini) const
+bool CurrentSettings::writeShortcuts(const IniFile& ini, QString* reason)
 {
-    return ini.update(
-        [this](IniDocument& document) { return document.replaceSection(Shortcuts, shortcutEntries(shortcuts)); });
+    return shortcuts.save(ini, reason);
 }
 
-bool CurrentSettings::write(const IniFile& ini) const
+bool CurrentSettings::write(const IniFile& ini, QString* reason)
 {
     // One load and one atomic save: either every key is written or the file stays as it was.
-    return ini.update([this](IniDocument& document) {
-        return document.setValue(Config, QStringLiteral("Limit"), QString::number(limit))
-            && document.setValue(Config, QStringLiteral("AltCodes"), flagText(altCodes))
-            && document.setValue(Config, QStringLiteral("MapiCodes"), flagText(mapiCodes))
-            && document.setValue(Config, QStringLiteral("FolderType"), flagText(folderType))
-            && document.setValue(Config, QStringLiteral("FontSize"), QString::number(fontSize))
-            && document.setValue(Config, QStringLiteral("FontName"), fontName)
-            && document.replaceSection(Shortcuts, shortcutEntries(shortcuts));
-    });
+    QString error;
+    const bool written = ini.update(
+        [this](IniDocument& document) {
+            return document.setValue(Config, QStringLiteral("Limit"), QString::number(limit))
+                && document.setValue(Config, QStringLiteral("AltCodes"), flagText(altCodes))
+                && document.setValue(Config, QStringLiteral("MapiCodes"), flagText(mapiCodes))
+                && document.setValue(Config, QStringLiteral("FolderType"), flagText(folderType))
+                && document.setValue(Config, QStringLiteral("FontSize"), QString::number(fontSize))
+                && document.setValue(Config, QStringLiteral("FontName"), fontName)
+                && document.replaceSection(Shortcuts, shortcuts.sectionEntries());
+        },
+        &error);
+    if (written) {
+        shortcuts.markSaved();
+    } else if (reason) {
+        *reason = error.isEmpty() ? QStringLiteral("The settings file cannot hold one of the values.") : error;
+    }
+    return written;
 }
 
 QString readProfile(const IniFile& ini)

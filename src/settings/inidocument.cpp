@@ -121,24 +121,24 @@ namespace {
 
 } // namespace
 
-IniDocument::LoadResult IniDocument::readFile(const QString& path, QByteArray* data)
+IniDocument::LoadResult IniDocument::readFile(const QString& path, QByteArray* data, QString* error)
 {
     data->clear();
     QFile file(path);
     if (!file.exists()) return LoadResult::Missing;
-    if (!file.open(QIODevice::ReadOnly)) return LoadResult::Failed;
-    *data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    if (file.open(QIODevice::ReadOnly)) *data = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        if (error) *error = file.errorString();
         data->clear();
         return LoadResult::Failed;
     }
     return LoadResult::Loaded;
 }
 
-IniDocument::LoadResult IniDocument::load(const QString& path)
+IniDocument::LoadResult IniDocument::load(const QString& path, QString* error)
 {
     QByteArray data;
-    const LoadResult result = readFile(path, &data);
+    const LoadResult result = readFile(path, &data, error);
     parse(std::move(data));
     return result;
 }
@@ -171,16 +171,20 @@ void IniDocument::parse(QByteArray data)
     }
 }
 
-bool IniDocument::save(const QString& path) const
+bool IniDocument::save(const QString& path, QString* error) const
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
     const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size()) {
+    // Unbuffered, so that a short write (a full disk) is seen here: a buffered one is flushed by commit(), which
+    // does not notice that only part of it reached the disk and would put a cut file in place of the whole one.
+    bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    if (saved && file.write(bytes) != bytes.size()) {
+        saved = false;
         file.cancelWriting();
-        return false;
     }
-    return file.commit();
+    if (saved) saved = file.commit();
+    if (!saved && error) *error = file.errorString();
+    return saved;
 }
 
 QByteArray IniDocument::toBytes() const

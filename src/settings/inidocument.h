@@ -20,13 +20,14 @@ public:
         Failed, // the file exists but cannot be read: never save over it
     };
 
-    LoadResult load(const QString& path);
+    // error, when given, receives the system's reason of a failure.
+    LoadResult load(const QString& path, QString* error = nullptr);
     // The file's bytes; empty unless Loaded.
-    static LoadResult readFile(const QString& path, QByteArray* data);
+    static LoadResult readFile(const QString& path, QByteArray* data, QString* error = nullptr);
     // Replaces the document with the lines of these bytes.
     void parse(QByteArray data);
     // Replaces the file atomically; on failure the file on disk is left as it was.
-    bool save(const QString& path) const;
+    bool save(const QString& path, QString* error = nullptr) const;
 
     std::optional<QString> value(const QString& section, const QString& key) const;
     // Key names of the first section of that name, in file order, each name once.

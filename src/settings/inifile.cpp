@@ -67,18 +67,24 @@ bool IniFile::subDelIniSection(const QString& section) const
     });
 }
 
-bool IniFile::update(const std::function<bool(IniDocument&)>& change) const
+bool IniFile::update(const std::function<bool(IniDocument&)>& change, QString* error) const
 {
     IniDocument document;
     // A file that exists but cannot be read is never replaced by one made from nothing.
-    const IniDocument::LoadResult loaded = document.load(m_path);
-    if (loaded == IniDocument::LoadResult::Failed) return false;
+    QString reason;
+    const IniDocument::LoadResult loaded = document.load(m_path, &reason);
+    if (loaded == IniDocument::LoadResult::Failed) {
+        if (error) *error = QStringLiteral("%1 cannot be read: %2").arg(QDir::toNativeSeparators(m_path), reason);
+        return false;
+    }
     const QByteArray before = document.toBytes();
     if (!change(document)) return false;
     const QByteArray after = document.toBytes();
     // Nothing to write: no new file for a removal from a missing one, no rewrite for a value set again.
     if (after == before && (loaded == IniDocument::LoadResult::Loaded || after.isEmpty())) return true;
-    return document.save(m_path);
+    if (document.save(m_path, &reason)) return true;
+    if (error) *error = QStringLiteral("%1 cannot be written: %2").arg(QDir::toNativeSeparators(m_path), reason);
+    return false;
 }
 
 bool IniFile::canStoreKey(const QString& key)

@@ -29,8 +29,9 @@ public:
     bool subDelIniSection(const QString& section) const;
 
     // Loads the file, applies the change and saves the file once; nothing is saved when the change returns
-    // false. False when the file could not be read or written (it is then left as it was).
-    bool update(const std::function<bool(IniDocument&)>& change) const;
+    // false. False when the file could not be read or written (it is then left as it was); error, when given, then
+    // says why the file could not be read or written (a refused change leaves it empty).
+    bool update(const std::function<bool(IniDocument&)>& change, QString* error = nullptr) const;
 
     // The settings file of this program: StorWalk.ini beside the executable.
     static QString defaultPath();

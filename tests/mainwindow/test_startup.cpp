@@ -65,8 +65,8 @@ TEST(StartUp, FailuresEndTheStartWithNumberAndDescription)
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
         EXPECT_EQ(f.w->config.limit, 7);
         EXPECT_FALSE(f.w->config.folderType);
-        ASSERT_EQ(f.w->config.shortcuts.size(), 1);
-        EXPECT_EQ(f.w->config.shortcuts[0].folderId, "00AB");
+        ASSERT_EQ(f.w->config.shortcuts.count(), 1);
+        EXPECT_EQ(f.w->config.shortcuts.at(0).folderId, "00AB");
         if (!c.failing) continue; // the session never came to be
         EXPECT_EQ(f.session->logons.size(), 1); // no second attempt
         EXPECT_EQ(f.session->logoffCount, c.logoffs);
