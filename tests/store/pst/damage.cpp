@@ -1,0 +1,451 @@
+#include "damage.h"
+
+#include "store/pst/format/bytes.h"
+#include "store/pst/format/crc.h"
+#include "store/pst/format/encoding.h"
+
+#include <set>
+
+using namespace store::pst::format;
+
+namespace damage {
+
+namespace {
+    bool has(const QByteArray& f, quint64 at, quint64 n)
+    {
+        return fits(quint64(f.size()), at, n);
+    }
+    quint64 id(const QByteArray& f, quint64 at, int size)
+    {
+        return has(f, at, quint64(size)) ? leN(f.constData() + at, size) : 0;
+    }
+    void putN(QByteArray& f, quint64 at, int size, quint64 v)
+    {
+        for (int i = 0; i < size && has(f, at + quint64(i), 1); ++i)
+            f[qsizetype(at) + i] = char(v >> (8 * i));
+    }
+    int pick(QRandomGenerator& r, int n)
+    {
+        return n > 0 ? int(r.bounded(quint32(n))) : 0;
+    }
+    // A value a careless reader would trust: zero, one, the largest of its size, or random.
+    quint64 nasty(QRandomGenerator& r, int size)
+    {
+        const quint64 max = size >= 8 ? ~0ull : (1ull << (8 * size)) - 1;
+        switch (pick(r, 5)) {
+        case 0:
+            return 0;
+        case 1:
+            return 1;
+        case 2:
+            return max;
+        case 3:
+            return max / 2 + 1;
+        default:
+            return r.generate64() & max;
+        }
+    }
+    QString at(quint64 offset)
+    {
+        return QStringLiteral(" at 0x%1").arg(offset, 0, 16);
+    }
+
+    quint64 trailerOf(const FileMap& m, const FileMap::Block& b)
+    {
+        return b.offset + blockFileSize(*m.layout, b.size) - quint64(m.layout->blockTrailerSize);
+    }
+
+    // A block's data as the reader sees it before inflating: decoded when it is an external block.
+    struct Opened {
+        QByteArray data;
+        const FileMap::Block* block = nullptr;
+    };
+    std::optional<Opened> open(const QByteArray& f, const FileMap& m, const FileMap::Block& b)
+    {
+        if (!has(f, b.offset, b.size) || b.inflated != b.size) return std::nullopt; // compressed: left alone
+        Opened o { f.mid(qsizetype(b.offset), qsizetype(b.size)), &b };
+        if (!(b.bid & kBidInternal)) decodeBlock(m.crypt, o.data.data(), o.data.size(), b.bid);
+        return o;
+    }
+    void close(QByteArray& f, const FileMap& m, Opened& o)
+    {
+        if (!(o.block->bid & kBidInternal)) encodeBlock(m.crypt, o.data.data(), o.data.size(), o.block->bid);
+        f.replace(qsizetype(o.block->offset), o.data.size(), o.data);
+    }
+    // A random block of the kind `want` accepts, opened; up to 64 tries.
+    template <class F>
+    std::optional<Opened> findBlock(const QByteArray& f, const FileMap& m, QRandomGenerator& r, F want)
+    {
+        for (int tries = 0; tries < 64 && !m.blocks.empty(); ++tries) {
+            auto o = open(f, m, m.blocks[size_t(pick(r, int(m.blocks.size())))]);
+            if (o && want(*o)) return o;
+        }
+        return std::nullopt;
+    }
+    bool isHeapStart(const Opened& o)
+    {
+        return !(o.block->bid & kBidInternal) && o.data.size() >= kHeapHeaderSize
+            && quint8(o.data[2]) == kHeapSignature;
+    }
+    // An allocation of a heap's first block, by heap id: [begin, end) within the block, or nullopt.
+    std::optional<std::pair<int, int>> allocation(const QByteArray& d, quint32 hid, const Layout& l)
+    {
+        const quint32 index = (hid >> 5) & ((1u << l.hidIndexBits) - 1);
+        if ((hid & 0x1F) != 0 || index == 0 || (hid >> (5 + l.hidIndexBits)) != 0) return std::nullopt;
+        const auto map = read16(d, 0);
+        if (!map) return std::nullopt;
+        const auto count = read16(d, *map);
+        const auto begin = read16(d, *map + 4 + 2 * (index - 1)), end = read16(d, *map + 4 + 2 * index);
+        if (!count || index > *count || !begin || !end || *begin > *end || *end > d.size()) return std::nullopt;
+        return std::pair<int, int>(*begin, *end);
+    }
+    void set(QByteArray& d, int offset, int size, QRandomGenerator& r)
+    {
+        putN(d, quint64(offset), size, nasty(r, size));
+    }
+
+    QString flips(QByteArray& f, QRandomGenerator& r)
+    {
+        const int n = 1 + pick(r, 40);
+        // Half the time the flips cluster in one 512-byte stretch, so that one structure takes several.
+        const quint64 base = pick(r, 2) ? quint64(pick(r, int(f.size()))) & ~quint64(511) : 0;
+        const quint64 span = base ? 512 : quint64(f.size());
+        for (int i = 0; i < n; ++i) {
+            const quint64 o = base + quint64(pick(r, int(span)));
+            if (has(f, o, 1))
+                f[qsizetype(o)] = char(pick(r, 2) ? f[qsizetype(o)] ^ char(1 << pick(r, 8)) : char(pick(r, 256)));
+        }
+        return QStringLiteral("%1 bytes changed").arg(n) + (base ? at(base) : QString());
+    }
+
+    QString btreePage(QByteArray& f, const FileMap& m, QRandomGenerator& r)
+    {
+        if (m.pages.empty()) return flips(f, r);
+        const Layout& l = *m.layout;
+        const quint64 p = m.pages[size_t(pick(r, int(m.pages.size())))];
+        const int entrySize = has(f, p + quint64(l.btEntrySizeAt), 1) ? quint8(f[qsizetype(p) + l.btEntrySizeAt]) : 1;
+        const int count = int(id(f, p + quint64(l.btCountAt), l.btCountSize));
+        const quint64 entry = p + quint64(entrySize) * quint64(pick(r, std::max(count, 1)));
+        switch (pick(r, 8)) {
+        case 0:
+            putN(f, p + quint64(l.btCountAt), l.btCountSize, nasty(r, l.btCountSize));
+            return "entry count" + at(p);
+        case 1:
+            putN(f, p + quint64(l.btMaxCountAt), l.btCountSize, nasty(r, l.btCountSize));
+            return "maximum count" + at(p);
+        case 2:
+            putN(f, p + quint64(l.btEntrySizeAt), 1, nasty(r, 1));
+            return "entry size" + at(p);
+        case 3:
+            putN(f, p + quint64(l.btLevelAt), 1, pick(r, 2) ? nasty(r, 1) : id(f, p + quint64(l.btLevelAt), 1) + 1);
+            return "level" + at(p);
+        case 4: // an entry that leads back to this page: a cycle
+            putN(f, entry + quint64(2 * l.idSize), l.idSize, p);
+            return "entry pointing to its own page" + at(p);
+        case 5:
+            putN(f, entry + quint64(2 * l.idSize), l.idSize, nasty(r, l.idSize));
+            return "entry's offset" + at(p);
+        case 6:
+            putN(f, entry + quint64(pick(r, 2) * l.idSize), l.idSize, nasty(r, l.idSize));
+            return "entry's key or id" + at(p);
+        default:
+            putN(f, p + quint64(l.pageTrailerAt), 1, quint8(pick(r, 2) ? PageBbt : PageNbt));
+            return "page type" + at(p);
+        }
+    }
+
+    QString blockTrailer(QByteArray& f, const FileMap& m, QRandomGenerator& r)
+    {
+        if (m.blocks.empty()) return flips(f, r);
+        const Layout& l = *m.layout;
+        const FileMap::Block& b = m.blocks[size_t(pick(r, int(m.blocks.size())))];
+        const quint64 t = trailerOf(m, b);
+        switch (pick(r, l.blockInflatedSizeAt >= 0 ? 6 : 5)) {
+        case 0:
+            putN(f, t + quint64(l.blockSizeAt), 2, nasty(r, 2));
+            return "block size" + at(t);
+        case 1:
+            putN(f, t + quint64(l.blockSizeAt), 2, b.size + 1 + quint32(pick(r, 64)));
+            return "block size grown" + at(t);
+        case 2:
+            putN(f, t + quint64(l.blockBidAt), l.idSize, nasty(r, l.idSize));
+            return "block id" + at(t);
+        case 3:
+            putN(f, t + quint64(l.blockSigAt), 2, nasty(r, 2));
+            return "block signature" + at(t);
+        case 4:
+            putN(f, t + quint64(l.blockCrcAt), 4, nasty(r, 4));
+            return "block CRC" + at(t);
+        default:
+            putN(f, t + quint64(l.blockInflatedSizeAt), 2, nasty(r, 2));
+            return "inflated size" + at(t);
+        }
+    }
+
+    QString heapHeader(QByteArray& f, const FileMap& m, QRandomGenerator& r)
+    {
+        auto o
+            = findBlock(f, m, r, [](const Opened& o) { return !(o.block->bid & kBidInternal) && o.data.size() >= 4; });
+        if (!o) return flips(f, r);
+        QByteArray& d = o->data;
+        const quint16 map = quint16(id(d, 0, 2));
+        QString what;
+        switch (isHeapStart(*o) ? pick(r, 7) : 3 + pick(r, 3)) {
+        case 0:
+            set(d, 2, 1, r);
+            what = "signature";
+            break;
+        case 1:
+            d[3] = char(
+                std::array<quint8, 4> { ClientTableContext, ClientBth, ClientPropertyContext, 0 }[size_t(pick(r, 4))]);
+            what = "client signature";
+            break;
+        case 2:
+            set(d, 4, 4, r);
+            what = "user root";
+            break;
+        case 3:
+            set(d, 0, 2, r);
+            what = "page map offset";
+            break;
+        case 4:
+            set(d, map, 2, r);
+            what = "allocation count";
+            break;
+        case 5:
+            set(d, map + 4 + 2 * pick(r, int(id(d, map, 2)) + 1), 2, r);
+            what = "allocation offset";
+            break;
+        default:
+            set(d, map + 2, 2, r);
+            what = "free count";
+            break;
+        }
+        close(f, m, *o);
+        return "heap " + what + at(o->block->offset);
+    }
+
+    QString countsAndOffsets(QByteArray& f, const FileMap& m, QRandomGenerator& r)
+    {
+        const Layout& l = *m.layout;
+        if (pick(r, 3) == 0) { // a data or subnode tree
+            auto o = findBlock(
+                f, m, r, [](const Opened& o) { return (o.block->bid & kBidInternal) && o.data.size() >= 8; });
+            if (!o) return flips(f, r);
+            QByteArray& d = o->data;
+            const bool data = d[0] == char(kBlockTypeDataTree);
+            const int header = data ? l.treeHeaderSize : l.subnodeHeaderSize;
+            const int entry = data ? l.idSize : (d[1] ? l.siEntrySize : l.slEntrySize);
+            const int count = int(id(d, 2, 2));
+            QString what;
+            switch (pick(r, 5)) {
+            case 0:
+                set(d, 2, 2, r);
+                what = "entry count";
+                break;
+            case 1:
+                set(d, 1, 1, r);
+                what = "level";
+                break;
+            case 2:
+                set(d, 4, 4, r);
+                what = data ? "total size" : "padding";
+                break;
+            case 3:
+                set(d, header + entry * pick(r, std::max(count, 1)), l.idSize, r);
+                what = "first field of an entry";
+                break;
+            default:
+                set(d, header + entry * pick(r, std::max(count, 1)) + l.idSize, l.idSize, r);
+                what = "block id of an entry";
+                break;
+            }
+            close(f, m, *o);
+            return (data ? "data tree " : "subnode tree ") + what + at(o->block->offset);
+        }
+        // The structure a heap's user root names: a property context's B-tree header and records, or a table's
+        // header and column descriptors.
+        auto o = findBlock(f, m, r, [](const Opened& o) { return isHeapStart(o); });
+        if (!o) return flips(f, r);
+        QByteArray& d = o->data;
+        const auto root = allocation(d, quint32(id(d, 4, 4)), l);
+        if (!root) return heapHeader(f, m, r);
+        const int s = root->first;
+        QString what;
+        if (quint8(d[3]) == ClientTableContext) {
+            const int columns = int(id(d, quint64(s + 1), 1));
+            const int col = s + kTcInfoSize + kTcColumnSize * pick(r, std::max(columns, 1));
+            switch (pick(r, 8)) {
+            case 0:
+                set(d, s + 1, 1, r);
+                what = "table column count";
+                break;
+            case 1:
+                set(d, s + 2 + 2 * pick(r, 4), 2, r);
+                what = "table row layout (rgib)";
+                break;
+            case 2:
+                set(d, s + 10, 4, r);
+                what = "table row index";
+                break;
+            case 3:
+                set(d, s + 14, 4, r);
+                what = "table row matrix";
+                break;
+            case 4:
+                set(d, col + 4, 2, r);
+                what = "column offset";
+                break;
+            case 5:
+                set(d, col + 6, 1, r);
+                what = "column size";
+                break;
+            case 6:
+                set(d, col + 7, 1, r);
+                what = "column existence bit";
+                break;
+            default:
+                set(d, col + pick(r, 4), 1, r);
+                what = "column tag";
+                break;
+            }
+        } else {
+            const auto records = allocation(d, quint32(id(d, s + 4, 4)), l);
+            const int record = records && records->second - records->first >= 8
+                ? records->first + 8 * pick(r, (records->second - records->first) / 8)
+                : -1;
+            switch (record < 0 ? pick(r, 4) : pick(r, 7)) {
+            case 0:
+                set(d, s + 1, 1, r);
+                what = "B-tree key size";
+                break;
+            case 1:
+                set(d, s + 2, 1, r);
+                what = "B-tree entry size";
+                break;
+            case 2:
+                set(d, s + 3, 1, r);
+                what = "B-tree levels";
+                break;
+            case 3:
+                set(d, s + 4, 4, r);
+                what = "B-tree root";
+                break;
+            case 4:
+                set(d, record + 2, 2, r);
+                what = "property type";
+                break;
+            case 5:
+                d[record + 3] ^= 0x10;
+                what = "property made multi-valued";
+                break;
+            default:
+                set(d, record + 4, 4, r);
+                what = "property value or its heap id";
+                break;
+            }
+        }
+        close(f, m, *o);
+        return what + at(o->block->offset);
+    }
+} // namespace
+
+std::optional<FileMap> mapFile(const QByteArray& f)
+{
+    if (!f.startsWith(QByteArray(kHeaderMagic, 4))) return std::nullopt;
+    FileMap m;
+    m.layout = layoutForVersion(quint16(id(f, kHeaderVersionAt, 2)));
+    if (!m.layout) return std::nullopt;
+    const Layout& l = *m.layout;
+    m.crypt = quint8(id(f, quint64(l.cryptMethodAt), 1));
+    std::set<quint64> seen;
+    const auto walk = [&](auto& self, quint64 page, bool blocks, int depth) -> void {
+        if (depth > 16 || !has(f, page, quint64(l.pageSize)) || !seen.insert(page).second) return;
+        m.pages.push_back(page);
+        const int level = int(id(f, page + quint64(l.btLevelAt), 1));
+        const int count = int(id(f, page + quint64(l.btCountAt), l.btCountSize));
+        const int size = int(id(f, page + quint64(l.btEntrySizeAt), 1));
+        for (int i = 0; i < count && size > 0 && (i + 1) * size <= l.btEntriesSize; ++i) {
+            const quint64 e = page + quint64(i * size);
+            if (level > 0)
+                self(self, id(f, e + quint64(2 * l.idSize), l.idSize), blocks, depth + 1);
+            else if (blocks) {
+                FileMap::Block b { id(f, e, l.idSize), id(f, e + quint64(l.idSize), l.idSize),
+                    quint32(id(f, e + quint64(l.bbtSizeAt), 2)), 0 };
+                b.inflated = l.bbtInflatedSizeAt >= 0 ? quint32(id(f, e + quint64(l.bbtInflatedSizeAt), 2)) : b.size;
+                if (has(f, b.offset, blockFileSize(l, b.size))) m.blocks.push_back(b);
+            }
+        }
+    };
+    walk(walk, id(f, quint64(l.nbtRootIbAt), l.idSize), false, 0);
+    walk(walk, id(f, quint64(l.bbtRootIbAt), l.idSize), true, 0);
+    if (m.blocks.empty()) return std::nullopt;
+    return m;
+}
+
+const char* name(Kind kind)
+{
+    switch (kind) {
+    case Kind::Flips:
+        return "flips";
+    case Kind::Truncation:
+        return "truncation";
+    case Kind::BtreePage:
+        return "B-tree page";
+    case Kind::BlockTrailer:
+        return "block trailer";
+    case Kind::HeapHeader:
+        return "heap header";
+    default:
+        return "counts and offsets";
+    }
+}
+
+QString apply(QByteArray& file, const FileMap& map, Kind kind, QRandomGenerator& random)
+{
+    switch (kind) {
+    case Kind::Flips:
+        return flips(file, random);
+    case Kind::Truncation: {
+        // Within the header, at a page boundary, or anywhere.
+        const int size = int(file.size());
+        const int cut = pick(random, 3) == 0 ? pick(random, 600)
+            : pick(random, 2)                ? pick(random, size / 512) * 512
+                                             : pick(random, size);
+        file.truncate(cut);
+        return QStringLiteral("cut to %1 bytes").arg(cut);
+    }
+    case Kind::BtreePage:
+        return btreePage(file, map, random);
+    case Kind::BlockTrailer:
+        return blockTrailer(file, map, random);
+    case Kind::HeapHeader:
+        return heapHeader(file, map, random);
+    default:
+        return countsAndOffsets(file, map, random);
+    }
+}
+
+void resign(QByteArray& f, const FileMap& m)
+{
+    const Layout& l = *m.layout;
+    for (const quint64 p : m.pages) {
+        if (!has(f, p, quint64(l.pageSize))) continue;
+        putN(f, p + quint64(l.pageCrcAt), 4, crc32(f.constData() + p, l.pageDataSize));
+        putN(f, p + quint64(l.pageTrailerAt) + 2, 2, blockSignature(p, id(f, p + quint64(l.pageBidAt), l.idSize)));
+    }
+    for (const FileMap::Block& b : m.blocks) {
+        const quint64 t = trailerOf(m, b);
+        if (!has(f, t, quint64(l.blockTrailerSize))) continue;
+        const quint64 size = std::min<quint64>(id(f, t + quint64(l.blockSizeAt), 2), t - b.offset);
+        putN(f, t + quint64(l.blockCrcAt), 4, crc32(f.constData() + b.offset, qsizetype(size)));
+        putN(f, t + quint64(l.blockSigAt), 2, blockSignature(b.offset, id(f, t + quint64(l.blockBidAt), l.idSize)));
+    }
+    if (has(f, 0, quint64(l.headerSize))) {
+        putN(f, kHeaderCrcPartialAt, 4, crc32(f.constData() + kHeaderCrcCoveredFrom, kHeaderCrcPartialSize));
+        if (l.crcFullAt >= 0)
+            putN(f, quint64(l.crcFullAt), 4, crc32(f.constData() + kHeaderCrcCoveredFrom, kHeaderCrcFullSize));
+    }
+}
+
+} // namespace damage

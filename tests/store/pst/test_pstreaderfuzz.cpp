@@ -1,0 +1,266 @@
+// The reader on damaged copies of stores: each copy is opened and read whole; nothing may crash, hang, allocate far
+// beyond the file's size, or fail otherwise than with the store's own error. Half the copies are signed afresh after
+// the damage, so that the CRC checks pass and the parsers behind them meet the damage.
+//
+// SW_FUZZ_SEED replays a run (its seed is printed), SW_FUZZ_SCALE multiplies every store's count of copies, and
+// SW_FUZZ_SECONDS bounds the whole run (default 240 s; the run stops there and fails).
+
+#include "damage.h"
+#include "readerwalk.h"
+#include "stores.h"
+
+#include "store/store.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <atomic>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <mutex>
+#include <sys/resource.h>
+#include <thread>
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's allocator reports every allocation, so the run can hold each copy to a memory budget.
+extern "C" {
+int __sanitizer_install_malloc_and_free_hooks(
+    void (*malloc_hook)(const volatile void*, size_t), void (*free_hook)(const volatile void*));
+size_t __sanitizer_get_allocated_size(const volatile void* p);
+}
+#endif
+
+namespace {
+
+std::atomic<qint64> g_allocated { 0 }, g_peak { 0 };
+#if defined(__SANITIZE_ADDRESS__)
+void onMalloc(const volatile void*, size_t size)
+{
+    const qint64 now = g_allocated += qint64(size);
+    qint64 peak = g_peak.load();
+    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) { }
+}
+void onFree(const volatile void* p)
+{
+    g_allocated -= qint64(__sanitizer_get_allocated_size(p));
+}
+const bool g_hooked = __sanitizer_install_malloc_and_free_hooks(onMalloc, onFree) != 0;
+#endif
+
+long maxResidentKb()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+quint64 environmentNumber(const char* name, quint64 fallback)
+{
+    bool ok = false;
+    const quint64 v = qEnvironmentVariable(name).toULongLong(&ok, 0);
+    return ok ? v : fallback;
+}
+
+// Aborts the program, naming the copy, when one copy has taken longer than any store should: a hang.
+class Watchdog {
+public:
+    explicit Watchdog(int seconds)
+        : m_seconds(seconds)
+        , m_thread([this] { run(); })
+    {
+    }
+    ~Watchdog()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    void working(const std::string& what)
+    {
+        std::lock_guard lock(m_mutex);
+        m_what = what;
+        ++m_step;
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        while (!m_done) {
+            const quint64 step = m_step;
+            if (!m_wake.wait_for(lock, std::chrono::seconds(m_seconds), [&] { return m_done || m_step != step; })) {
+                std::cerr << "HANG: no progress in " << m_seconds << " s on " << m_what << std::endl;
+                std::abort();
+            }
+        }
+    }
+    int m_seconds;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_done = false;
+    quint64 m_step = 0;
+    std::string m_what;
+    std::thread m_thread;
+};
+
+struct Source {
+    const char* name; // a sample's file name, or a writer store's name
+    int copies;
+};
+// Small stores get more copies: a copy of a large one costs more to read. Together at least 10,000.
+constexpr Source kSources[] = {
+    { "go-pst_32-bit.pst", 2500 }, { "pst-extractor_contacts97-2002.pst", 1500 },
+    { "pst-extractor_alpha-beta-gamma-delta.pst", 1200 }, { "java-libpst_dist-list.pst", 700 },
+    { "aspose_Outlook_1M.pst", 200 }, { "groupdocs_Storage_sample.ost", 200 }, { "writer:types", 2000 },
+    { "writer:shapes", 300 }, { "writer:sample", 800 },
+    { "writer:variants", 1200 }, // shared among the writer's ANSI, 4K and encoded stores
+};
+
+constexpr int totalCopies()
+{
+    int total = 0;
+    for (const Source& s : kSources)
+        total += s.copies;
+    return total;
+}
+static_assert(totalCopies() >= 10000);
+
+// An intact store to damage: its bytes up to the last one in use (a 4K store ends in megabytes of unused zeros),
+// its size, and where its pages and blocks sit.
+struct Original {
+    QString name;
+    QByteArray bytes;
+    qint64 size = 0;
+    damage::FileMap map;
+};
+// The stores a source names ("writer:variants": each writer store that is not Unicode with no encoding). Empty
+// without an error when the source is not there.
+std::vector<Original> originals(const QString& source, const QString& folder, QString* error)
+{
+    std::vector<oracle::StoreFile> files;
+    if (!source.startsWith(QLatin1String("writer:"))) {
+        for (const oracle::StoreFile& f : oracle::sampleStores())
+            if (f.name == source) files.push_back(f);
+    } else {
+        for (const oracle::StoreFile& f : oracle::writerStores(folder, error))
+            if (source.mid(7) == (f.name.contains(QLatin1Char('(')) ? QStringLiteral("variants") : f.name))
+                files.push_back(f);
+    }
+    std::vector<Original> out;
+    for (const oracle::StoreFile& f : files) {
+        QFile file(f.path);
+        Original o { f.name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), 0, {} };
+        o.size = o.bytes.size();
+        const auto map = damage::mapFile(o.bytes);
+        qsizetype used = o.bytes.size();
+        while (used > 0 && o.bytes[used - 1] == 0)
+            --used;
+        o.bytes.truncate(used);
+        if (!map) {
+            *error = f.name + QLatin1String(": not a store the damage can be aimed at");
+            return {};
+        }
+        o.map = *map;
+        out.push_back(std::move(o));
+    }
+    return out;
+}
+
+struct Tally {
+    int copies = 0, opened = 0, refused = 0, nodesRead = 0, nodesRefused = 0;
+};
+
+class PstReaderFuzz : public ::testing::TestWithParam<Source> { };
+
+TEST_P(PstReaderFuzz, DamagedCopiesReadWholeOrFailCleanly)
+{
+    const Source source = GetParam();
+    const quint64 seed = environmentNumber("SW_FUZZ_SEED", quint64(QDateTime::currentMSecsSinceEpoch()));
+    const double scale = qEnvironmentVariable("SW_FUZZ_SCALE", QStringLiteral("1")).toDouble();
+    const int seconds = int(environmentNumber("SW_FUZZ_SECONDS", 240));
+    std::cout << "fuzz " << source.name << ": SW_FUZZ_SEED=" << seed << std::endl;
+
+    QTemporaryDir dir(QFileInfo(QStringLiteral("/dev/shm")).isDir()
+            ? QStringLiteral("/dev/shm/swfuzz-XXXXXX")
+            : QDir::tempPath() + QStringLiteral("/swfuzz-XXXXXX"));
+    ASSERT_TRUE(dir.isValid());
+    QString error;
+    const std::vector<Original> stores = originals(QLatin1String(source.name), dir.path(), &error);
+    if (stores.empty() && error.isEmpty()) GTEST_SKIP() << source.name << " is not there: skipped";
+    ASSERT_FALSE(stores.empty()) << error.toStdString();
+
+    const QString path = dir.filePath(QStringLiteral("damaged.pst"));
+    const int copies = std::max(1, int(source.copies * scale));
+    const long residentBefore = maxResidentKb();
+    Watchdog watchdog(60);
+    QElapsedTimer timer;
+    timer.start();
+    Tally t;
+    QStringList unclear;
+    for (int i = 0; i < copies && unclear.size() < 5; ++i) {
+        const Original& store = stores[size_t(i) % stores.size()];
+        const damage::Kind kind = damage::kKinds[size_t(i) % std::size(damage::kKinds)];
+        const bool resign = i / int(std::size(damage::kKinds)) % 2 == 1 && kind != damage::Kind::Truncation;
+        QRandomGenerator random(quint32(seed ^ (seed >> 32)) ^ quint32(i * 2654435761u));
+        QByteArray bytes = store.bytes;
+        const QString what = damage::apply(bytes, store.map, kind, random) + (resign ? " (signed afresh)" : "");
+        if (resign) damage::resign(bytes, store.map);
+        const std::string copy = QStringLiteral("copy %1 of %2: %3: %4")
+                                     .arg(i)
+                                     .arg(store.name, QLatin1String(damage::name(kind)), what)
+                                     .toStdString();
+        watchdog.working(copy);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+        if (kind != damage::Kind::Truncation) file.resize(store.size); // the unused end, as a hole
+        file.close();
+
+        const qint64 before = g_allocated.load();
+        g_peak = before;
+        ++t.copies;
+        try {
+            const oracle::WalkCounts counts = oracle::walkEverything(path);
+            ++t.opened;
+            t.nodesRead += counts.nodes;
+            t.nodesRefused += counts.refused;
+            for (const QString& f : counts.unclear)
+                unclear.append(QString::fromStdString(copy) + QLatin1String(": ") + f);
+        } catch (const store::Error& e) {
+            ++t.refused;
+            if (e.description().isEmpty())
+                unclear.append(QString::fromStdString(copy) + QLatin1String(": refused without a reason"));
+        } catch (const std::exception& e) {
+            unclear.append(QString::fromStdString(copy) + QLatin1String(": ") + QString::fromUtf8(e.what()));
+        }
+        // Far beyond the file's size: more than 16 times the bytes it uses, beyond a few megabytes of the reader's own.
+        const qint64 used = g_peak.load() - before;
+        EXPECT_LT(used, 16 * store.bytes.size() + (8 << 20)) << copy << " allocated " << used << " bytes";
+        if (timer.elapsed() > seconds * 1000) {
+            ADD_FAILURE() << "the run took more than " << seconds << " s: stopped after " << t.copies << " copies";
+            break;
+        }
+    }
+    // Without the sanitizer's allocator the run can only see how far the process grew.
+    EXPECT_LT(maxResidentKb() - residentBefore, 512 * 1024) << "the run grew the process by more than 512 MB";
+    EXPECT_TRUE(unclear.isEmpty()) << "failures other than the store's own error (SW_FUZZ_SEED=" << seed << "):\n"
+                                   << unclear.join(QLatin1Char('\n')).toStdString();
+    std::cout << "fuzz " << source.name << ": " << t.copies << " copies in " << timer.elapsed() << " ms: " << t.opened
+              << " opened (" << t.nodesRead << " nodes read, " << t.nodesRefused << " refused), " << t.refused
+              << " refused at open; SW_FUZZ_SEED=" << seed << std::endl;
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, PstReaderFuzz, ::testing::ValuesIn(kSources), [](const auto& info) {
+    QString name = QString::fromLatin1(info.param.name).section(QLatin1Char('.'), 0, 0);
+    name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));
+    return name.toStdString();
+});
+
+} // namespace
