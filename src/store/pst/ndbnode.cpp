@@ -63,12 +63,20 @@ const std::vector<DataBlockRef>& Node::blocks() const
     const Layout& l = f.layout();
     std::vector<DataBlockRef> out;
     quint64 total = 0;
+    // Each leaf is a block of its own in the file, so a tree naming more leaves, or more data, than the file
+    // can hold is a lie; refusing it early keeps hostile trees from costing time and memory.
+    const quint64 maxLeaves = f.fileSize() / quint64(l.blockAlign);
+    const quint64 maxTotal = f.fileSize() * (l.blockInflatedSizeAt >= 0 ? 64 : 1);
     auto leaf = [&](Bid bid) {
+        if (out.size() >= maxLeaves)
+            corrupt(QStringLiteral("Node %1: its data tree names more blocks than the file holds").arg(hex(m_nid)));
         const std::optional<BlockEntry> e = f.findBlock(bid);
         if (!e) corrupt(QStringLiteral("Block %1 of node %2 is not in the block B-tree").arg(hex(bid), hex(m_nid)));
         const quint32 size = e->inflatedSize ? e->inflatedSize : e->size;
         out.push_back({ bid, size });
         total += size;
+        if (total > maxTotal)
+            corrupt(QStringLiteral("Node %1: its data tree claims more data than the file holds").arg(hex(m_nid)));
     };
     if (m_dataBid == 0) {
         // no data
@@ -128,7 +136,6 @@ QByteArray Node::data(quint64 maxSize) const
             QStringLiteral("Node %1 holds %2 bytes, more than the %3 allowed").arg(hex(m_nid)).arg(total).arg(maxSize));
     if (blockCount() == 1) return block(0);
     QByteArray out;
-    out.reserve(qsizetype(total));
     for (int i = 0; i < blockCount(); ++i)
         out += block(i);
     return out;
@@ -159,6 +166,9 @@ const std::vector<SubnodeEntry>& Node::subnodes() const
             corrupt(QStringLiteral("Subnode block %1 counts %2 entries, past its end").arg(hex(bid)).arg(count));
         for (int i = 0; i < count; ++i) {
             const char* e = p + l.subnodeHeaderSize + i * entrySize;
+            if (out.size() >= f.fileSize() / quint64(l.slEntrySize))
+                corrupt(QStringLiteral("Node %1: its subnode tree names more subnodes than the file holds")
+                            .arg(hex(m_nid)));
             if (level == 0)
                 out.push_back({ quint32(leN(e, id)), leN(e + id, id), leN(e + 2 * id, id) });
             else
