@@ -30,15 +30,18 @@ std::shared_ptr<const BtPage> NdbFile::Impl::page(quint64 offset, Bid bid, quint
             pg = it->second->second;
         }
     }
-    const QString where = QStringLiteral("%1 page at offset %2").arg(treeName(type), hex(offset));
+    // Built only when needed: look-ups run this for every page they pass.
+    auto where = [&] { return QStringLiteral("%1 page at offset %2").arg(treeName(type), hex(offset)); };
     if (!pg) {
-        auto fresh = std::make_shared<BtPage>(parseBtPage(l, readAt(offset, quint64(l.pageSize), where), where));
+        auto fresh = std::make_shared<BtPage>(parseBtPage(l,
+            readAt(offset, quint64(l.pageSize), [&] { return QStringLiteral("The %1 page").arg(treeName(type)); }),
+            where()));
         {
             std::lock_guard lock(statsMutex);
             ++stats.pageReads;
         }
         if (le16(fresh->bytes.constData() + l.pageTrailerAt + 2) != blockSignature(offset, fresh->bid))
-            corrupt(QStringLiteral("The %1: its trailer's signature does not match").arg(where));
+            corrupt(QStringLiteral("The %1: its trailer's signature does not match").arg(where()));
         pg = fresh;
         std::lock_guard lock(cacheMutex);
         if (!cached.count(offset)) {
@@ -51,13 +54,13 @@ std::shared_ptr<const BtPage> NdbFile::Impl::page(quint64 offset, Bid bid, quint
         }
     }
     if (pg->type != type)
-        corrupt(QStringLiteral("The %1 belongs to the other B-tree (page type %2)").arg(where, hex(pg->type)));
+        corrupt(QStringLiteral("The %1 belongs to the other B-tree (page type %2)").arg(where(), hex(pg->type)));
     if (pg->bid != bid)
         corrupt(
-            QStringLiteral("The %1 is page %2, not the page %3 its parent names").arg(where, hex(pg->bid), hex(bid)));
+            QStringLiteral("The %1 is page %2, not the page %3 its parent names").arg(where(), hex(pg->bid), hex(bid)));
     if (expectedLevel >= 0 && pg->level != expectedLevel)
         corrupt(QStringLiteral("The %1 has level %2 where its parent needs level %3 (a cycle or a damaged tree)")
-                    .arg(where)
+                    .arg(where())
                     .arg(pg->level)
                     .arg(expectedLevel));
     return pg;

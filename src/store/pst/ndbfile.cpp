@@ -25,11 +25,11 @@ void corrupt(const QString& what)
 
 NdbFile::~NdbFile() = default;
 
-QByteArray NdbFile::Impl::readAt(quint64 offset, quint64 size, const QString& what) const
+QByteArray NdbFile::Impl::readAt(quint64 offset, quint64 size, const std::function<QString()>& what) const
 {
     if (!fits(fileSize, offset, size))
         corrupt(QStringLiteral("%1 at offset %2 (%3 bytes) lies past the end of the file (%4 bytes)")
-                    .arg(what, hex(offset))
+                    .arg(what(), hex(offset))
                     .arg(size)
                     .arg(fileSize));
     QByteArray out(qsizetype(size), Qt::Uninitialized);
@@ -39,8 +39,8 @@ QByteArray NdbFile::Impl::readAt(quint64 offset, quint64 size, const QString& wh
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0)
             throw Error(mapi::E_DISK_ERROR,
-                QStringLiteral("Unable to read %1 at offset %2: %3")
-                    .arg(what, hex(offset),
+                QStringLiteral("Unable to read: %1 at offset %2: %3")
+                    .arg(what(), hex(offset),
                         n < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("end of file")));
         done += quint64(n);
     }
@@ -70,7 +70,8 @@ Header NdbFile::readHeader(Impl& impl)
 {
     if (impl.fileSize < 512)
         corrupt(QStringLiteral("The file is too small for a store header (%1 bytes)").arg(impl.fileSize));
-    const Header out = parseHeader(impl.readAt(0, std::min<quint64>(impl.fileSize, 564), QStringLiteral("the header")));
+    const Header out = parseHeader(
+        impl.readAt(0, std::min<quint64>(impl.fileSize, 564), [] { return QStringLiteral("The header"); }));
     for (const auto& [what, offset] : { std::pair { "node", out.nbtRootOffset }, { "block", out.bbtRootOffset } })
         if (!fits(impl.fileSize, offset, quint64(out.layout->pageSize)))
             corrupt(QStringLiteral("The %1 B-tree's root page at offset %2 lies past the end of the file")
@@ -120,7 +121,7 @@ QByteArray NdbFile::readBlock(const BlockEntry& e) const
     if (e.size > maxData)
         corrupt(QStringLiteral("Block %1 claims %2 bytes, more than a block holds").arg(hex(e.bid)).arg(e.size));
     const quint64 span = blockFileSize(l, e.size);
-    const QByteArray raw = m_impl->readAt(e.offset, span, QStringLiteral("block %1").arg(hex(e.bid)));
+    QByteArray raw = m_impl->readAt(e.offset, span, [&] { return QStringLiteral("Block %1").arg(hex(e.bid)); });
     {
         std::lock_guard lock(m_impl->statsMutex);
         ++m_impl->stats.blockReads;
@@ -141,7 +142,8 @@ QByteArray NdbFile::readBlock(const BlockEntry& e) const
     if (crc != t.crc)
         corrupt(
             QStringLiteral("Block %1: CRC mismatch (stored %2, computed %3)").arg(hex(e.bid), hex(t.crc), hex(crc)));
-    QByteArray data = raw.left(e.size);
+    QByteArray data = std::move(raw);
+    data.truncate(e.size);
     if (!(e.bid & kBidInternal)) decodeBlock(header().cryptMethod, data.data(), data.size(), e.bid);
     if (l.bbtInflatedSizeAt >= 0 && e.size != 0 && e.inflatedSize != 0 && e.inflatedSize != e.size) {
         if (t.inflatedSize != e.inflatedSize)

@@ -30,7 +30,8 @@ struct NdbFile::Impl {
     mutable std::list<std::pair<quint64, std::shared_ptr<const BtPage>>> lru;
     mutable std::unordered_map<quint64, decltype(lru)::iterator> cached;
 
-    QByteArray readAt(quint64 offset, quint64 size, const QString& what) const;
+    // what() names the bytes in failures; called only when one happens.
+    QByteArray readAt(quint64 offset, quint64 size, const std::function<QString()>& what) const;
     // Reads (or finds in the cache) the page at offset and checks it: trailer type and identifier, CRC, entry
     // count and size within the page, and level (expectedLevel < 0 for a root page: any level up to the maximum).
     std::shared_ptr<const BtPage> page(quint64 offset, Bid bid, quint8 type, int expectedLevel) const;

@@ -16,6 +16,7 @@ struct Node::Cache {
     std::mutex mutex;
     bool blocksRead = false;
     std::vector<DataBlockRef> blocks;
+    std::vector<BlockEntry> entries; // beside blocks, so reading one needs no second look-up
     quint64 size = 0;
     bool subnodesRead = false;
     std::vector<SubnodeEntry> subnodes;
@@ -62,6 +63,7 @@ const std::vector<DataBlockRef>& Node::blocks() const
     const NdbFile& f = *m_file;
     const Layout& l = f.layout();
     std::vector<DataBlockRef> out;
+    std::vector<BlockEntry> entries;
     quint64 total = 0;
     // Each leaf is a block of its own in the file, so a tree naming more leaves, or more data, than the file
     // can hold is a lie; refusing it early keeps hostile trees from costing time and memory.
@@ -74,6 +76,7 @@ const std::vector<DataBlockRef>& Node::blocks() const
         if (!e) corrupt(QStringLiteral("Block %1 of node %2 is not in the block B-tree").arg(hex(bid), hex(m_nid)));
         const quint32 size = e->inflatedSize ? e->inflatedSize : e->size;
         out.push_back({ bid, size });
+        entries.push_back(*e);
         total += size;
         if (total > maxTotal)
             corrupt(QStringLiteral("Node %1: its data tree claims more data than the file holds").arg(hex(m_nid)));
@@ -103,6 +106,7 @@ const std::vector<DataBlockRef>& Node::blocks() const
                         .arg(total));
     }
     m_cache->blocks = std::move(out);
+    m_cache->entries = std::move(entries);
     m_cache->size = total;
     m_cache->blocksRead = true;
     return m_cache->blocks;
@@ -113,7 +117,7 @@ QByteArray Node::block(int index) const
     const std::vector<DataBlockRef>& b = blocks();
     if (index < 0 || size_t(index) >= b.size())
         corrupt(QStringLiteral("Node %1 has no data block %2").arg(hex(m_nid)).arg(index));
-    QByteArray data = m_file->readBlock(b[size_t(index)].bid);
+    QByteArray data = m_file->readBlock(m_cache->entries[size_t(index)]);
     if (quint64(data.size()) != b[size_t(index)].size)
         corrupt(QStringLiteral("Block %1 of node %2 holds %3 bytes, not %4")
                     .arg(hex(b[size_t(index)].bid), hex(m_nid))
