@@ -40,17 +40,17 @@ const Heap::Page& Heap::page(quint32 blockIndex) const
     Page pg;
     pg.data = m_node.block(int(blockIndex));
     const QByteArray& d = pg.data;
-    const QString where = QStringLiteral("Heap block %1 of node %2").arg(blockIndex).arg(hex(m_node.nid()));
+    auto where = [&] { return QStringLiteral("Heap block %1 of node %2").arg(blockIndex).arg(hex(m_node.nid())); };
     const std::optional<quint16> ibHnpm = read16(d, 0);
-    if (!ibHnpm) corrupt(where + QStringLiteral(" is too short for its header"));
+    if (!ibHnpm) corrupt(where() + QStringLiteral(" is too short for its header"));
     const std::optional<quint16> cAlloc = read16(d, *ibHnpm);
     if (!cAlloc || !fits(quint64(d.size()), *ibHnpm + 4ull, (*cAlloc + 1ull) * 2))
-        corrupt(where + QStringLiteral(": its page map lies past the block's end"));
+        corrupt(where() + QStringLiteral(": its page map lies past the block's end"));
     pg.offsets.resize(size_t(*cAlloc) + 1);
     for (size_t i = 0; i < pg.offsets.size(); ++i) {
         pg.offsets[i] = le16(d.constData() + *ibHnpm + 4 + 2 * i);
         if (pg.offsets[i] > *ibHnpm || (i > 0 && pg.offsets[i] < pg.offsets[i - 1]))
-            corrupt(where + QStringLiteral(": allocation %1 lies outside the block's data").arg(i));
+            corrupt(where() + QStringLiteral(": allocation %1 lies outside the block's data").arg(i));
     }
     if (m_pages.size() >= kHeapPageCache) m_pages.erase(m_pages.begin());
     return m_pages.emplace(blockIndex, std::move(pg)).first->second;
@@ -80,16 +80,17 @@ Bth::Bth(const Heap& heap, Hid header)
     : m_heap(heap)
 {
     const QByteArray h = heap.item(header);
-    const QString where = QStringLiteral("BTH %1 of node %2").arg(hex(header), hex(heap.node().nid()));
-    if (h.size() < kBthHeaderSize || quint8(h[0]) != ClientBth) corrupt(where + QStringLiteral(" has no BTH header"));
+    auto where = [&] { return QStringLiteral("BTH %1 of node %2").arg(hex(header), hex(heap.node().nid())); };
+    if (h.size() < kBthHeaderSize || quint8(h[0]) != ClientBth) corrupt(where() + QStringLiteral(" has no BTH header"));
     m_keySize = quint8(h[1]);
     m_dataSize = quint8(h[2]);
     m_levels = quint8(h[3]);
     m_root = le32(h.constData() + 4);
     if (m_keySize != 2 && m_keySize != 4 && m_keySize != 8 && m_keySize != 16)
-        corrupt(where + QStringLiteral(" has keys of %1 bytes").arg(m_keySize));
-    if (m_dataSize < 1 || m_dataSize > 32) corrupt(where + QStringLiteral(" has records of %1 bytes").arg(m_dataSize));
-    if (m_levels > kMaxBthLevels) corrupt(where + QStringLiteral(" is %1 levels deep").arg(m_levels));
+        corrupt(where() + QStringLiteral(" has keys of %1 bytes").arg(m_keySize));
+    if (m_dataSize < 1 || m_dataSize > 32)
+        corrupt(where() + QStringLiteral(" has records of %1 bytes").arg(m_dataSize));
+    if (m_levels > kMaxBthLevels) corrupt(where() + QStringLiteral(" is %1 levels deep").arg(m_levels));
 }
 
 void Bth::forEach(const std::function<bool(const char* key, const char* data)>& visit) const

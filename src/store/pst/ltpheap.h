@@ -43,7 +43,7 @@ private:
     quint8 m_clientSignature = 0;
     Hid m_userRoot = 0;
     int m_indexBits = 11;
-    mutable std::map<quint32, Page> m_pages; // heap blocks read so far; bounded, oldest dropped first
+    mutable std::map<quint32, Page> m_pages; // heap blocks read so far, a bounded number
 };
 
 // A BTH: records of a fixed key and data size, sorted by key.

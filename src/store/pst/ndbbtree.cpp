@@ -4,6 +4,7 @@
 #include "store/pst/format/bytes.h"
 #include "store/pst/format/crc.h"
 #include "store/pst/ndbinternal.h"
+#include "store/pst/ndbpage.h"
 
 #include <unordered_set>
 
@@ -29,43 +30,18 @@ std::shared_ptr<const BtPage> NdbFile::Impl::page(quint64 offset, Bid bid, quint
             pg = it->second->second;
         }
     }
-    const QString where = QStringLiteral("%1 page at offset %2").arg(treeName(type), hex(offset));
+    // Built only when needed: look-ups run this for every page they pass.
+    auto where = [&] { return QStringLiteral("%1 page at offset %2").arg(treeName(type), hex(offset)); };
     if (!pg) {
-        auto fresh = std::make_shared<BtPage>();
-        fresh->bytes = readAt(offset, quint64(l.pageSize), where);
+        auto fresh = std::make_shared<BtPage>(parseBtPage(l,
+            readAt(offset, quint64(l.pageSize), [&] { return QStringLiteral("The %1 page").arg(treeName(type)); }),
+            where()));
         {
             std::lock_guard lock(statsMutex);
             ++stats.pageReads;
         }
-        const char* p = fresh->bytes.constData();
-        const char* t = p + l.pageTrailerAt;
-        fresh->type = quint8(t[0]);
-        fresh->bid = leN(p + l.pageBidAt, l.idSize);
-        if (quint8(t[0]) != quint8(t[1]) || (fresh->type != PageNbt && fresh->type != PageBbt))
-            corrupt(QStringLiteral("The %1 is not a B-tree page (page type %2)").arg(where, hex(quint8(t[0]))));
-        const quint32 crc = crc32(p, l.pageDataSize);
-        if (crc != le32(p + l.pageCrcAt))
-            corrupt(QStringLiteral("The %1: CRC mismatch (stored %2, computed %3)")
-                        .arg(where, hex(le32(p + l.pageCrcAt)), hex(crc)));
-        if (le16(t + 2) != blockSignature(offset, fresh->bid))
-            corrupt(QStringLiteral("The %1: its trailer's signature does not match").arg(where));
-        const char* f = p + l.btCountAt;
-        fresh->count = l.btCountSize == 1 ? quint8(f[0]) : le16(f);
-        fresh->entrySize = quint8(p[l.btEntrySizeAt]);
-        fresh->level = quint8(p[l.btLevelAt]);
-        if (fresh->level > kMaxBtreeLevel)
-            corrupt(QStringLiteral("The %1 has level %2, deeper than any store").arg(where).arg(fresh->level));
-        const int minimum = fresh->level > 0 ? l.btIndexEntrySize : (type == PageNbt ? l.nbtEntrySize : l.bbtEntrySize);
-        if (fresh->entrySize < minimum)
-            corrupt(QStringLiteral("The %1 has entries of %2 bytes, fewer than the %3 an entry needs")
-                        .arg(where)
-                        .arg(fresh->entrySize)
-                        .arg(minimum));
-        if (fresh->count * fresh->entrySize > l.btEntriesSize)
-            corrupt(QStringLiteral("The %1 counts %2 entries of %3 bytes, more than the page holds")
-                        .arg(where)
-                        .arg(fresh->count)
-                        .arg(fresh->entrySize));
+        if (le16(fresh->bytes.constData() + l.pageTrailerAt + 2) != blockSignature(offset, fresh->bid))
+            corrupt(QStringLiteral("The %1: its trailer's signature does not match").arg(where()));
         pg = fresh;
         std::lock_guard lock(cacheMutex);
         if (!cached.count(offset)) {
@@ -78,13 +54,13 @@ std::shared_ptr<const BtPage> NdbFile::Impl::page(quint64 offset, Bid bid, quint
         }
     }
     if (pg->type != type)
-        corrupt(QStringLiteral("The %1 belongs to the other B-tree (page type %2)").arg(where, hex(pg->type)));
+        corrupt(QStringLiteral("The %1 belongs to the other B-tree (page type %2)").arg(where(), hex(pg->type)));
     if (pg->bid != bid)
         corrupt(
-            QStringLiteral("The %1 is page %2, not the page %3 its parent names").arg(where, hex(pg->bid), hex(bid)));
+            QStringLiteral("The %1 is page %2, not the page %3 its parent names").arg(where(), hex(pg->bid), hex(bid)));
     if (expectedLevel >= 0 && pg->level != expectedLevel)
         corrupt(QStringLiteral("The %1 has level %2 where its parent needs level %3 (a cycle or a damaged tree)")
-                    .arg(where)
+                    .arg(where())
                     .arg(pg->level)
                     .arg(expectedLevel));
     return pg;
@@ -124,25 +100,12 @@ const char* NdbFile::Impl::lookup(quint8 type, quint64 key, std::shared_ptr<cons
 
 NodeEntry NdbFile::Impl::nodeEntry(const char* e) const
 {
-    const int id = layout->idSize;
-    NodeEntry n;
-    n.nid = quint32(leN(e, id));
-    n.dataBid = leN(e + id, id);
-    n.subnodeBid = leN(e + 2 * id, id);
-    n.parentNid = le32(e + 3 * id);
-    return n;
+    return nodeEntryAt(*layout, e);
 }
 
 BlockEntry NdbFile::Impl::blockEntry(const char* e) const
 {
-    const Layout& l = *layout;
-    BlockEntry b;
-    b.bid = leN(e, l.idSize);
-    b.offset = leN(e + l.idSize, l.idSize);
-    b.size = le16(e + l.bbtSizeAt);
-    b.inflatedSize = l.bbtInflatedSizeAt >= 0 ? le16(e + l.bbtInflatedSizeAt) : b.size;
-    b.refCount = le16(e + l.bbtRefCountAt);
-    return b;
+    return blockEntryAt(*layout, e);
 }
 
 std::optional<NodeEntry> NdbFile::Impl::findNode(Nid nid) const

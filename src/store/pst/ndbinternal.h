@@ -1,7 +1,7 @@
 // Private to the node database's sources: the open file, its page cache and the B-tree walks.
 #pragma once
 
-#include "store/pst/ndbfile.h"
+#include "store/pst/ndbpage.h"
 
 #include <QFile>
 #include <list>
@@ -10,24 +10,11 @@
 
 namespace store::pst::ndb {
 
-QString hex(quint64 v);
-
 // The deepest B-tree accepted; real files stay far below (a level-4 tree of 512-byte pages already indexes
 // millions of entries).
 constexpr int kMaxBtreeLevel = 8;
 // B-tree pages kept in memory, whatever the file's size.
 constexpr size_t kPageCacheCapacity = 512;
-
-// A B-tree page read and checked: its entries and geometry.
-struct BtPage {
-    QByteArray bytes;
-    quint8 type = 0;
-    Bid bid = 0;
-    int count = 0;
-    int entrySize = 0;
-    int level = 0;
-    const char* entry(int i) const { return bytes.constData() + i * entrySize; }
-};
 
 struct NdbFile::Impl {
     QFile file;
@@ -43,7 +30,8 @@ struct NdbFile::Impl {
     mutable std::list<std::pair<quint64, std::shared_ptr<const BtPage>>> lru;
     mutable std::unordered_map<quint64, decltype(lru)::iterator> cached;
 
-    QByteArray readAt(quint64 offset, quint64 size, const QString& what) const;
+    // what() names the bytes in failures; called only when one happens.
+    QByteArray readAt(quint64 offset, quint64 size, const std::function<QString()>& what) const;
     // Reads (or finds in the cache) the page at offset and checks it: trailer type and identifier, CRC, entry
     // count and size within the page, and level (expectedLevel < 0 for a root page: any level up to the maximum).
     std::shared_ptr<const BtPage> page(quint64 offset, Bid bid, quint8 type, int expectedLevel) const;

@@ -16,6 +16,7 @@ struct Node::Cache {
     std::mutex mutex;
     bool blocksRead = false;
     std::vector<DataBlockRef> blocks;
+    std::vector<BlockEntry> entries; // beside blocks, so reading one needs no second look-up
     quint64 size = 0;
     bool subnodesRead = false;
     std::vector<SubnodeEntry> subnodes;
@@ -62,13 +63,23 @@ const std::vector<DataBlockRef>& Node::blocks() const
     const NdbFile& f = *m_file;
     const Layout& l = f.layout();
     std::vector<DataBlockRef> out;
+    std::vector<BlockEntry> entries;
     quint64 total = 0;
+    // Each leaf is a block of its own in the file, so a tree naming more leaves, or more data, than the file
+    // can hold is a lie; refusing it early keeps hostile trees from costing time and memory.
+    const quint64 maxLeaves = f.fileSize() / quint64(l.blockAlign);
+    const quint64 maxTotal = f.fileSize() * (l.blockInflatedSizeAt >= 0 ? 64 : 1);
     auto leaf = [&](Bid bid) {
+        if (out.size() >= maxLeaves)
+            corrupt(QStringLiteral("Node %1: its data tree names more blocks than the file holds").arg(hex(m_nid)));
         const std::optional<BlockEntry> e = f.findBlock(bid);
         if (!e) corrupt(QStringLiteral("Block %1 of node %2 is not in the block B-tree").arg(hex(bid), hex(m_nid)));
         const quint32 size = e->inflatedSize ? e->inflatedSize : e->size;
         out.push_back({ bid, size });
+        entries.push_back(*e);
         total += size;
+        if (total > maxTotal)
+            corrupt(QStringLiteral("Node %1: its data tree claims more data than the file holds").arg(hex(m_nid)));
     };
     if (m_dataBid == 0) {
         // no data
@@ -95,6 +106,7 @@ const std::vector<DataBlockRef>& Node::blocks() const
                         .arg(total));
     }
     m_cache->blocks = std::move(out);
+    m_cache->entries = std::move(entries);
     m_cache->size = total;
     m_cache->blocksRead = true;
     return m_cache->blocks;
@@ -105,7 +117,7 @@ QByteArray Node::block(int index) const
     const std::vector<DataBlockRef>& b = blocks();
     if (index < 0 || size_t(index) >= b.size())
         corrupt(QStringLiteral("Node %1 has no data block %2").arg(hex(m_nid)).arg(index));
-    QByteArray data = m_file->readBlock(b[size_t(index)].bid);
+    QByteArray data = m_file->readBlock(m_cache->entries[size_t(index)]);
     if (quint64(data.size()) != b[size_t(index)].size)
         corrupt(QStringLiteral("Block %1 of node %2 holds %3 bytes, not %4")
                     .arg(hex(b[size_t(index)].bid), hex(m_nid))
@@ -128,7 +140,6 @@ QByteArray Node::data(quint64 maxSize) const
             QStringLiteral("Node %1 holds %2 bytes, more than the %3 allowed").arg(hex(m_nid)).arg(total).arg(maxSize));
     if (blockCount() == 1) return block(0);
     QByteArray out;
-    out.reserve(qsizetype(total));
     for (int i = 0; i < blockCount(); ++i)
         out += block(i);
     return out;
@@ -159,6 +170,9 @@ const std::vector<SubnodeEntry>& Node::subnodes() const
             corrupt(QStringLiteral("Subnode block %1 counts %2 entries, past its end").arg(hex(bid)).arg(count));
         for (int i = 0; i < count; ++i) {
             const char* e = p + l.subnodeHeaderSize + i * entrySize;
+            if (out.size() >= f.fileSize() / quint64(l.slEntrySize))
+                corrupt(QStringLiteral("Node %1: its subnode tree names more subnodes than the file holds")
+                            .arg(hex(m_nid)));
             if (level == 0)
                 out.push_back({ quint32(leN(e, id)), leN(e + id, id), leN(e + 2 * id, id) });
             else

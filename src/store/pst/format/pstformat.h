@@ -260,43 +260,184 @@ struct Layout {
 
 constexpr int kHeaderCrcFullSize = 516;
 
-constexpr Layout kAnsiLayout { Variant::Ansi, 4,
+inline constexpr Layout kAnsiLayout {
+    .variant = Variant::Ansi,
+    .idSize = 4,
     // header
-    512, 28, 24, 32, 36, 168, 172, 176, 180, 184, 188, 192, 196, 200, 461, -1, 460,
+    .headerSize = 512,
+    .nextPageIdAt = 28,
+    .nextBlockIdAt = 24,
+    .uniqueAt = 32,
+    .nextNidsAt = 36,
+    .fileEofAt = 168,
+    .lastAMapAt = 172,
+    .amapFreeAt = 176,
+    .pmapFreeAt = 180,
+    .nbtRootBidAt = 184,
+    .nbtRootIbAt = 188,
+    .bbtRootBidAt = 192,
+    .bbtRootIbAt = 196,
+    .amapValidAt = 200,
+    .cryptMethodAt = 461,
+    .crcFullAt = -1,
+    .sentinelAt = 460,
     // pages
-    512, 500, 500, 508, 504, 496, 497, 498, 499, 1, 496, 12, 12, 16, 8, -1, 10,
+    .pageSize = 512,
+    .pageDataSize = 500,
+    .pageTrailerAt = 500,
+    .pageCrcAt = 508,
+    .pageBidAt = 504,
+    .btCountAt = 496,
+    .btMaxCountAt = 497,
+    .btEntrySizeAt = 498,
+    .btLevelAt = 499,
+    .btCountSize = 1,
+    .btEntriesSize = 496,
+    .btIndexEntrySize = 12,
+    .bbtEntrySize = 12,
+    .nbtEntrySize = 16,
+    .bbtSizeAt = 8,
+    .bbtInflatedSizeAt = -1,
+    .bbtRefCountAt = 10,
     // blocks
-    64, 8192, 12, 0, 2, 8, 4, -1, 8180,
-    // trees
-    8, 4, 12, 8,
-    // heap, tables
-    11, 2 };
+    .blockAlign = 64,
+    .maxBlockSize = 8192,
+    .blockTrailerSize = 12,
+    .blockSizeAt = 0,
+    .blockSigAt = 2,
+    .blockCrcAt = 8,
+    .blockBidAt = 4,
+    .blockInflatedSizeAt = -1,
+    .maxBlockData = 8180,
+    // data and subnode trees
+    .treeHeaderSize = 8,
+    .subnodeHeaderSize = 4,
+    .slEntrySize = 12,
+    .siEntrySize = 8,
+    // heap and tables
+    .hidIndexBits = 11,
+    .rowIndexDataSize = 2,
+};
 
-constexpr Layout kUnicodeLayout { Variant::Unicode, 8,
+inline constexpr Layout kUnicodeLayout {
+    .variant = Variant::Unicode,
+    .idSize = 8,
     // header
-    564, 32, 516, 40, 44, 184, 192, 200, 208, 216, 224, 232, 240, 248, 513, 524, 512,
+    .headerSize = 564,
+    .nextPageIdAt = 32,
+    .nextBlockIdAt = 516,
+    .uniqueAt = 40,
+    .nextNidsAt = 44,
+    .fileEofAt = 184,
+    .lastAMapAt = 192,
+    .amapFreeAt = 200,
+    .pmapFreeAt = 208,
+    .nbtRootBidAt = 216,
+    .nbtRootIbAt = 224,
+    .bbtRootBidAt = 232,
+    .bbtRootIbAt = 240,
+    .amapValidAt = 248,
+    .cryptMethodAt = 513,
+    .crcFullAt = 524,
+    .sentinelAt = 512,
     // pages
-    512, 496, 496, 500, 504, 488, 489, 490, 491, 1, 488, 24, 24, 32, 16, -1, 18,
+    .pageSize = 512,
+    .pageDataSize = 496,
+    .pageTrailerAt = 496,
+    .pageCrcAt = 500,
+    .pageBidAt = 504,
+    .btCountAt = 488,
+    .btMaxCountAt = 489,
+    .btEntrySizeAt = 490,
+    .btLevelAt = 491,
+    .btCountSize = 1,
+    .btEntriesSize = 488,
+    .btIndexEntrySize = 24,
+    .bbtEntrySize = 24,
+    .nbtEntrySize = 32,
+    .bbtSizeAt = 16,
+    .bbtInflatedSizeAt = -1,
+    .bbtRefCountAt = 18,
     // blocks
-    64, 8192, 16, 0, 2, 4, 8, -1, 8176,
-    // trees
-    8, 8, 24, 16,
-    // heap, tables
-    11, 4 };
+    .blockAlign = 64,
+    .maxBlockSize = 8192,
+    .blockTrailerSize = 16,
+    .blockSizeAt = 0,
+    .blockSigAt = 2,
+    .blockCrcAt = 4,
+    .blockBidAt = 8,
+    .blockInflatedSizeAt = -1,
+    .maxBlockData = 8176,
+    // data and subnode trees
+    .treeHeaderSize = 8,
+    .subnodeHeaderSize = 8,
+    .slEntrySize = 24,
+    .siEntrySize = 16,
+    // heap and tables
+    .hidIndexBits = 11,
+    .rowIndexDataSize = 4,
+};
 
 // Version 36: 4 KiB pages with 16-bit entry counts, and blocks of up to 64 KiB in 512-byte steps whose data may be
 // zlib-compressed; the block B-tree and the block trailer record the inflated size beside the stored one.
-constexpr Layout k4kLayout { Variant::Unicode4k, 8,
+inline constexpr Layout k4kLayout {
+    .variant = Variant::Unicode4k,
+    .idSize = 8,
     // header
-    564, 32, 516, 40, 44, 184, 192, 200, 208, 216, 224, 232, 240, 248, 513, 524, 512,
+    .headerSize = 564,
+    .nextPageIdAt = 32,
+    .nextBlockIdAt = 516,
+    .uniqueAt = 40,
+    .nextNidsAt = 44,
+    .fileEofAt = 184,
+    .lastAMapAt = 192,
+    .amapFreeAt = 200,
+    .pmapFreeAt = 208,
+    .nbtRootBidAt = 216,
+    .nbtRootIbAt = 224,
+    .bbtRootBidAt = 232,
+    .bbtRootIbAt = 240,
+    .amapValidAt = 248,
+    .cryptMethodAt = 513,
+    .crcFullAt = 524,
+    .sentinelAt = 512,
     // pages
-    4096, 4072, 4072, 4076, 4080, 4056, 4058, 4060, 4061, 2, 4056, 24, 24, 32, 16, 18, 20,
+    .pageSize = 4096,
+    .pageDataSize = 4072,
+    .pageTrailerAt = 4072,
+    .pageCrcAt = 4076,
+    .pageBidAt = 4080,
+    .btCountAt = 4056,
+    .btMaxCountAt = 4058,
+    .btEntrySizeAt = 4060,
+    .btLevelAt = 4061,
+    .btCountSize = 2,
+    .btEntriesSize = 4056,
+    .btIndexEntrySize = 24,
+    .bbtEntrySize = 24,
+    .nbtEntrySize = 32,
+    .bbtSizeAt = 16,
+    .bbtInflatedSizeAt = 18,
+    .bbtRefCountAt = 20,
     // blocks
-    512, 65536, 24, 0, 2, 4, 8, 18, 65512,
-    // trees
-    8, 8, 24, 16,
-    // heap, tables
-    14, 4 };
+    .blockAlign = 512,
+    .maxBlockSize = 65536,
+    .blockTrailerSize = 24,
+    .blockSizeAt = 0,
+    .blockSigAt = 2,
+    .blockCrcAt = 4,
+    .blockBidAt = 8,
+    .blockInflatedSizeAt = 18,
+    .maxBlockData = 65512,
+    // data and subnode trees
+    .treeHeaderSize = 8,
+    .subnodeHeaderSize = 8,
+    .slEntrySize = 24,
+    .siEntrySize = 16,
+    // heap and tables
+    .hidIndexBits = 14,
+    .rowIndexDataSize = 4,
+};
 
 // The layout of a header version, or nullptr for a version the format does not define.
 constexpr const Layout* layoutForVersion(quint16 version)

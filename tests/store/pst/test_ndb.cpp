@@ -1,0 +1,268 @@
+// The node database on real bytes: the version-36 pieces Outlook wrote (values read off the bytes by hand), the
+// headers of the sample stores, and damaged copies of a writer store, each refused with a failure naming what
+// was wrong.
+#include "pstreadertest.h"
+
+#include "store/pst/format/bytes.h"
+#include "store/pst/format/crc.h"
+#include "store/pst/ndbnode.h"
+#include "store/pst/ndbpage.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+using namespace store::pst;
+using namespace store::pst::ndb;
+
+namespace {
+QByteArray piece(const char* name)
+{
+    QFile f(pstreadertest::sample(QStringLiteral("4k/") + QLatin1String(name)));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+}
+} // namespace
+
+TEST(NdbPieces, VersionThirtySixHeader)
+{
+    const QByteArray h = piece("java-libpst_example-2013.ost.header.bin");
+    if (h.isEmpty()) GTEST_SKIP() << "no ../shared/samples/4k";
+    const Header header = parseHeader(h);
+    EXPECT_EQ(header.version, 36);
+    EXPECT_EQ(header.layout, &format::k4kLayout);
+    EXPECT_TRUE(header.ost);
+    EXPECT_EQ(header.cryptMethod, 0);
+    EXPECT_EQ(header.fileEof, 0x100A000u);
+    EXPECT_EQ(header.nbtRootBid, 0x19B7u);
+    EXPECT_EQ(header.nbtRootOffset, 0x8D000u);
+    EXPECT_EQ(header.bbtRootBid, 0x19E2u);
+    EXPECT_EQ(header.bbtRootOffset, 0x65000u);
+    EXPECT_EQ(header.nextBid, 0x382Cu);
+    EXPECT_EQ(header.nextNids[0], 0x400u);
+}
+
+TEST(NdbPieces, VersionThirtySixBtreePages)
+{
+    const struct {
+        const char* file;
+        quint8 type;
+        int count, maxCount, entrySize, level;
+        Bid bid;
+        quint64 firstKey, firstChildBid, firstChildOffset; // branch pages
+    } pages[] = {
+        { "artemis_btree_leaf_node.raw", format::PageNbt, 117, 126, 32, 0, 0x5610, 0, 0, 0 },
+        { "artemis_btree_leaf_block.raw", format::PageBbt, 100, 169, 24, 0, 0x55A3, 0, 0, 0 },
+        { "artemis_node.raw", format::PageNbt, 6, 169, 24, 1, 0x5626, 0x21, 0x5610, 0x1198000 },
+        { "artemis_block.raw", format::PageBbt, 31, 169, 24, 1, 0x5648, 0x4, 0x55A3, 0x116E000 },
+    };
+    for (const auto& p : pages) {
+        const QByteArray bytes = piece(p.file);
+        if (bytes.isEmpty()) GTEST_SKIP() << "no ../shared/samples/4k";
+        const BtPage page = parseBtPage(format::k4kLayout, bytes, QString::fromLatin1(p.file));
+        EXPECT_EQ(page.type, p.type) << p.file;
+        EXPECT_EQ(page.count, p.count) << p.file;
+        EXPECT_EQ(page.maxCount, p.maxCount) << p.file;
+        EXPECT_EQ(page.entrySize, p.entrySize) << p.file;
+        EXPECT_EQ(page.level, p.level) << p.file;
+        EXPECT_EQ(page.bid, p.bid) << p.file;
+        if (p.level > 0) {
+            EXPECT_EQ(format::le64(page.entry(0)), p.firstKey) << p.file;
+            EXPECT_EQ(format::le64(page.entry(0) + 8), p.firstChildBid) << p.file;
+            EXPECT_EQ(format::le64(page.entry(0) + 16), p.firstChildOffset) << p.file;
+        }
+    }
+    // Leaf entries, read off the bytes: the message store, the name map and the root folder; then a plain and a
+    // compressed block (stored size below the inflated one).
+    const BtPage nodes = parseBtPage(format::k4kLayout, piece("artemis_btree_leaf_node.raw"), QString());
+    const struct {
+        int index;
+        Nid nid;
+        Bid data, sub;
+        Nid parent;
+    } nodeCases[] = { { 0, 0x21, 0x110BC, 0, 0 }, { 1, 0x61, 0x10834, 0x1083A, 0 }, { 2, 0x122, 0xC1FC, 0, 0x122 } };
+    for (const auto& c : nodeCases) {
+        const NodeEntry e = nodeEntryAt(format::k4kLayout, nodes.entry(c.index));
+        EXPECT_EQ(e.nid, c.nid);
+        EXPECT_EQ(e.dataBid, c.data);
+        EXPECT_EQ(e.subnodeBid, c.sub);
+        EXPECT_EQ(e.parentNid, c.parent);
+    }
+    const BtPage blocks = parseBtPage(format::k4kLayout, piece("artemis_btree_leaf_block.raw"), QString());
+    const struct {
+        int index;
+        Bid bid;
+        quint64 offset;
+        int size, inflated, refs;
+    } blockCases[] = { { 0, 0x4, 0x25000, 172, 172, 42 }, { 31, 0x19C, 0xAD600, 357, 506, 2 } };
+    for (const auto& c : blockCases) {
+        const BlockEntry e = blockEntryAt(format::k4kLayout, blocks.entry(c.index));
+        EXPECT_EQ(e.bid, c.bid);
+        EXPECT_EQ(e.offset, c.offset);
+        EXPECT_EQ(e.size, c.size);
+        EXPECT_EQ(e.inflatedSize, c.inflated);
+        EXPECT_EQ(e.refCount, c.refs);
+    }
+}
+
+TEST(NdbPieces, VersionThirtySixDataBlock)
+{
+    const QByteArray raw = piece("artemis_block_raw.raw");
+    if (raw.isEmpty()) GTEST_SKIP() << "no ../shared/samples/4k";
+    ASSERT_EQ(raw.size(), 512);
+    const BlockTrailer t = blockTrailer(format::k4kLayout, raw.constData() + 512 - 24);
+    EXPECT_EQ(t.size, 456);
+    EXPECT_EQ(t.signature, 0xF9B6);
+    EXPECT_EQ(t.crc, 0xE629FDBFu);
+    EXPECT_EQ(t.bid, 0x110BCu); // the message store's block in the leaf page above
+    EXPECT_EQ(t.inflatedSize, 456);
+    EXPECT_EQ(format::crc32(raw.constData(), t.size), t.crc);
+    // A property context's heap: signature 0xEC, client 0xBC.
+    EXPECT_EQ(quint8(raw[2]), 0xEC);
+    EXPECT_EQ(quint8(raw[3]), 0xBC);
+}
+
+TEST(NdbSamples, HeadersAndWalk)
+{
+    const struct {
+        const char* file;
+        int version;
+        bool ost;
+        int crypt;
+        int nodes;
+    } samples[] = {
+        { "aspose_Outlook_1M.pst", 23, false, 1, 148 },
+        { "go-pst_32-bit.pst", 14, false, 1, 34 },
+        { "java-libpst_dist-list.pst", 23, false, 1, 128 },
+        { "pst-extractor_alpha-beta-gamma-delta.pst", 23, false, 1, 44 },
+        { "pst-extractor_contacts97-2002.pst", 14, false, 1, 56 },
+        { "groupdocs_Storage_sample.ost", 23, true, 1, 270 },
+    };
+    for (const auto& s : samples) {
+        const QString path = pstreadertest::sample(QLatin1String(s.file));
+        if (!QFile::exists(path)) GTEST_SKIP() << "no ../shared/samples";
+        const auto file = NdbFile::open(path);
+        EXPECT_EQ(file->header().version, s.version) << s.file;
+        EXPECT_EQ(file->header().ost, s.ost) << s.file;
+        EXPECT_EQ(file->header().cryptMethod, s.crypt) << s.file;
+        int nodes = 0;
+        Nid last = 0;
+        file->forEachNode([&](const NodeEntry& e) {
+            EXPECT_GT(e.nid, last) << s.file; // identifier order
+            last = e.nid;
+            ++nodes;
+            Node(file, e.nid, e.dataBid, e.subnodeBid).data(); // every block checked and decoded
+            return true;
+        });
+        EXPECT_EQ(nodes, s.nodes) << s.file;
+        EXPECT_TRUE(file->findNode(0x21)) << s.file;
+        EXPECT_FALSE(file->findNode(0x7FFFFFE1)) << s.file;
+    }
+}
+
+TEST(NdbSamples, BadFilesRefused)
+{
+    const struct {
+        const char* file;
+        const char* cause;
+    } bad[] = { { "bad/aspose_bad_header_crc.pst", "header checksum does not match" },
+        { "bad/aspose_mbox_named_pst.pst", "invalid file signature" } };
+    for (const auto& b : bad) {
+        const QString path = pstreadertest::sample(QLatin1String(b.file));
+        if (!QFile::exists(path)) GTEST_SKIP() << "no ../shared/samples";
+        EXPECT_TRUE(pstreadertest::refused([&] { NdbFile::open(path); }, b.cause));
+    }
+}
+
+// Damaged copies of a writer store: each damage at its place, CRCs mended where the damage is to get past them.
+TEST(NdbDamage, EachRefusedNamingWhatWasWrong)
+{
+    pstreadertest::TempStore store;
+    const QString clean = store.bulk(400); // deep enough for a node B-tree with a branch level
+    const auto file = NdbFile::open(clean);
+    const format::Layout& l = file->layout();
+    const quint64 root = file->header().nbtRootOffset;
+    const BlockEntry msgStore = *file->findBlock(file->findNode(0x21)->dataBid);
+    auto mendPage = [&](QByteArray& b, quint64 at) {
+        format::put32(b, int(at + l.pageCrcAt), format::crc32(b.constData() + at, l.pageDataSize));
+    };
+    auto mendHeader = [](QByteArray& b) {
+        format::put32(b, 4, format::crc32(b.constData() + 8, 471));
+        format::put32(b, 524, format::crc32(b.constData() + 8, 516));
+    };
+    const struct {
+        const char* name;
+        std::function<void(QByteArray&)> damage;
+        std::function<void(const std::shared_ptr<const NdbFile>&)> read;
+        QString cause;
+    } cases[] = {
+        { "B-tree cycle",
+            [&](QByteArray& b) {
+                // The root's first child is the root itself.
+                format::put64(b, int(root + 8), file->header().nbtRootBid);
+                format::put64(b, int(root + 16), root);
+                mendPage(b, root);
+            },
+            [](auto f) { f->findNode(0x21); }, QStringLiteral("a cycle or a damaged tree") },
+        { "depth too large",
+            [&](QByteArray& b) {
+                b[int(root + l.btLevelAt)] = char(200);
+                mendPage(b, root);
+            },
+            [](auto f) { f->findNode(0x21); }, QStringLiteral("has level 200, deeper than any store") },
+        { "count past page",
+            [&](QByteArray& b) {
+                b[int(root + l.btCountAt)] = char(250);
+                mendPage(b, root);
+            },
+            [](auto f) { f->findNode(0x21); },
+            QStringLiteral("counts 250 entries of 24 bytes, more than the page holds") },
+        { "offset past file",
+            [&](QByteArray& b) {
+                format::put64(b, l.nbtRootIbAt, quint64(b.size()) + 4096);
+                mendHeader(b);
+            },
+            [](auto) {}, QStringLiteral("lies past the end of the file") },
+        { "bad page CRC", [&](QByteArray& b) { b[int(root + 3)] = char(b[int(root + 3)] ^ 0x40); },
+            [](auto f) { f->findNode(0x21); }, QStringLiteral("CRC mismatch") },
+        { "bad block CRC",
+            [&](QByteArray& b) { b[int(msgStore.offset + 20)] = char(b[int(msgStore.offset + 20)] ^ 1); },
+            [](auto f) { f->node(0x21).data(); }, QStringLiteral("Block %1: CRC mismatch").arg(hex(msgStore.bid)) },
+        { "bad block trailer",
+            [&](QByteArray& b) {
+                const quint64 trailer = msgStore.offset + format::blockFileSize(l, msgStore.size) - l.blockTrailerSize;
+                format::put64(b, int(trailer + l.blockBidAt), msgStore.bid + 4);
+            },
+            [](auto f) { f->node(0x21).data(); },
+            QStringLiteral("Block %1: its trailer names block %2").arg(hex(msgStore.bid), hex(msgStore.bid + 4)) },
+    };
+    for (const auto& c : cases) {
+        const QString damaged = store.damaged(clean, c.damage);
+        EXPECT_TRUE(pstreadertest::refused(
+            [&] {
+                const auto f = NdbFile::open(damaged);
+                c.read(f);
+            },
+            c.cause))
+            << c.name;
+    }
+}
+
+TEST(NdbDamage, DeflateBombRefused)
+{
+    // A megabyte of zeros squeezed into a block that records an inflated size of 4096 bytes.
+    QByteArray zeros(1 << 20, '\0');
+    uLongf size = compressBound(uLong(zeros.size()));
+    QByteArray packed(qsizetype(size), '\0');
+    ASSERT_EQ(compress(reinterpret_cast<Bytef*>(packed.data()), &size,
+                  reinterpret_cast<const Bytef*>(zeros.constData()), uLong(zeros.size())),
+        Z_OK);
+    packed.truncate(qsizetype(size));
+    EXPECT_TRUE(pstreadertest::refused([&] { inflateBlock(packed, 4096, 0x19C); },
+        QStringLiteral("Block 0x19C inflates past its recorded size of 4096 bytes")));
+    // The same stream is whole when the recorded size is right, and a cut stream is damaged.
+    EXPECT_EQ(inflateBlock(packed, quint32(zeros.size()), 0x19C), zeros);
+    EXPECT_TRUE(
+        pstreadertest::refused([&] { inflateBlock(packed.left(packed.size() / 2), quint32(zeros.size()), 0x19C); },
+            QStringLiteral("Block 0x19C holds a damaged compressed stream")));
+}
