@@ -1,6 +1,7 @@
 #include "ltp.h"
 
 #include "store/pst/format/bytes.h"
+#include "values.h"
 
 #include <algorithm>
 
@@ -19,8 +20,49 @@ void setProperty(std::vector<Property>& props, const Property& p)
     props.push_back(p);
 }
 
+QByteArray multiVariable(const std::vector<QByteArray>& items)
+{
+    QByteArray out;
+    append32(out, quint32(items.size()));
+    quint32 offset = 4 + 4 * quint32(items.size());
+    for (const QByteArray& i : items) {
+        append32(out, offset);
+        offset += quint32(i.size());
+    }
+    for (const QByteArray& i : items)
+        out.append(i);
+    return out;
+}
+Property narrowed(const Property& p, int codepage)
+{
+    const auto narrow = [codepage](const QByteArray& utf16) {
+        QString s(utf16.size() / 2, Qt::Uninitialized);
+        for (qsizetype i = 0; i < s.size(); ++i)
+            s[i] = QChar(get16(utf16, int(2 * i)));
+        return string8(s, codepage);
+    };
+    if (p.type() == 0x001F) return { (p.tag & 0xFFFF0000) | 0x001E, narrow(p.data) };
+    if (p.type() != 0x101F) return p;
+    // Count, offsets, then the items.
+    std::vector<QByteArray> items;
+    const quint32 count = p.data.size() >= 4 ? get32(p.data, 0) : 0;
+    for (quint32 i = 0; i < count; ++i) {
+        const quint32 from = get32(p.data, int(4 + 4 * i));
+        const quint32 to = i + 1 < count ? get32(p.data, int(8 + 4 * i)) : quint32(p.data.size());
+        items.push_back(narrow(p.data.mid(from, to - from)));
+    }
+    return { (p.tag & 0xFFFF0000) | 0x101E, multiVariable(items) };
+}
+
 namespace {
     constexpr size_t kMaxContextPages = 8;
+
+    quint32 narrowedTag(const NdbWriter& ndb, quint32 tag)
+    {
+        if (ndb.layout().variant != Variant::Ansi) return tag;
+        const quint16 type = quint16(tag & 0xFFFF);
+        return type == 0x001F || type == 0x101F ? tag - 1 : tag;
+    }
 
     // Types whose value sits in the property context's 4-byte value field itself.
     bool isInlineInContext(quint16 type)
@@ -65,8 +107,18 @@ int tableCellSize(quint16 type)
 
 Bid writeHeapData(NdbWriter& ndb, const HeapBuilder& heap)
 {
+    // A heap identifier holds a page index of 16 bits, or of 13 in 4K files.
+    const size_t maxPages = ndb.layout().variant == Variant::FourK ? 8192 : 65536;
+    if (heap.pageCount() > maxPages) {
+        ndb.fail(QStringLiteral("a heap of %1 pages is too large").arg(heap.pageCount()));
+        return 0;
+    }
     std::vector<std::pair<Bid, quint32>> leaves;
     for (size_t i = 0; i < heap.pageCount(); ++i) {
+        if (const Bid written = heap.writtenPage(i)) {
+            leaves.emplace_back(written, heap.writtenSize(i));
+            continue;
+        }
         const QByteArray page = heap.page(i);
         leaves.emplace_back(ndb.writeBlock(page), quint32(page.size()));
     }
@@ -76,13 +128,16 @@ Bid writeHeapData(NdbWriter& ndb, const HeapBuilder& heap)
 NodeContent writePropertyContext(
     NdbWriter& ndb, NidPool& nids, std::vector<Property> props, std::vector<SubnodeEntry> extraSubnodes)
 {
+    if (ndb.layout().variant == Variant::Ansi)
+        for (Property& p : props)
+            p = narrowed(p, ndb.codepage());
     // One record per identifier: of properties sharing one, the last given wins.
     std::reverse(props.begin(), props.end());
     std::stable_sort(props.begin(), props.end(), [](const Property& a, const Property& b) { return a.id() < b.id(); });
     props.erase(
         std::unique(props.begin(), props.end(), [](const Property& a, const Property& b) { return a.id() == b.id(); }),
         props.end());
-    HeapBuilder heap(0xBC);
+    HeapBuilder heap(0xBC, ndb.layout());
     // The B-tree header and its one leaf come first in the heap, as in stores written by mail clients; libpff
     // misreads some records of a leaf that sits behind values in a heap of nine or more pages.
     const bool oneLeaf = qsizetype(props.size()) * 8 <= kMaxHeapAllocation;
@@ -123,11 +178,11 @@ NodeContent writePropertyContext(
 TableWriter::TableWriter(NdbWriter& ndb, NidPool& nids, const std::vector<quint32>& tags)
     : m_ndb(ndb)
     , m_nids(nids)
-    , m_heap(0x7C)
+    , m_heap(0x7C, ndb.layout())
 {
     std::vector<quint32> rest;
-    for (quint32 t : tags)
-        if (t != 0x67F20003 && std::find(rest.begin(), rest.end(), t) == rest.end()) rest.push_back(t);
+    for (quint32 tag : tags)
+        if (const quint32 t = narrowedTag(ndb, tag); t != 0x67F20003 && std::find(rest.begin(), rest.end(), t) == rest.end()) rest.push_back(t);
     // Row layout: the row identifier first, then 8-, 4-, 2- and 1-byte cells, then the existence bitmap.
     std::stable_sort(rest.begin(), rest.end(),
         [](quint32 a, quint32 b) { return tableCellSize(quint16(a)) > tableCellSize(quint16(b)); });
@@ -144,9 +199,11 @@ TableWriter::TableWriter(NdbWriter& ndb, NidPool& nids, const std::vector<quint3
     }
     m_ends[3] = m_ends[2] + (int(m_columns.size()) + 7) / 8;
     m_rowSize = m_ends[3];
-    m_rowsPerBlock = kMaxBlockData / m_rowSize;
+    m_rowsPerBlock = ndb.layout().maxBlockData / m_rowSize;
     m_info = m_heap.allocate(QByteArray(22 + 8 * int(m_columns.size()), '\0'));
     m_heap.setUserRoot(m_info);
+    // A table's heap grows with its rows (variable-size cells, the row index): its pages go to disk as they fill.
+    m_heap.setPageSink([this](const QByteArray& page) { return m_ndb.writeBlock(page); });
 }
 
 TableWriter::~TableWriter() = default;
@@ -158,7 +215,9 @@ void TableWriter::addRow(quint32 rowId, const std::vector<Property>& cells)
         = [&](int bit) { row[m_ends[2] + bit / 8] = char(quint8(row[m_ends[2] + bit / 8]) | (0x80 >> (bit % 8))); };
     put32(row, 0, rowId);
     setBit(0);
-    for (const Property& p : cells) {
+    const bool ansi = m_ndb.layout().variant == Variant::Ansi;
+    for (const Property& cell : cells) {
+        const Property p = ansi && (cell.type() == 0x001F || cell.type() == 0x101F) ? narrowed(cell, m_ndb.codepage()) : cell;
         const auto it = m_columnByTag.constFind(p.tag);
         if (it == m_columnByTag.constEnd() || *it == 0) continue;
         const Column& c = m_columns[size_t(*it)];
@@ -185,7 +244,7 @@ void TableWriter::addRow(quint32 rowId, const std::vector<Property>& cells)
 void TableWriter::flushBlock(bool pad)
 {
     // Readers find rows by dividing by the rows per block, so every block but the last is full size.
-    if (pad) m_block.append(QByteArray(kMaxBlockData - m_block.size(), '\0'));
+    if (pad) m_block.append(QByteArray(m_ndb.layout().maxBlockData - m_block.size(), '\0'));
     m_blocks.emplace_back(m_ndb.writeBlock(m_block), quint32(m_block.size()));
     m_block.clear();
     m_rowsInBlock = 0;

@@ -1,22 +1,48 @@
 // The node database layer: blocks, data trees, subnode lists, the node and block B-trees, the allocation maps and
-// the header of a Unicode (version 23) file. Blocks go to disk as they are made; only the B-tree entries stay in
-// memory until finish().
+// the header, in the ANSI (version 14), Unicode (23) and 4K (36) variants. Blocks go to disk as they are made; only
+// the B-tree entries stay in memory until finish().
 #pragma once
 
 #include <QFile>
 #include <QString>
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
+
+struct z_stream_s;
 
 namespace pstwriter {
 
 using Bid = quint64;
 using Nid = quint32;
 
-constexpr int kMaxBlockData = 8176; // data bytes of one block (8192 less its trailer)
 constexpr int kMaxSubnodes = 340; // entries of one subnode list block; deeper lists are not written
-constexpr int kBidsPerXBlock = (kMaxBlockData - 8) / 8;
+
+enum class Variant { Ansi, Unicode, FourK };
+// How external block data is stored (the header's bCryptMethod).
+enum class Encoding : quint8 { None = 0, Permute = 1, Cyclic = 2 };
+
+// The sizes in which the variants differ.
+struct Layout {
+    Variant variant = Variant::Unicode;
+    int idSize = 8; // block and node identifiers in B-trees, data trees and subnode lists
+    int pageSize = 512;
+    int pageData = 496; // the bytes before the page trailer, which its CRC covers
+    int btEntries = 488; // entry bytes of a B-tree page
+    int blockTrailer = 16;
+    int blockAlign = 64;
+    int maxBlockData = 8176; // inflated data bytes of one block
+    quint64 amapBase = 0x4400; // the first allocation map
+    int amapUnit = 64; // bytes one allocation map bit stands for
+    int amapBitsAt = 0; // where the bits start in the map page
+    int amapBytes = 496;
+    int bbtLeafEntry = 24, nbtLeafEntry = 32, branchEntry = 24;
+
+    static Layout of(Variant v);
+    quint64 amapSpan() const { return quint64(amapBytes) * 8 * quint64(amapUnit); }
+    int bidsPerXBlock() const { return (maxBlockData - 8) / idSize; }
+};
 
 // Node identifier types used by the writer.
 enum NidType : quint32 {
@@ -63,16 +89,21 @@ struct SubnodeEntry {
 
 class NdbWriter {
 public:
-    NdbWriter() = default;
+    NdbWriter();
+    ~NdbWriter();
     NdbWriter(const NdbWriter&) = delete;
     NdbWriter& operator=(const NdbWriter&) = delete;
 
-    bool open(const QString& path);
+    bool open(const QString& path, Variant variant = Variant::Unicode, Encoding encoding = Encoding::None);
+    const Layout& layout() const { return m_layout; }
+    // The code page of 8-bit strings: an ANSI store holds all its strings so.
+    void setCodepage(int codepage) { m_codepage = codepage; }
+    int codepage() const { return m_codepage; }
     bool ok() const { return m_error.isEmpty(); }
     QString errorString() const { return m_error; }
     void fail(const QString& message);
 
-    // One block of at most kMaxBlockData bytes.
+    // One block of at most layout().maxBlockData bytes; internal blocks (trees, subnode lists) are never encoded.
     Bid writeBlock(const QByteArray& data, bool internal = false);
     // Data of any size: one block, or a tree of blocks under an XBLOCK/XXBLOCK.
     Bid writeData(const QByteArray& data);
@@ -92,7 +123,8 @@ private:
     struct BlockRef {
         Bid bid;
         quint64 ib;
-        quint16 cb;
+        quint16 cb; // as stored
+        quint16 cbInflated; // 4K: before compression
     };
     struct NodeRef {
         Nid nid;
@@ -109,16 +141,24 @@ private:
     Bid nextBid(bool internal);
     quint64 reserve(quint64 size, quint64 align);
     void writeRaw(const QByteArray& bytes);
+    void skipTo(quint64 pos);
+    QByteArray storedForm(const QByteArray& data, Bid bid, bool internal);
     void markUsed(quint64 offset, quint64 size);
     std::vector<quint64> reservedPages(quint64 section) const;
     PageRef writePage(const QByteArray& entries, int count, int entrySize, int level, quint8 type, quint64 firstKey);
     void writeBlockEntry(size_t i, QByteArray& out, int at) const;
+    void putId(QByteArray& b, int at, quint64 v) const;
+    QByteArray pageTrailer(const QByteArray& page, quint8 type, quint16 sig, quint64 bid) const;
     PageRef writeBTree(std::vector<PageRef> leaves, size_t count, int leafEntrySize, quint8 type,
         const std::function<void(size_t, QByteArray&, int)>& writeEntry, const std::function<quint64(size_t)>& key);
     void writeMaps(quint64* freeBytes, quint64* lastAMap);
     void writeHeader(const std::array<quint32, 32>& nextNids, const PageRef& nbt, const PageRef& bbt, quint64 amapFree,
         quint64 lastAMap);
 
+    Layout m_layout;
+    Encoding m_encoding = Encoding::None;
+    int m_codepage = 1252;
+    std::unique_ptr<z_stream_s> m_deflate;
     QFile m_file;
     QString m_error;
     quint64 m_end = 0;
@@ -126,7 +166,7 @@ private:
     std::vector<BlockRef> m_blocks; // not yet in a written leaf page
     std::vector<PageRef> m_blockLeaves;
     std::vector<NodeRef> m_nodes;
-    std::vector<bool> m_used; // one flag per 64 bytes of the file
+    std::vector<bool> m_used; // one flag per allocation unit of the file
 };
 
 } // namespace pstwriter

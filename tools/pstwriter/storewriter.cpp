@@ -77,19 +77,6 @@ Property binaryProperty(quint16 id, const QByteArray& b)
 {
     return { (quint32(id) << 16) | 0x0102, b };
 }
-QByteArray multiVariable(const std::vector<QByteArray>& items)
-{
-    QByteArray out;
-    append32(out, quint32(items.size()));
-    quint32 offset = 4 + 4 * quint32(items.size());
-    for (const QByteArray& i : items) {
-        append32(out, offset);
-        offset += quint32(i.size());
-    }
-    for (const QByteArray& i : items)
-        out.append(i);
-    return out;
-}
 const Property* findProperty(const std::vector<Property>& props, quint32 tag)
 {
     for (const Property& p : props)
@@ -105,10 +92,13 @@ StoreWriter::StoreWriter()
 
 StoreWriter::~StoreWriter() = default;
 
-bool StoreWriter::open(const QString& path, const QString& displayName)
+bool StoreWriter::open(const QString& path, const QString& displayName, const StoreOptions& options)
 {
     m_displayName = displayName;
-    if (!m_ndb.open(path)) return false;
+    m_contentsColumns = kContentsColumns;
+    if (!options.creationColumn) std::erase(m_contentsColumns, 0x30070040u);
+    m_ndb.setCodepage(options.codepage);
+    if (!m_ndb.open(path, options.variant, options.encoding)) return false;
     // The root folder is its own parent; the user's folders hang below its "Top of Personal Folders".
     Folder root;
     root.nid = kNidRootFolder;
@@ -251,8 +241,7 @@ Nid StoreWriter::addMessage(Nid folderNid, const MessageSpec& message, Nid nid)
     const NodeContent c = writeMessageContent(message);
     m_ndb.addNode(nid, c.data, c.sub, folderNid);
     if (!folder.contents) {
-        std::vector<quint32> columns = kContentsColumns;
-        folder.contents = std::make_unique<TableWriter>(m_ndb, m_nids, columns);
+        folder.contents = std::make_unique<TableWriter>(m_ndb, m_nids, m_contentsColumns);
     }
     const std::vector<Property> props = withDefaults(message);
     folder.contents->addRow(nid, props);
@@ -283,11 +272,11 @@ void StoreWriter::finishFolder(Folder& f)
     }
     const NodeContent h = hierarchy.finish();
     m_ndb.addNode(makeNid(f.nid >> 5, NidHierarchyTable), h.data, h.sub, 0);
-    if (!f.contents) f.contents = std::make_unique<TableWriter>(m_ndb, m_nids, kContentsColumns);
+    if (!f.contents) f.contents = std::make_unique<TableWriter>(m_ndb, m_nids, m_contentsColumns);
     const NodeContent c = f.contents->finish();
     f.contents.reset();
     m_ndb.addNode(makeNid(f.nid >> 5, NidContentsTable), c.data, c.sub, 0);
-    TableWriter assoc(m_ndb, m_nids, kContentsColumns);
+    TableWriter assoc(m_ndb, m_nids, m_contentsColumns);
     const NodeContent a = assoc.finish();
     m_ndb.addNode(makeNid(f.nid >> 5, NidAssocContentsTable), a.data, a.sub, 0);
 }

@@ -43,12 +43,21 @@ struct NamedKey {
     }
 };
 
+// How a store is written: its variant, the encoding of its data blocks, the code page of an ANSI store's strings,
+// and whether contents tables hold the creation time column 0x3007 (mail clients' tables often do not).
+struct StoreOptions {
+    Variant variant = Variant::Unicode;
+    Encoding encoding = Encoding::None;
+    int codepage = 1252;
+    bool creationColumn = true;
+};
+
 class StoreWriter {
 public:
     StoreWriter();
     ~StoreWriter();
 
-    bool open(const QString& path, const QString& displayName);
+    bool open(const QString& path, const QString& displayName, const StoreOptions& options = {});
     // The top of the folders the user sees ("Top of Personal Folders"); description folders go below it.
     Nid ipmSubtree() const { return m_ipmSubtree; }
     Nid addFolder(
@@ -86,6 +95,7 @@ private:
     void finishFolder(Folder& folder);
     void writeNameMap();
 
+    std::vector<quint32> m_contentsColumns;
     NdbWriter m_ndb;
     NidPool m_nids;
     QString m_displayName;
@@ -104,8 +114,6 @@ Property int32Property(quint16 id, qint32 v);
 Property boolProperty(quint16 id, bool v);
 Property timeProperty(quint16 id, const QDateTime& t);
 Property binaryProperty(quint16 id, const QByteArray& b);
-// Multi-valued strings and binaries: count, offsets, then the items.
-QByteArray multiVariable(const std::vector<QByteArray>& items);
 const Property* findProperty(const std::vector<Property>& props, quint32 tag);
 
 } // namespace pstwriter
