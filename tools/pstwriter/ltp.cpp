@@ -252,16 +252,23 @@ void TableWriter::flushBlock(bool pad)
 
 NodeContent TableWriter::finish()
 {
-    std::vector<std::pair<quint32, quint32>> index = m_rowIndex;
+    std::vector<std::pair<quint32, quint32>> index = std::move(m_rowIndex);
     std::sort(index.begin(), index.end());
+    // The row index maps a row id to its row number, of 16 bits in ANSI files.
+    const bool ansi = m_ndb.layout().variant == Variant::Ansi;
+    if (ansi && index.size() > 0xFFFF)
+        m_ndb.fail(QStringLiteral("an ANSI table holds at most 65535 rows, not %1").arg(index.size()));
     QByteArray records;
     records.reserve(qsizetype(index.size()) * 8);
     for (size_t i = 0; i < index.size(); ++i) {
         if (i > 0 && index[i].first == index[i - 1].first) m_ndb.fail(QStringLiteral("duplicate table row"));
         append32(records, index[i].first);
-        append32(records, index[i].second);
+        if (ansi)
+            append16(records, quint16(index[i].second));
+        else
+            append32(records, index[i].second);
     }
-    const Hid rowIndex = buildBth(m_heap, 4, 4, records);
+    const Hid rowIndex = buildBth(m_heap, 4, ansi ? 2 : 4, records);
     quint32 rows = 0;
     if (m_blocks.empty() && m_block.size() > 0 && m_block.size() <= kMaxHeapAllocation) {
         rows = m_heap.allocate(m_block);

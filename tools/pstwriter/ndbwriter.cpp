@@ -180,9 +180,10 @@ QByteArray NdbWriter::storedForm(const QByteArray& data, Bid bid, bool internal)
     if (internal) return data;
     QByteArray stored = data;
     encodeBlock(stored, m_encoding, bid);
-    if (m_layout.variant != Variant::FourK || stored.isEmpty()) return stored;
-    // 4K data blocks are kept compressed when that saves room; readers inflate the stored (encoded) bytes. One
-    // deflate stream serves every block: setting one up costs more than compressing a block.
+    // 4K data blocks are kept compressed when that saves room. Encoded ones are not: no document says whether a
+    // reader decodes or inflates first, and readers differ. One deflate stream serves every block: setting one
+    // up costs more than compressing a block.
+    if (m_layout.variant != Variant::FourK || m_encoding != Encoding::None || stored.isEmpty()) return stored;
     if (!m_deflate) {
         m_deflate = std::make_unique<z_stream>();
         if (deflateInit(m_deflate.get(), Z_DEFAULT_COMPRESSION) != Z_OK) {
