@@ -398,7 +398,7 @@ bool writeBulkStore(const QString& path, const BulkOptions& options, QString* er
     for (int k = 1; k <= options.folders; ++k)
         folders.push_back(writer.addFolder(writer.ipmSubtree(),
             options.folders == 1 ? QStringLiteral("Bulk") : QStringLiteral("Bulk %1").arg(k), QStringLiteral("IPF.Note")));
-    for (int i = 0; i < options.count; ++i) {
+    for (int i = 0; i < options.count && writer.ok(); ++i) {
         MessageSpec m;
         const QDateTime t = base.addSecs(qint64(i) * 60);
         m.props = { stringProperty(0x001A, QStringLiteral("IPM.Note")),

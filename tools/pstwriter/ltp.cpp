@@ -236,6 +236,10 @@ void TableWriter::addRow(quint32 rowId, const std::vector<Property>& cells)
         }
         setBit(c.bit);
     }
+    if (m_ndb.layout().variant == Variant::Ansi && m_rowIndex.size() == 0xFFFF) {
+        m_ndb.fail(QStringLiteral("an ANSI table holds at most 65535 rows"));
+        return;
+    }
     m_rowIndex.emplace_back(rowId, quint32(m_rowIndex.size()));
     m_block.append(row);
     if (++m_rowsInBlock == m_rowsPerBlock) flushBlock(true);
@@ -256,8 +260,6 @@ NodeContent TableWriter::finish()
     std::sort(index.begin(), index.end());
     // The row index maps a row id to its row number, of 16 bits in ANSI files.
     const bool ansi = m_ndb.layout().variant == Variant::Ansi;
-    if (ansi && index.size() > 0xFFFF)
-        m_ndb.fail(QStringLiteral("an ANSI table holds at most 65535 rows, not %1").arg(index.size()));
     QByteArray records;
     records.reserve(qsizetype(index.size()) * 8);
     for (size_t i = 0; i < index.size(); ++i) {

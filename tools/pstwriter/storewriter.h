@@ -74,6 +74,8 @@ public:
     void setDefaultTime(const QDateTime& t) { m_defaultTime = t; }
     void setRecordKey(const QByteArray& key16) { m_recordKey = key16; }
     bool finish(QString* error);
+    // False once something failed; finish() then reports it.
+    bool ok() const { return m_ndb.ok(); }
     // Abandons the store and removes its file.
     void discard() { m_ndb.discard(); }
     quint64 fileSize() const { return m_ndb.fileSize(); }
