@@ -182,11 +182,12 @@ QByteArray NdbWriter::storedForm(const QByteArray& data, Bid bid, bool internal)
     encodeBlock(stored, m_encoding, bid);
     // 4K data blocks are kept compressed when that saves room. Encoded ones are not: no document says whether a
     // reader decodes or inflates first, and readers differ. One deflate stream serves every block: setting one
-    // up costs more than compressing a block.
+    // up costs more than compressing a block; the fastest level keeps bulk stores quick to write.
     if (m_layout.variant != Variant::FourK || m_encoding != Encoding::None || stored.isEmpty()) return stored;
     if (!m_deflate) {
         m_deflate = std::make_unique<z_stream>();
-        if (deflateInit(m_deflate.get(), Z_DEFAULT_COMPRESSION) != Z_OK) {
+        // A small hash table: the stream is reset for every block, which clears it.
+        if (deflateInit2(m_deflate.get(), Z_BEST_SPEED, Z_DEFLATED, 15, 4, Z_DEFAULT_STRATEGY) != Z_OK) {
             fail(QStringLiteral("zlib cannot start"));
             return stored;
         }
