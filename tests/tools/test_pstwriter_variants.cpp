@@ -52,8 +52,8 @@ struct FileCheck {
     const Variant& v;
     QByteArray file;
     QStringList faults;
+    std::vector<std::pair<quint64, quint64>> used {}; // (ib, size) of pages and blocks
     int pages = 0, blocks = 0, compressed = 0;
-    std::vector<std::pair<quint64, quint64>> used; // (ib, size) of pages and blocks
 
     void expect(bool ok, const QString& what)
     {
@@ -205,11 +205,14 @@ TEST_F(WriterTest, EveryVariantAndEncodingReadsBackThroughLibpff)
         const bool ansi = &c.v == &kAnsi;
         const quint32 string = ansi ? 0x001E : 0x001F; // every string of an ANSI store is 8-bit
         const Item* m = messageAt(s, QStringLiteral("Inbox"));
-        ASSERT_TRUE(m && folderByPath(s, QStringLiteral("Inbox/Sub \u00e9t\u00e9")));
+        // Code page 932 has no accented Latin letters: they become '?'.
+        ASSERT_TRUE(m && folderByPath(s, c.codepage == 932 ? "Inbox/Sub ?t?" : QStringLiteral("Inbox/Sub \u00e9t\u00e9")));
         const Prop* subject = find(m->props, 0x00370000 | string);
         EXPECT_EQ(subject ? subject->data.toHex().toStdString() : "none", c.subject);
         const Prop* body = find(m->props, 0x10000000 | string);
-        const QByteArray line = ansi ? QByteArray("line of text \xe9\r\n") : utf16(QStringLiteral("line of text \u00e9\r\n"));
+        const QByteArray line = !ansi ? utf16(QStringLiteral("line of text \u00e9\r\n"))
+            : c.codepage == 932       ? QByteArray("line of text ?\r\n")
+                                      : QByteArray("line of text \xe9\r\n");
         EXPECT_TRUE(body && body->data == line.repeated(6000));
         ASSERT_EQ(m->rows.size(), 1u);
         const Prop* email = find(m->rows[0], 0x30030000 | string);
@@ -243,11 +246,13 @@ TEST_F(WriterTest, EveryPageBlockAndHeaderChecksumHoldsByASecondCrc)
         ASSERT_TRUE(pstwriter::writeStore(d, path(), &error)) << error.toStdString();
         QFile f(path());
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        FileCheck check { *v, f.readAll() };
+        FileCheck check { *v, f.readAll(), {} };
         check.run();
         EXPECT_EQ(check.faults.join(QStringLiteral("; ")).toStdString(), "");
         EXPECT_GT(check.pages, 10);
         EXPECT_GT(check.blocks, 3000);
-        if (v == &k4K && encoding[0] == 'n') EXPECT_GT(check.compressed, 100);
+        if (v == &k4K && encoding[0] == 'n') {
+            EXPECT_GT(check.compressed, 100);
+        }
     }
 }

@@ -314,17 +314,17 @@ bool DescriptionReader::readDistributionList(const QJsonObject& o, std::vector<P
 bool variantFromName(const QString& name, Variant* out)
 {
     static const QHash<QString, Variant> names = { { QStringLiteral("ansi"), Variant::Ansi },
-        { QStringLiteral("unicode"), Variant::Unicode }, { QStringLiteral("4k"), Variant::FourK } };
+        { QStringLiteral("unicode"), Variant::Unicode }, { QStringLiteral("4k"), Variant::Unicode4k } };
     const auto it = names.constFind(name.toLower());
     if (it == names.constEnd()) return false;
     *out = *it;
     return true;
 }
 
-bool encodingFromName(const QString& name, Encoding* out)
+bool encodingFromName(const QString& name, CryptMethod* out)
 {
-    static const QHash<QString, Encoding> names = { { QStringLiteral("none"), Encoding::None },
-        { QStringLiteral("permute"), Encoding::Permute }, { QStringLiteral("cyclic"), Encoding::Cyclic } };
+    static const QHash<QString, CryptMethod> names = { { QStringLiteral("none"), CryptMethod::CryptNone },
+        { QStringLiteral("permute"), CryptMethod::CryptPermute }, { QStringLiteral("cyclic"), CryptMethod::CryptCyclic } };
     const auto it = names.constFind(name.toLower());
     if (it == names.constEnd()) return false;
     *out = *it;

@@ -22,15 +22,15 @@ namespace {
 HeapBuilder::HeapBuilder(quint8 clientSig, const Layout& layout)
     : m_clientSig(clientSig)
     , m_pageLimit(layout.maxBlockData)
-    , m_indexBits(layout.variant == Variant::FourK ? 14 : 11)
+    , m_indexBits(layout.hidIndexBits)
 {
     startPage();
 }
 
 int HeapBuilder::headerSize(size_t page) const
 {
-    if (page == 0) return 12;
-    return page % 128 == 8 ? 66 : 2; // every 128 pages from the ninth carries a fill-level bitmap
+    if (page == 0) return kHeapHeaderSize;
+    return isHeapBitmapBlock(page) ? kHeapBitmapHeaderSize : kHeapPageHeaderSize;
 }
 
 void HeapBuilder::startPage()
@@ -109,11 +109,11 @@ QByteArray HeapBuilder::page(size_t i) const
         }
     };
     if (i == 0) {
-        put8(b, 2, 0xEC);
+        put8(b, 2, kHeapSignature);
         put8(b, 3, m_clientSig);
         put32(b, 4, m_userRoot);
         putLevels(8, 0, 8);
-    } else if (i % 128 == 8) {
+    } else if (isHeapBitmapBlock(i)) {
         putLevels(2, i, 128);
     }
     return b;
@@ -150,7 +150,7 @@ Hid buildBth(HeapBuilder& heap, int cbKey, int cbData, const QByteArray& sortedR
         }
     }
     QByteArray h(8, '\0');
-    put8(h, 0, 0xB5);
+    put8(h, 0, ClientBth);
     put8(h, 1, quint8(cbKey));
     put8(h, 2, quint8(cbData));
     put8(h, 3, quint8(levels));

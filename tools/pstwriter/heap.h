@@ -15,7 +15,7 @@ constexpr int kMaxHeapAllocation = 3580; // larger values go to subnodes
 
 class HeapBuilder {
 public:
-    // clientSig: 0xBC property context, 0x7C table context, 0xB5 bare B-tree. Pages are at most one block.
+    // clientSig: property context, table context or bare B-tree. Pages are at most one block.
     HeapBuilder(quint8 clientSig, const Layout& layout);
 
     // Where finished pages go as soon as they are final (one block each), so a large heap does not stay in memory.
@@ -45,7 +45,7 @@ private:
         int freeBytes = 0; // kept once written
         quint32 writtenSize = 0;
     };
-    static bool carriesFillLevels(size_t page) { return page == 0 || page % 128 == 8; }
+    static bool carriesFillLevels(size_t page) { return page == 0 || store::pst::format::isHeapBitmapBlock(page); }
     int headerSize(size_t page) const;
     int freeBytes(size_t page) const;
     void startPage();

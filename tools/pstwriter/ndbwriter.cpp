@@ -2,6 +2,7 @@
 
 #include "store/pst/format/bytes.h"
 #include "store/pst/format/crc.h"
+#include "store/pst/format/encoding.h"
 
 #include <algorithm>
 #include <zlib.h>
@@ -11,65 +12,31 @@ namespace pstwriter {
 using namespace store::pst::format;
 
 namespace {
-    constexpr quint8 kPageBbt = 0x80, kPageNbt = 0x81, kPageFMap = 0x82, kPagePMap = 0x83, kPageAMap = 0x84,
-                     kPageFPMap = 0x85;
     constexpr quint64 kAnsiLimit = 0x7FFFFFFF; // 32-bit offsets; kept below 2 GB as mail clients do
-
-    void encodeBlock(QByteArray&, Encoding, Bid) { } // TODO: the shared encodings
 } // namespace
 
-Layout Layout::of(Variant v)
+const Layout& layoutOf(Variant v)
 {
-    Layout l;
-    l.variant = v;
-    if (v == Variant::Ansi) {
-        l.idSize = 4;
-        l.pageData = 500;
-        l.btEntries = 496;
-        l.blockTrailer = 12;
-        l.maxBlockData = 8180;
-        l.amapBitsAt = 4;
-        l.bbtLeafEntry = 12;
-        l.nbtLeafEntry = 16;
-        l.branchEntry = 12;
-    } else if (v == Variant::FourK) {
-        l.pageSize = 4096;
-        l.pageData = 4072;
-        l.btEntries = 4056;
-        l.blockTrailer = 24;
-        l.blockAlign = 512;
-        l.amapBase = 0x22000;
-        l.amapUnit = 512;
-        l.amapBytes = 4072;
-        l.maxBlockData = 65512; // a 64 KiB block less its trailer; real 4K stores hold blocks far past 8 KiB
-    }
-    return l;
+    return *layoutForVersion(v == Variant::Ansi ? kVersionAnsi14 : v == Variant::Unicode ? kVersionUnicode : kVersion4k);
 }
 
 void NdbWriter::putId(QByteArray& b, int at, quint64 v) const
 {
-    if (m_layout.idSize == 4)
+    if (m_layout->idSize == 4)
         put32(b, at, quint32(v));
     else
         put64(b, at, v);
 }
 
-QByteArray NdbWriter::pageTrailer(const QByteArray& page, quint8 type, quint16 sig, quint64 bid) const
+void NdbWriter::finishPage(QByteArray& page, quint8 type, quint16 sig, quint64 bid) const
 {
-    QByteArray t(m_layout.pageSize - m_layout.pageData, '\0');
-    put8(t, 0, type);
-    put8(t, 1, type);
-    put16(t, 2, sig);
-    const quint32 crc = crc32(page.constData(), m_layout.pageData);
-    if (m_layout.variant == Variant::Ansi) {
-        put32(t, 4, quint32(bid));
-        put32(t, 8, crc);
-    } else {
-        put32(t, 4, crc);
-        put64(t, 8, bid);
-        if (m_layout.variant == Variant::FourK) put64(t, 16, 1); // as in every page of the real stores seen
-    }
-    return t;
+    const Layout& l = *m_layout;
+    put8(page, l.pageTrailerAt, type);
+    put8(page, l.pageTrailerAt + 1, type);
+    put16(page, l.pageTrailerAt + 2, sig);
+    put32(page, l.pageCrcAt, crc32(page.constData(), l.pageDataSize));
+    putId(page, l.pageBidAt, bid);
+    if (l.variant == Variant::Unicode4k) put64(page, l.pageSize - 8, 1); // as in every page of the real stores seen
 }
 
 NdbWriter::NdbWriter() = default;
@@ -79,9 +46,10 @@ NdbWriter::~NdbWriter()
     if (m_deflate) deflateEnd(m_deflate.get());
 }
 
-bool NdbWriter::open(const QString& path, Variant variant, Encoding encoding)
+bool NdbWriter::open(const QString& path, Variant variant, CryptMethod encoding)
 {
-    m_layout = Layout::of(variant);
+    m_layout = &layoutOf(variant);
+    m_maps = allocationMaps(*m_layout);
     m_encoding = encoding;
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -90,7 +58,7 @@ bool NdbWriter::open(const QString& path, Variant variant, Encoding encoding)
     }
     // The header and the first map pages are written last; until then they are a hole.
     m_end = 0;
-    skipTo(m_layout.amapBase);
+    skipTo(m_maps.first);
     m_bidCounter = 1;
     return ok();
 }
@@ -110,15 +78,15 @@ void NdbWriter::discard()
 Bid NdbWriter::nextBid(bool internal)
 {
     // Identifiers step by 4: bit 1 marks internal blocks (trees and subnode lists), bit 0 is reserved.
-    return (m_bidCounter++ << 2) | (internal ? 2 : 0);
+    return (m_bidCounter++ << 2) | (internal ? kBidInternal : 0);
 }
 
 std::vector<quint64> NdbWriter::reservedPages(quint64 section) const
 {
-    const quint64 start = m_layout.amapBase + section * m_layout.amapSpan();
+    const quint64 start = m_maps.first + section * m_maps.span();
     std::vector<quint64> pages { start };
-    if (m_layout.variant == Variant::FourK) return pages; // 4K files have allocation maps only
-    const quint64 page = quint64(m_layout.pageSize);
+    if (!m_maps.pageAndFreeMaps) return pages;
+    const quint64 page = quint64(m_layout->pageSize);
     if (section % 8 == 0) pages.push_back(start + pages.size() * page); // page map
     if (section >= 128 && (section - 128) % 496 == 0) pages.push_back(start + pages.size() * page); // free map
     if (section >= 1024 && (section - 1024) % 3968 == 0) pages.push_back(start + pages.size() * page);
@@ -127,12 +95,12 @@ std::vector<quint64> NdbWriter::reservedPages(quint64 section) const
 
 quint64 NdbWriter::reserve(quint64 size, quint64 align)
 {
-    const quint64 span = m_layout.amapSpan();
+    const quint64 span = m_maps.span();
     quint64 pos = alignUp(m_end, align);
     for (;;) {
-        const quint64 section = (pos - m_layout.amapBase) / span;
-        const quint64 start = m_layout.amapBase + section * span;
-        const quint64 reservedEnd = start + reservedPages(section).size() * quint64(m_layout.pageSize);
+        const quint64 section = (pos - m_maps.first) / span;
+        const quint64 start = m_maps.first + section * span;
+        const quint64 reservedEnd = start + reservedPages(section).size() * quint64(m_layout->pageSize);
         if (pos < reservedEnd) {
             pos = alignUp(reservedEnd, align);
             continue;
@@ -143,7 +111,7 @@ quint64 NdbWriter::reserve(quint64 size, quint64 align)
         }
         break;
     }
-    if (m_layout.variant == Variant::Ansi && pos + size > kAnsiLimit) {
+    if (m_layout->variant == Variant::Ansi && pos + size > kAnsiLimit) {
         fail(QStringLiteral("an ANSI store cannot grow past 2 GB"));
         return pos;
     }
@@ -168,7 +136,7 @@ void NdbWriter::writeRaw(const QByteArray& bytes)
 
 void NdbWriter::markUsed(quint64 offset, quint64 size)
 {
-    const quint64 unit = quint64(m_layout.amapUnit);
+    const quint64 unit = quint64(m_maps.unit);
     const quint64 first = offset / unit, last = (offset + size + unit - 1) / unit;
     if (m_used.size() < last) m_used.resize(last + last / 4, false);
     for (quint64 i = first; i < last; ++i)
@@ -179,11 +147,11 @@ QByteArray NdbWriter::storedForm(const QByteArray& data, Bid bid, bool internal)
 {
     if (internal) return data;
     QByteArray stored = data;
-    encodeBlock(stored, m_encoding, bid);
+    encodeBlock(m_encoding, stored.data(), stored.size(), bid);
     // 4K data blocks are kept compressed when that saves room. Encoded ones are not: no document says whether a
     // reader decodes or inflates first, and readers differ. One deflate stream serves every block: setting one
     // up costs more than compressing a block; the fastest level keeps bulk stores quick to write.
-    if (m_layout.variant != Variant::FourK || m_encoding != Encoding::None || stored.isEmpty()) return stored;
+    if (m_layout->bbtInflatedSizeAt < 0 || m_encoding != CryptNone || stored.isEmpty()) return stored;
     if (!m_deflate) {
         m_deflate = std::make_unique<z_stream>();
         // A small hash table: the stream is reset for every block, which clears it.
@@ -207,44 +175,37 @@ QByteArray NdbWriter::storedForm(const QByteArray& data, Bid bid, bool internal)
 
 Bid NdbWriter::writeBlock(const QByteArray& data, bool internal)
 {
-    if (data.size() > m_layout.maxBlockData) {
+    const Layout& l = *m_layout;
+    if (data.size() > l.maxBlockData) {
         fail(QStringLiteral("block of %1 bytes is too large").arg(data.size()));
         return 0;
     }
     const Bid bid = nextBid(internal);
     const QByteArray stored = storedForm(data, bid, internal);
-    const int trailerSize = m_layout.blockTrailer;
-    const quint64 total = alignUp(quint64(stored.size()) + quint64(trailerSize), quint64(m_layout.blockAlign));
-    const quint64 ib = reserve(total, quint64(m_layout.blockAlign));
-    QByteArray block = stored;
-    block.append(QByteArray(int(total) - stored.size() - trailerSize, '\0'));
-    QByteArray trailer(trailerSize, '\0');
-    put16(trailer, 0, quint16(stored.size()));
-    put16(trailer, 2, blockSignature(ib, bid));
-    const quint32 crc = crc32(stored.constData(), stored.size());
-    if (m_layout.variant == Variant::Ansi) {
-        put32(trailer, 4, quint32(bid));
-        put32(trailer, 8, crc);
-    } else {
-        put32(trailer, 4, crc);
-        put64(trailer, 8, bid);
-        if (m_layout.variant == Variant::FourK) {
-            put16(trailer, 16, 2); // as in the real stores seen
-            put16(trailer, 18, quint16(data.size()));
-        }
+    const quint64 total = blockFileSize(l, quint64(stored.size()));
+    const quint64 ib = reserve(total, quint64(l.blockAlign));
+    QByteArray block(qsizetype(total), '\0');
+    block.replace(0, stored.size(), stored);
+    const int t = int(total) - l.blockTrailerSize;
+    put16(block, t + l.blockSizeAt, quint16(stored.size()));
+    put16(block, t + l.blockSigAt, blockSignature(ib, bid));
+    put32(block, t + l.blockCrcAt, crc32(stored.constData(), stored.size()));
+    putId(block, t + l.blockBidAt, bid);
+    if (l.blockInflatedSizeAt >= 0) {
+        put16(block, t + l.blockInflatedSizeAt - 2, 2); // as in the real stores seen
+        put16(block, t + l.blockInflatedSizeAt, quint16(data.size()));
     }
-    block.append(trailer);
     writeRaw(block);
     m_blocks.push_back({ bid, ib, quint16(stored.size()), quint16(data.size()) });
-    const size_t perLeaf = size_t(m_layout.btEntries / m_layout.bbtLeafEntry);
+    const size_t perLeaf = size_t(l.btEntriesSize / l.bbtEntrySize);
     if (m_blocks.size() == perLeaf) {
         // Blocks come in identifier order, so each full leaf of the block B-tree is final: write it now and
         // keep only its reference, so memory does not grow with the number of blocks.
-        QByteArray entries(int(perLeaf) * m_layout.bbtLeafEntry, '\0');
+        QByteArray entries(int(perLeaf) * l.bbtEntrySize, '\0');
         for (size_t i = 0; i < m_blocks.size(); ++i)
-            writeBlockEntry(i, entries, int(i) * m_layout.bbtLeafEntry);
+            writeBlockEntry(i, entries, int(i) * l.bbtEntrySize);
         m_blockLeaves.push_back(
-            writePage(entries, int(m_blocks.size()), m_layout.bbtLeafEntry, 0, kPageBbt, m_blocks.front().bid));
+            writePage(entries, int(m_blocks.size()), l.bbtEntrySize, 0, PageBbt, m_blocks.front().bid));
         m_blocks.clear();
     }
     return bid;
@@ -253,21 +214,17 @@ Bid NdbWriter::writeBlock(const QByteArray& data, bool internal)
 void NdbWriter::writeBlockEntry(size_t i, QByteArray& out, int at) const
 {
     const BlockRef& b = m_blocks[i];
-    const int id = m_layout.idSize;
+    const Layout& l = *m_layout;
     putId(out, at, b.bid);
-    putId(out, at + id, b.ib);
-    put16(out, at + 2 * id, b.cb);
-    if (m_layout.variant == Variant::FourK) {
-        put16(out, at + 18, b.cbInflated);
-        put16(out, at + 20, 2); // references: the B-tree and the node
-    } else {
-        put16(out, at + 2 * id + 2, 2);
-    }
+    putId(out, at + l.idSize, b.ib);
+    put16(out, at + l.bbtSizeAt, b.cb);
+    if (l.bbtInflatedSizeAt >= 0) put16(out, at + l.bbtInflatedSizeAt, b.cbInflated);
+    put16(out, at + l.bbtRefCountAt, 2); // references: the B-tree and the node
 }
 
 Bid NdbWriter::writeData(const QByteArray& data)
 {
-    const int max = m_layout.maxBlockData;
+    const int max = m_layout->maxBlockData;
     if (data.size() <= max) return writeBlock(data);
     std::vector<std::pair<Bid, quint32>> leaves;
     for (qsizetype at = 0; at < data.size(); at += max) {
@@ -281,16 +238,17 @@ Bid NdbWriter::writeTree(const std::vector<std::pair<Bid, quint32>>& leaves)
 {
     if (leaves.empty()) return 0;
     if (leaves.size() == 1) return leaves.front().first;
-    const size_t perBlock = size_t(m_layout.bidsPerXBlock());
-    auto xblock = [this](quint8 level, const std::vector<std::pair<Bid, quint32>>& children, size_t from,
+    const Layout& l = *m_layout;
+    const size_t perBlock = size_t((l.maxBlockData - l.treeHeaderSize) / l.idSize);
+    auto xblock = [this, &l](quint8 level, const std::vector<std::pair<Bid, quint32>>& children, size_t from,
                       size_t to) -> std::pair<Bid, quint32> {
         quint64 total = 0;
-        QByteArray b(8 + int(to - from) * m_layout.idSize, '\0');
+        QByteArray b(l.treeHeaderSize + int(to - from) * l.idSize, '\0');
         for (size_t i = from; i < to; ++i) {
-            putId(b, 8 + int(i - from) * m_layout.idSize, children[i].first);
+            putId(b, l.treeHeaderSize + int(i - from) * l.idSize, children[i].first);
             total += children[i].second;
         }
-        put8(b, 0, 0x01);
+        put8(b, 0, kBlockTypeDataTree);
         put8(b, 1, level);
         put16(b, 2, quint16(to - from));
         put32(b, 4, quint32(total));
@@ -315,17 +273,16 @@ Bid NdbWriter::writeSubnodes(std::vector<SubnodeEntry> entries)
         return 0;
     }
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.nid < b.nid; });
-    const int id = m_layout.idSize;
-    const int header = id == 4 ? 4 : 8; // the Unicode header is padded to 8 bytes
-    QByteArray b(header + int(entries.size()) * 3 * id, '\0');
-    put8(b, 0, 0x02);
+    const Layout& l = *m_layout;
+    QByteArray b(l.subnodeHeaderSize + int(entries.size()) * l.slEntrySize, '\0');
+    put8(b, 0, kBlockTypeSubnodeTree);
     put8(b, 1, 0);
     put16(b, 2, quint16(entries.size()));
     for (size_t i = 0; i < entries.size(); ++i) {
-        const int at = header + int(i) * 3 * id;
+        const int at = l.subnodeHeaderSize + int(i) * l.slEntrySize;
         putId(b, at, entries[i].nid);
-        putId(b, at + id, entries[i].data);
-        putId(b, at + 2 * id, entries[i].sub);
+        putId(b, at + l.idSize, entries[i].data);
+        putId(b, at + 2 * l.idSize, entries[i].sub);
     }
     return writeBlock(b, true);
 }
@@ -338,24 +295,21 @@ void NdbWriter::addNode(Nid nid, Bid data, Bid sub, Nid parent)
 NdbWriter::PageRef NdbWriter::writePage(
     const QByteArray& entries, int count, int entrySize, int level, quint8 type, quint64 firstKey)
 {
-    QByteArray page(m_layout.pageSize, '\0');
+    const Layout& l = *m_layout;
+    QByteArray page(l.pageSize, '\0');
     page.replace(0, entries.size(), entries);
-    const int at = m_layout.btEntries;
-    if (m_layout.variant == Variant::FourK) {
-        put16(page, at, quint16(count));
-        put16(page, at + 2, quint16(m_layout.btEntries / entrySize));
-        put8(page, at + 4, quint8(entrySize));
-        put8(page, at + 5, quint8(level));
+    if (l.btCountSize == 2) {
+        put16(page, l.btCountAt, quint16(count));
+        put16(page, l.btMaxCountAt, quint16(l.btEntriesSize / entrySize));
     } else {
-        put8(page, at, quint8(count));
-        put8(page, at + 1, quint8(m_layout.btEntries / entrySize));
-        put8(page, at + 2, quint8(entrySize));
-        put8(page, at + 3, quint8(level));
+        put8(page, l.btCountAt, quint8(count));
+        put8(page, l.btMaxCountAt, quint8(l.btEntriesSize / entrySize));
     }
+    put8(page, l.btEntrySizeAt, quint8(entrySize));
+    put8(page, l.btLevelAt, quint8(level));
     const Bid bid = nextBid(false);
-    const quint64 ib = reserve(quint64(m_layout.pageSize), quint64(m_layout.pageSize));
-    page.replace(m_layout.pageData, m_layout.pageSize - m_layout.pageData,
-        pageTrailer(page, type, blockSignature(ib, bid), bid));
+    const quint64 ib = reserve(quint64(l.pageSize), quint64(l.pageSize));
+    finishPage(page, type, blockSignature(ib, bid), bid);
     writeRaw(page);
     return { firstKey, bid, ib };
 }
@@ -363,7 +317,7 @@ NdbWriter::PageRef NdbWriter::writePage(
 NdbWriter::PageRef NdbWriter::writeBTree(std::vector<PageRef> level, size_t count, int leafEntrySize, quint8 type,
     const std::function<void(size_t, QByteArray&, int)>& writeEntry, const std::function<quint64(size_t)>& key)
 {
-    const size_t perLeaf = size_t(m_layout.btEntries / leafEntrySize);
+    const size_t perLeaf = size_t(m_layout->btEntriesSize / leafEntrySize);
     for (size_t at = 0; at < count || (count == 0 && level.empty()); at += perLeaf) {
         const size_t n = std::min(perLeaf, count - at);
         QByteArray entries(int(n) * leafEntrySize, '\0');
@@ -371,8 +325,8 @@ NdbWriter::PageRef NdbWriter::writeBTree(std::vector<PageRef> level, size_t coun
             writeEntry(at + i, entries, int(i) * leafEntrySize);
         level.push_back(writePage(entries, int(n), leafEntrySize, 0, type, n ? key(at) : 0));
     }
-    const int entry = m_layout.branchEntry, id = m_layout.idSize;
-    const size_t perIndex = size_t(m_layout.btEntries / entry);
+    const int entry = m_layout->btIndexEntrySize, id = m_layout->idSize;
+    const size_t perIndex = size_t(m_layout->btEntriesSize / entry);
     for (int depth = 1; level.size() > 1; ++depth) {
         std::vector<PageRef> upper;
         for (size_t at = 0; at < level.size(); at += perIndex) {
@@ -396,13 +350,14 @@ bool NdbWriter::finish(const std::array<quint32, 32>& nextNids)
     for (size_t i = 1; i < m_nodes.size(); ++i)
         if (m_nodes[i].nid == m_nodes[i - 1].nid) fail(QStringLiteral("node %1 written twice").arg(m_nodes[i].nid));
     if (!ok()) return false;
+    const Layout& l = *m_layout;
     const PageRef bbt = writeBTree(
-        std::move(m_blockLeaves), m_blocks.size(), m_layout.bbtLeafEntry, kPageBbt,
+        std::move(m_blockLeaves), m_blocks.size(), l.bbtEntrySize, PageBbt,
         [this](size_t i, QByteArray& out, int at) { writeBlockEntry(i, out, at); },
         [this](size_t i) { return m_blocks[i].bid; });
-    const int id = m_layout.idSize;
+    const int id = l.idSize;
     const PageRef nbt = writeBTree(
-        {}, m_nodes.size(), m_layout.nbtLeafEntry, kPageNbt,
+        {}, m_nodes.size(), l.nbtEntrySize, PageNbt,
         [this, id](size_t i, QByteArray& out, int at) {
             putId(out, at, m_nodes[i].nid);
             putId(out, at + id, m_nodes[i].data);
@@ -411,9 +366,9 @@ bool NdbWriter::finish(const std::array<quint32, 32>& nextNids)
         },
         [this](size_t i) { return m_nodes[i].nid; });
     // The file ends where its last allocation map's span ends, so every map covers whole data.
-    const quint64 span = m_layout.amapSpan();
-    const quint64 section = (m_end - m_layout.amapBase + span - 1) / span;
-    const quint64 eof = m_layout.amapBase + std::max<quint64>(section, 1) * span;
+    const quint64 span = m_maps.span();
+    const quint64 section = (m_end - m_maps.first + span - 1) / span;
+    const quint64 eof = m_maps.first + std::max<quint64>(section, 1) * span;
     if (ok() && eof > m_end) {
         if (!m_file.resize(qint64(eof))) fail(m_file.errorString());
         m_end = eof;
@@ -428,35 +383,36 @@ bool NdbWriter::finish(const std::array<quint32, 32>& nextNids)
 
 void NdbWriter::writeMaps(quint64* freeBytes, quint64* lastAMap)
 {
-    const quint64 span = m_layout.amapSpan(), unit = quint64(m_layout.amapUnit);
-    const quint64 sections = (m_end - m_layout.amapBase) / span;
+    const quint64 span = m_maps.span(), unit = quint64(m_maps.unit);
+    const int pageSize = m_layout->pageSize;
+    const quint64 sections = (m_end - m_maps.first) / span;
     for (quint64 s = 0; s < sections; ++s) {
         const std::vector<quint64> pages = reservedPages(s);
         for (quint64 p : pages)
-            markUsed(p, quint64(m_layout.pageSize));
+            markUsed(p, quint64(pageSize));
     }
     if (m_used.size() < m_end / unit) m_used.resize(m_end / unit, false);
     *freeBytes = 0;
     for (quint64 s = 0; s < sections && ok(); ++s) {
         const std::vector<quint64> pages = reservedPages(s);
         const quint64 start = pages.front();
-        QByteArray amap(m_layout.pageSize, '\0');
-        for (int bit = 0; bit < m_layout.amapBytes * 8; ++bit) {
-            const int at = m_layout.amapBitsAt + bit / 8;
+        QByteArray amap(pageSize, '\0');
+        for (int bit = 0; bit < m_maps.bitsSize * 8; ++bit) {
+            const int at = m_maps.bitsAt + bit / 8;
             if (m_used[start / unit + quint64(bit)])
                 amap[at] = char(quint8(amap[at]) | (0x80 >> (bit % 8)));
             else
                 *freeBytes += unit;
         }
-        amap.replace(m_layout.pageData, m_layout.pageSize - m_layout.pageData, pageTrailer(amap, kPageAMap, 0, start));
+        finishPage(amap, PageAMap, 0, start);
         m_file.seek(qint64(start));
         m_file.write(amap);
         for (size_t i = 1; i < pages.size(); ++i) {
             // Page maps mark every page as taken; free maps report no free run. Readers never use either.
             const quint8 type
-                = i == 1 && s % 8 == 0 ? kPagePMap : (s >= 1024 && i + 1 == pages.size() ? kPageFPMap : kPageFMap);
-            QByteArray page(m_layout.pageSize, type == kPagePMap ? char(0xFF) : '\0');
-            page.replace(m_layout.pageData, m_layout.pageSize - m_layout.pageData, pageTrailer(page, type, 0, pages[i]));
+                = i == 1 && s % 8 == 0 ? PagePMap : (s >= 1024 && i + 1 == pages.size() ? PageFPMap : PageFMap);
+            QByteArray page(pageSize, type == PagePMap ? char(0xFF) : '\0');
+            finishPage(page, type, 0, pages[i]);
             m_file.seek(qint64(pages[i]));
             m_file.write(page);
         }
@@ -467,56 +423,37 @@ void NdbWriter::writeMaps(quint64* freeBytes, quint64* lastAMap)
 void NdbWriter::writeHeader(
     const std::array<quint32, 32>& nextNids, const PageRef& nbt, const PageRef& bbt, quint64 amapFree, quint64 lastAMap)
 {
+    const Layout& l = *m_layout;
     const quint64 next = m_bidCounter << 2;
-    QByteArray h;
-    if (m_layout.variant == Variant::Ansi) {
-        h = QByteArray(512, '\0');
-        put16(h, 10, 14);
-        put32(h, 24, quint32(next)); // next block identifier
-        put32(h, 28, quint32(next)); // next page identifier
-        put32(h, 32, 1);
-        for (int i = 0; i < 32; ++i)
-            put32(h, 36 + 4 * i, nextNids[size_t(i)]);
-        put32(h, 168, quint32(m_end));
-        put32(h, 172, quint32(lastAMap));
-        put32(h, 176, quint32(std::min<quint64>(amapFree, 0xFFFFFFFF)));
-        put32(h, 184, quint32(nbt.bid));
-        put32(h, 188, quint32(nbt.ib));
-        put32(h, 192, quint32(bbt.bid));
-        put32(h, 196, quint32(bbt.ib));
-        put8(h, 200, 0x02); // maps valid
-        h.replace(204, 128, QByteArray(128, char(0xFF)));
-        h.replace(332, 128, QByteArray(128, char(0xFF)));
-        put8(h, 460, 0x80);
-        put8(h, 461, quint8(m_encoding));
-    } else {
-        h = QByteArray(564, '\0');
-        put16(h, 10, m_layout.variant == Variant::FourK ? 36 : 23);
-        put64(h, 32, next); // next page identifier
-        put32(h, 40, 1);
-        for (int i = 0; i < 32; ++i)
-            put32(h, 44 + 4 * i, nextNids[size_t(i)]);
-        put64(h, 184, m_end);
-        put64(h, 192, lastAMap);
-        put64(h, 200, amapFree);
-        put64(h, 216, nbt.bid);
-        put64(h, 224, nbt.ib);
-        put64(h, 232, bbt.bid);
-        put64(h, 240, bbt.ib);
-        put8(h, 248, 0x02); // maps valid
-        h.replace(256, 128, QByteArray(128, char(0xFF)));
-        h.replace(384, 128, QByteArray(128, char(0xFF)));
-        put8(h, 512, 0x80);
-        put8(h, 513, quint8(m_encoding));
-        put64(h, 516, next); // next block identifier
-    }
-    h.replace(0, 4, "!BDN");
-    h.replace(8, 2, "SM");
-    put16(h, 12, 19);
-    put8(h, 14, 1);
-    put8(h, 15, 1);
-    put32(h, 4, crc32(h.constData() + 8, 471));
-    if (m_layout.variant != Variant::Ansi) put32(h, 524, crc32(h.constData() + 8, 516));
+    QByteArray h(l.headerSize, '\0');
+    h.replace(kHeaderMagicAt, 4, QByteArray(kHeaderMagic, 4));
+    put16(h, kHeaderClientAt, kClientPst);
+    put16(h, kHeaderVersionAt,
+        l.variant == Variant::Ansi          ? kVersionAnsi14
+            : l.variant == Variant::Unicode ? kVersionUnicode
+                                            : kVersion4k);
+    put16(h, kHeaderClientVersionAt, kClientVersion);
+    put8(h, kHeaderClientVersionAt + 2, 1); // created and opened on the one platform there is
+    put8(h, kHeaderClientVersionAt + 3, 1);
+    putId(h, l.nextBlockIdAt, next);
+    putId(h, l.nextPageIdAt, next);
+    put32(h, l.uniqueAt, 1);
+    for (int i = 0; i < 32; ++i)
+        put32(h, l.nextNidsAt + 4 * i, nextNids[size_t(i)]);
+    putId(h, l.fileEofAt, m_end);
+    putId(h, l.lastAMapAt, lastAMap);
+    putId(h, l.amapFreeAt, std::min<quint64>(amapFree, l.idSize == 4 ? 0xFFFFFFFF : ~0ULL));
+    putId(h, l.nbtRootBidAt, nbt.bid);
+    putId(h, l.nbtRootIbAt, nbt.ib);
+    putId(h, l.bbtRootBidAt, bbt.bid);
+    putId(h, l.bbtRootIbAt, bbt.ib);
+    put8(h, l.amapValidAt, 0x02);
+    h.replace(l.sentinelAt - 256, 256, QByteArray(256, char(0xFF))); // the deprecated free maps, as written
+    put8(h, l.sentinelAt, 0x80);
+    put8(h, l.cryptMethodAt, quint8(m_encoding));
+    put32(h, kHeaderCrcPartialAt, crc32(h.constData() + kHeaderCrcCoveredFrom, kHeaderCrcPartialSize));
+    if (l.crcFullAt >= 0)
+        put32(h, l.crcFullAt, crc32(h.constData() + kHeaderCrcCoveredFrom, kHeaderCrcFullSize));
     m_file.seek(0);
     if (m_file.write(h) != h.size()) fail(m_file.errorString());
 }

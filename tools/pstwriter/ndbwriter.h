@@ -3,6 +3,8 @@
 // the B-tree entries stay in memory until finish().
 #pragma once
 
+#include "store/pst/format/pstformat.h"
+
 #include <QFile>
 #include <QString>
 #include <array>
@@ -19,61 +21,23 @@ using Nid = quint32;
 
 constexpr int kMaxSubnodes = 340; // entries of one subnode list block; deeper lists are not written
 
-enum class Variant { Ansi, Unicode, FourK };
-// How external block data is stored (the header's bCryptMethod).
-enum class Encoding : quint8 { None = 0, Permute = 1, Cyclic = 2 };
+using store::pst::format::CryptMethod;
+using store::pst::format::Layout;
+using store::pst::format::Variant;
 
-// The sizes in which the variants differ.
-struct Layout {
-    Variant variant = Variant::Unicode;
-    int idSize = 8; // block and node identifiers in B-trees, data trees and subnode lists
-    int pageSize = 512;
-    int pageData = 496; // the bytes before the page trailer, which its CRC covers
-    int btEntries = 488; // entry bytes of a B-tree page
-    int blockTrailer = 16;
-    int blockAlign = 64;
-    int maxBlockData = 8176; // inflated data bytes of one block
-    quint64 amapBase = 0x4400; // the first allocation map
-    int amapUnit = 64; // bytes one allocation map bit stands for
-    int amapBitsAt = 0; // where the bits start in the map page
-    int amapBytes = 496;
-    int bbtLeafEntry = 24, nbtLeafEntry = 32, branchEntry = 24;
-
-    static Layout of(Variant v);
-    quint64 amapSpan() const { return quint64(amapBytes) * 8 * quint64(amapUnit); }
-    int bidsPerXBlock() const { return (maxBlockData - 8) / idSize; }
-};
-
-// Node identifier types used by the writer.
-enum NidType : quint32 {
-    NidHid = 0x00,
-    NidInternal = 0x01,
-    NidNormalFolder = 0x02,
-    NidSearchFolder = 0x03,
-    NidNormalMessage = 0x04,
-    NidAttachment = 0x05,
-    NidHierarchyTable = 0x0D,
-    NidContentsTable = 0x0E,
-    NidAssocContentsTable = 0x0F,
-    NidAttachmentTable = 0x11,
-    NidRecipientTable = 0x12,
-    NidLtp = 0x1F,
-};
-constexpr Nid makeNid(quint32 index, quint32 type)
-{
-    return (index << 5) | type;
-}
+// The layout of a variant.
+const Layout& layoutOf(Variant v);
 
 // Hands out node identifiers, one counter per type; the counters end up in the header.
 class NidPool {
 public:
     NidPool() { m_next.fill(0x400); }
-    Nid next(quint32 type) { return makeNid(m_next[type & 0x1F]++, type); }
+    Nid next(quint32 type) { return store::pst::format::makeNid(m_next[type & 0x1F]++, type); }
     std::array<quint32, 32> headerValues() const
     {
         std::array<quint32, 32> out {};
         for (quint32 t = 0; t < 32; ++t)
-            out[t] = makeNid(m_next[t], t);
+            out[t] = store::pst::format::makeNid(m_next[t], t);
         return out;
     }
 
@@ -94,8 +58,8 @@ public:
     NdbWriter(const NdbWriter&) = delete;
     NdbWriter& operator=(const NdbWriter&) = delete;
 
-    bool open(const QString& path, Variant variant = Variant::Unicode, Encoding encoding = Encoding::None);
-    const Layout& layout() const { return m_layout; }
+    bool open(const QString& path, Variant variant = Variant::Unicode, CryptMethod encoding = CryptMethod::CryptNone);
+    const Layout& layout() const { return *m_layout; }
     // The code page of 8-bit strings: an ANSI store holds all its strings so.
     void setCodepage(int codepage) { m_codepage = codepage; }
     int codepage() const { return m_codepage; }
@@ -148,15 +112,17 @@ private:
     PageRef writePage(const QByteArray& entries, int count, int entrySize, int level, quint8 type, quint64 firstKey);
     void writeBlockEntry(size_t i, QByteArray& out, int at) const;
     void putId(QByteArray& b, int at, quint64 v) const;
-    QByteArray pageTrailer(const QByteArray& page, quint8 type, quint16 sig, quint64 bid) const;
+    // Writes a page's trailer (type, signature, CRC, identifier) into its last bytes.
+    void finishPage(QByteArray& page, quint8 type, quint16 sig, quint64 bid) const;
     PageRef writeBTree(std::vector<PageRef> leaves, size_t count, int leafEntrySize, quint8 type,
         const std::function<void(size_t, QByteArray&, int)>& writeEntry, const std::function<quint64(size_t)>& key);
     void writeMaps(quint64* freeBytes, quint64* lastAMap);
     void writeHeader(const std::array<quint32, 32>& nextNids, const PageRef& nbt, const PageRef& bbt, quint64 amapFree,
         quint64 lastAMap);
 
-    Layout m_layout;
-    Encoding m_encoding = Encoding::None;
+    const Layout* m_layout = &layoutOf(Variant::Unicode);
+    store::pst::format::AllocationMaps m_maps = store::pst::format::allocationMaps(*m_layout);
+    CryptMethod m_encoding = CryptMethod::CryptNone;
     int m_codepage = 1252;
     std::unique_ptr<z_stream_s> m_deflate;
     QFile m_file;

@@ -31,6 +31,6 @@ inline bool writeBulkStore(const QString& path, int count, QString* error)
 
 // The names descriptions and the command line use: "ansi", "unicode", "4k"; "none", "permute", "cyclic".
 bool variantFromName(const QString& name, Variant* out);
-bool encodingFromName(const QString& name, Encoding* out);
+bool encodingFromName(const QString& name, CryptMethod* out);
 
 } // namespace pstwriter

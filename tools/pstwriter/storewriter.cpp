@@ -9,11 +9,6 @@ namespace pstwriter {
 using namespace store::pst::format;
 
 namespace {
-    constexpr Nid kNidMessageStore = 0x21;
-    constexpr Nid kNidNameMap = 0x61;
-    constexpr Nid kNidRootFolder = 0x122;
-    constexpr Nid kNidAttachmentTable = 0x671;
-    constexpr Nid kNidRecipientTable = 0x692;
     const QUuid kPsMapi("{00020328-0000-0000-C000-000000000046}");
     const QUuid kPsPublicStrings("{00020329-0000-0000-C000-000000000046}");
 
@@ -125,7 +120,7 @@ Nid StoreWriter::addFolder(
         return 0;
     }
     Folder f;
-    f.nid = m_nids.next(NidNormalFolder);
+    f.nid = m_nids.next(NidTypeNormalFolder);
     f.parent = parent;
     f.name = name;
     f.containerClass = containerClass;
@@ -208,7 +203,7 @@ NodeContent StoreWriter::writeMessageContent(const MessageSpec& m)
                 const Property* s = findProperty(inner, 0x0E080003);
                 size = s ? get32(s->data, 0) : 0;
                 const NodeContent e = writeMessageContent(*a.embedded);
-                const Nid nid = m_nids.next(NidNormalMessage);
+                const Nid nid = m_nids.next(NidTypeNormalMessage);
                 own.push_back({ nid, e.data, e.sub });
                 QByteArray ref(8, '\0');
                 put32(ref, 0, nid);
@@ -218,7 +213,7 @@ NodeContent StoreWriter::writeMessageContent(const MessageSpec& m)
                 size = data->data.size();
             }
             if (!hasId(props, 0x0E20)) props.push_back(int32Property(0x0E20, qint32(size)));
-            const Nid nid = m_nids.next(NidAttachment);
+            const Nid nid = m_nids.next(NidTypeAttachment);
             const NodeContent c = writePropertyContext(m_ndb, m_nids, props, own);
             subnodes.push_back({ nid, c.data, c.sub });
             table.addRow(nid, props);
@@ -271,14 +266,14 @@ void StoreWriter::finishFolder(Folder& f)
         hierarchy.addRow(child, row);
     }
     const NodeContent h = hierarchy.finish();
-    m_ndb.addNode(makeNid(f.nid >> 5, NidHierarchyTable), h.data, h.sub, 0);
+    m_ndb.addNode(hierarchyTableOf(f.nid), h.data, h.sub, 0);
     if (!f.contents) f.contents = std::make_unique<TableWriter>(m_ndb, m_nids, m_contentsColumns);
     const NodeContent c = f.contents->finish();
     f.contents.reset();
-    m_ndb.addNode(makeNid(f.nid >> 5, NidContentsTable), c.data, c.sub, 0);
+    m_ndb.addNode(contentsTableOf(f.nid), c.data, c.sub, 0);
     TableWriter assoc(m_ndb, m_nids, m_contentsColumns);
     const NodeContent a = assoc.finish();
-    m_ndb.addNode(makeNid(f.nid >> 5, NidAssocContentsTable), a.data, a.sub, 0);
+    m_ndb.addNode(assocContentsTableOf(f.nid), a.data, a.sub, 0);
 }
 
 void StoreWriter::writeNameMap()
@@ -320,7 +315,7 @@ void StoreWriter::writeNameMap()
     const std::vector<Property> props
         = { binaryProperty(0x0002, guids), binaryProperty(0x0003, entries), binaryProperty(0x0004, strings) };
     const NodeContent c = writePropertyContext(m_ndb, m_nids, props);
-    m_ndb.addNode(kNidNameMap, c.data, c.sub, 0);
+    m_ndb.addNode(kNidNameToIdMap, c.data, c.sub, 0);
 }
 
 bool StoreWriter::finish(QString* error)

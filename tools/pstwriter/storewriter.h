@@ -47,7 +47,7 @@ struct NamedKey {
 // and whether contents tables hold the creation time column 0x3007 (mail clients' tables often do not).
 struct StoreOptions {
     Variant variant = Variant::Unicode;
-    Encoding encoding = Encoding::None;
+    CryptMethod encoding = CryptMethod::CryptNone;
     int codepage = 1252;
     bool creationColumn = true;
 };
@@ -63,7 +63,7 @@ public:
     Nid addFolder(
         Nid parent, const QString& name, const QString& containerClass, const std::vector<Property>& extra = {});
     // A message identifier handed out before the message is written (distribution lists name their members).
-    Nid reserveMessageNid() { return m_nids.next(NidNormalMessage); }
+    Nid reserveMessageNid() { return m_nids.next(store::pst::format::NidTypeNormalMessage); }
     // Adds a message to a folder; missing class, flags, times and size get defaults.
     Nid addMessage(Nid folder, const MessageSpec& message, Nid nid = 0);
     // The property tag (0x8000 and up) a named property gets in this store.
