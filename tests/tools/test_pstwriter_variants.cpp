@@ -1,6 +1,9 @@
 // Every variant (ANSI, Unicode, 4K) and block encoding (none, permute, cyclic) written from one description and read
-// back through libpff; and every page, block and header checksum of those files checked with zlib's CRC-32, a second
-// implementation of the format's, by a walk of the file that shares nothing with the writer.
+// back through libpff and through our reader; and every page, block and header checksum of those files checked with
+// zlib's CRC-32, a second implementation of the format's, by a walk of the file that shares nothing with the writer.
+#include "store/pst/ltpproperties.h"
+#include "store/pst/ltptable.h"
+#include "store/pst/ndbnode.h"
 #include "writertest.h"
 
 #include <QJsonArray>
@@ -131,6 +134,12 @@ struct FileCheck {
             expect(quint8(p[v.pageData]) == 0x84, where + QStringLiteral(": type"));
             expect(qFromLittleEndian<quint32>(p.constData() + v.pageData + v.crcAt) == formatCrc(p, 0, v.pageData),
                 where + QStringLiteral(": CRC"));
+            if (v.page == 512 && (map - v.amapBase) / v.amapSpan % 8 == 0) { // a page map follows every 8th
+                const QByteArray pmap = file.mid(qsizetype(map) + 512, 512);
+                expect(quint8(pmap[v.pageData]) == 0x83 && qFromLittleEndian<quint32>(
+                           pmap.constData() + v.pageData + v.crcAt) == formatCrc(pmap, 0, v.pageData),
+                    where + QStringLiteral(": its page map"));
+            }
             for (const auto& [ib, size] : used) {
                 for (quint64 unit = ib; unit < ib + size; unit += quint64(v.amapUnit)) {
                     const quint64 bit = (unit - map) / quint64(v.amapUnit);
@@ -142,6 +151,42 @@ struct FileCheck {
         }
     }
 };
+
+// Each variant with each encoding, and an ANSI store in a double-byte code page.
+struct Case {
+    const Variant& v;
+    const char* encoding;
+    int codepage;
+    bool creationColumn;
+    const char* subject; // hex of the stored subject
+};
+const Case kCases[] = {
+    { kAnsi, "none", 1252, true, "436166e920fc626572203f3f" },
+    { kAnsi, "permute", 1252, false, "436166e920fc626572203f3f" },
+    { kAnsi, "cyclic", 932, true, "4361663f203f6265722093fa967b" },
+    { kUnicode, "none", 1252, false, "430061006600e9002000fc006200650072002000e5652c67" },
+    { kUnicode, "permute", 1252, true, "430061006600e9002000fc006200650072002000e5652c67" },
+    { kUnicode, "cyclic", 1252, false, "430061006600e9002000fc006200650072002000e5652c67" },
+    { k4K, "none", 1252, true, "430061006600e9002000fc006200650072002000e5652c67" },
+    { k4K, "permute", 1252, false, "430061006600e9002000fc006200650072002000e5652c67" },
+    { k4K, "cyclic", 1252, true, "430061006600e9002000fc006200650072002000e5652c67" },
+};
+const char* kCreated = "80c925aaf16dda01"; // 2024-03-04 05:06:07 UTC
+
+// The rest of what a case's store holds, as stored. Every string of an ANSI store is 8-bit; code page 932 has no
+// accented Latin letters, so they become '?'.
+struct Expected {
+    quint32 string; // type of strings
+    QByteArray body, email, subfolder;
+};
+Expected expected(const Case& c)
+{
+    if (&c.v != &kAnsi)
+        return { 0x001F, utf16(QStringLiteral("line of text \u00e9\r\n")).repeated(6000),
+            utf16(QStringLiteral("bob@example.com")), "Sub \xe9t\xe9" };
+    const QByteArray e = c.codepage == 932 ? "?" : "\xe9";
+    return { 0x001E, ("line of text " + e + "\r\n").repeated(6000), "bob@example.com", "Sub " + e + "t" + e };
+}
 
 QJsonObject description(const char* format, const char* encoding, int codepage, bool creationColumn)
 {
@@ -177,53 +222,32 @@ TEST_F(WriterTest, FormatCrcIsZlibsWithoutItsInversions)
 
 TEST_F(WriterTest, EveryVariantAndEncodingReadsBackThroughLibpff)
 {
-    const struct {
-        const Variant& v;
-        const char* encoding;
-        int codepage;
-        bool creationColumn;
-        const char* subject; // hex of the stored subject
-    } cases[] = {
-        { kAnsi, "none", 1252, true, "436166e920fc626572203f3f" },
-        { kAnsi, "permute", 1252, false, "436166e920fc626572203f3f" },
-        { kAnsi, "cyclic", 932, true, "4361663f203f6265722093fa967b" },
-        { kUnicode, "none", 1252, false, "430061006600e9002000fc006200650072002000e5652c67" },
-        { kUnicode, "permute", 1252, true, "430061006600e9002000fc006200650072002000e5652c67" },
-        { kUnicode, "cyclic", 1252, false, "430061006600e9002000fc006200650072002000e5652c67" },
-        { k4K, "none", 1252, true, "430061006600e9002000fc006200650072002000e5652c67" },
-        { k4K, "permute", 1252, false, "430061006600e9002000fc006200650072002000e5652c67" },
-        { k4K, "cyclic", 1252, true, "430061006600e9002000fc006200650072002000e5652c67" },
-    };
-    for (const auto& c : cases) {
+    for (const Case& c : kCases) {
         SCOPED_TRACE(std::string(c.v.format) + " " + c.encoding);
+        const Expected want = expected(c);
         const Store s = roundTrip(description(c.v.format, c.encoding, c.codepage, c.creationColumn));
         QFile f(path());
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QByteArray h = f.read(564);
         EXPECT_EQ(qFromLittleEndian<quint16>(h.constData() + 10), c.v.version);
         EXPECT_EQ(int(h[c.v.cryptAt]), c.encoding[0] == 'n' ? 0 : c.encoding[0] == 'p' ? 1 : 2);
-        const bool ansi = &c.v == &kAnsi;
-        const quint32 string = ansi ? 0x001E : 0x001F; // every string of an ANSI store is 8-bit
+        const quint32 string = want.string;
         const Item* m = messageAt(s, QStringLiteral("Inbox"));
-        // Code page 932 has no accented Latin letters: they become '?'.
-        ASSERT_TRUE(m && folderByPath(s, c.codepage == 932 ? "Inbox/Sub ?t?" : QStringLiteral("Inbox/Sub \u00e9t\u00e9")));
+        ASSERT_TRUE(m && folderByPath(s, QStringLiteral("Inbox/") + QString::fromLatin1(want.subfolder)));
         const Prop* subject = find(m->props, 0x00370000 | string);
         EXPECT_EQ(subject ? subject->data.toHex().toStdString() : "none", c.subject);
         const Prop* body = find(m->props, 0x10000000 | string);
-        const QByteArray line = !ansi ? utf16(QStringLiteral("line of text \u00e9\r\n"))
-            : c.codepage == 932       ? QByteArray("line of text ?\r\n")
-                                      : QByteArray("line of text \xe9\r\n");
-        EXPECT_TRUE(body && body->data == line.repeated(6000));
+        EXPECT_TRUE(body && body->data == want.body);
         ASSERT_EQ(m->rows.size(), 1u);
         const Prop* email = find(m->rows[0], 0x30030000 | string);
-        EXPECT_EQ(email ? email->data : QByteArray(), ansi ? QByteArray("bob@example.com") : utf16(QStringLiteral("bob@example.com")));
+        EXPECT_EQ(email ? email->data : QByteArray(), want.email);
         ASSERT_EQ(m->attachments.size(), 1u);
         EXPECT_EQ(m->attachments[0].data, QByteArray("0123456789abcdef").repeated(5000));
         // The contents table's row holds the creation time only when the table has its column.
         const Item* inbox = folderByPath(s, QStringLiteral("Inbox"));
         ASSERT_EQ(inbox->rows.size(), 1u);
-        EXPECT_EQ(show(inbox->rows[0], { 0x30070040 }), c.creationColumn ? "80c925aaf16dda01" : "none");
-        EXPECT_EQ(show(m->props, { 0x30070040 }), "80c925aaf16dda01");
+        EXPECT_EQ(show(inbox->rows[0], { 0x30070040 }), c.creationColumn ? kCreated : "none");
+        EXPECT_EQ(show(m->props, { 0x30070040 }), kCreated);
     }
 }
 
@@ -254,5 +278,63 @@ TEST_F(WriterTest, EveryPageBlockAndHeaderChecksumHoldsByASecondCrc)
         if (v == &k4K && encoding[0] == 'n') {
             EXPECT_GT(check.compressed, 100);
         }
+    }
+}
+
+TEST_F(WriterTest, EveryVariantAndEncodingReadsBackThroughOurReader)
+{
+    using namespace store::pst;
+    // The value of a property, or of a table's cell, as stored; "none" when absent.
+    const auto value = [](const ltp::PropertyContext& pc, quint32 tag) {
+        const auto e = pc.find(quint16(tag >> 16));
+        return e && e->tag == tag ? pc.value(*e) : QByteArray("none");
+    };
+    const auto cell = [](const ltp::TableContext& t, quint32 row, quint32 tag) {
+        return row < t.rowCount() ? t.cell(row, tag).value_or("none") : QByteArray("none");
+    };
+    // The node of the hierarchy table row with that display name, or 0.
+    const auto child = [&](const std::shared_ptr<const ndb::NdbFile>& file, ndb::Nid folder, quint32 nameTag,
+                           const QByteArray& name) -> ndb::Nid {
+        const ltp::TableContext t(file->node(format::hierarchyTableOf(folder)));
+        for (quint32 row = 0; row < t.rowCount(); ++row)
+            if (cell(t, row, nameTag) == name) return t.rowId(row);
+        return 0;
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::string(c.v.format) + " " + c.encoding);
+        const Expected want = expected(c);
+        QString error;
+        ASSERT_TRUE(pstwriter::writeStore(description(c.v.format, c.encoding, c.codepage, c.creationColumn), path(),
+            &error))
+            << error.toStdString();
+        const auto file = ndb::NdbFile::open(path());
+        EXPECT_EQ(file->header().version, c.v.version);
+        EXPECT_EQ(file->header().cryptMethod, c.encoding[0] == 'n' ? 0 : c.encoding[0] == 'p' ? 1 : 2);
+        const quint32 name = 0x30010000 | want.string;
+        const ndb::Nid top = child(file, format::kNidRootFolder, name,
+            &c.v == &kAnsi ? QByteArray("Top of Personal Folders") : utf16(QStringLiteral("Top of Personal Folders")));
+        const ndb::Nid inbox = child(file, top, name, &c.v == &kAnsi ? QByteArray("Inbox") : utf16(QStringLiteral("Inbox")));
+        ASSERT_NE(inbox, 0u);
+        EXPECT_NE(child(file, inbox, name, &c.v == &kAnsi ? want.subfolder : utf16(QString::fromLatin1(want.subfolder))), 0u);
+        const ltp::TableContext contents(file->node(format::contentsTableOf(inbox)));
+        ASSERT_EQ(contents.rowCount(), 1u);
+        EXPECT_EQ(cell(contents, 0, 0x00370000 | want.string).toHex().toStdString(), c.subject);
+        // Without the column the creation time is no cell of the table at all.
+        EXPECT_EQ(contents.findColumn(0x30070040).has_value(), c.creationColumn);
+        EXPECT_EQ(cell(contents, 0, 0x30070040).toHex(), c.creationColumn ? kCreated : "6e6f6e65");
+        const ndb::Node message = file->node(contents.rowId(0));
+        const ltp::PropertyContext pc(message);
+        EXPECT_EQ(value(pc, 0x00370000 | want.string).toHex().toStdString(), c.subject);
+        EXPECT_EQ(value(pc, 0x10000000 | want.string), want.body);
+        EXPECT_EQ(value(pc, 0x30070040).toHex(), kCreated);
+        const auto recipients = message.subnode(format::kNidRecipientTable);
+        const auto attachments = message.subnode(format::kNidAttachmentTable);
+        ASSERT_TRUE(recipients && attachments);
+        EXPECT_EQ(cell(ltp::TableContext(*recipients), 0, 0x30030000 | want.string), want.email);
+        const ltp::TableContext table(*attachments);
+        ASSERT_EQ(table.rowCount(), 1u);
+        const auto attachment = message.subnode(table.rowId(0));
+        ASSERT_TRUE(attachment);
+        EXPECT_EQ(value(ltp::PropertyContext(*attachment), 0x37010102), QByteArray("0123456789abcdef").repeated(5000));
     }
 }
