@@ -159,6 +159,12 @@ const Prop* findNamed(const Props& props, const QUuid& set, const QString& name)
     return it == props.end() ? nullptr : &*it;
 }
 
+QString name(const Props& props)
+{
+    const Prop* ansi = find(props, 0x3001001E); // the 8-bit names of ANSI stores are Latin-1 in the tests
+    return ansi ? QString::fromLatin1(ansi->data) : text(find(props, 0x3001001F));
+}
+
 QString text(const Prop* p)
 {
     return p ? QString(reinterpret_cast<const QChar*>(p->data.constData()), p->data.size() / 2) : QString();
@@ -192,7 +198,7 @@ const Item* folderByPath(const Store& store, const QString& path)
     for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         if (!f) return nullptr;
         const auto it = std::find_if(f->folders.begin(), f->folders.end(),
-            [&](const Item& c) { return text(find(c.props, 0x3001001F)) == part; });
+            [&](const Item& c) { return name(c.props) == part; });
         f = it == f->folders.end() ? nullptr : &*it;
     }
     return f;

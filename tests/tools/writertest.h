@@ -40,6 +40,7 @@ Store read(const QString& path);
 const Prop* find(const Props& props, quint32 tag);
 const Prop* findNamed(const Props& props, const QUuid& set, const QString& name); // name, or number as "0x8501"
 QString text(const Prop* p); // UTF-16 value; empty when absent
+QString name(const Props& props); // display name 0x3001, Unicode or (ANSI stores) Latin-1
 quint64 le(const QByteArray& bytes); // little-endian, of up to 8 bytes
 // The values of the given tags as text joined by '|' ("none" when absent): strings, integers, else hex.
 std::string show(const Props& props, std::initializer_list<quint32> tags);

@@ -122,7 +122,7 @@ bool DescriptionReader::readProperties(const QJsonObject& o, std::vector<Propert
             return fail(where, QStringLiteral("a property needs a full tag such as \"0x0037001F\""));
         QByteArray data;
         QString error;
-        if (!encodeValue(quint16(tag), p.value(QLatin1String("value")), &data, &error))
+        if (!encodeValue(quint16(tag), p.value(QLatin1String("value")), &data, &error, m_codepage))
             return fail(where, QStringLiteral("property 0x%1: %2").arg(tag, 8, 16, QLatin1Char('0')).arg(error));
         setProperty(*props, { tag, data });
     }
@@ -143,7 +143,7 @@ bool DescriptionReader::readProperties(const QJsonObject& o, std::vector<Propert
             return fail(where, QStringLiteral("bad type"));
         QByteArray data;
         QString error;
-        if (!encodeValue(quint16(type), value, &data, &error)) return fail(where, error);
+        if (!encodeValue(quint16(type), value, &data, &error, m_codepage)) return fail(where, error);
         setProperty(*props, { m_writer.namedTag(key, quint16(type)), data });
     }
     return true;
@@ -311,8 +311,57 @@ bool DescriptionReader::readDistributionList(const QJsonObject& o, std::vector<P
     return true;
 }
 
+bool variantFromName(const QString& name, Variant* out)
+{
+    static const QHash<QString, Variant> names = { { QStringLiteral("ansi"), Variant::Ansi },
+        { QStringLiteral("unicode"), Variant::Unicode }, { QStringLiteral("4k"), Variant::Unicode4k } };
+    const auto it = names.constFind(name.toLower());
+    if (it == names.constEnd()) return false;
+    *out = *it;
+    return true;
+}
+
+bool encodingFromName(const QString& name, CryptMethod* out)
+{
+    static const QHash<QString, CryptMethod> names = { { QStringLiteral("none"), CryptMethod::CryptNone },
+        { QStringLiteral("permute"), CryptMethod::CryptPermute }, { QStringLiteral("cyclic"), CryptMethod::CryptCyclic } };
+    const auto it = names.constFind(name.toLower());
+    if (it == names.constEnd()) return false;
+    *out = *it;
+    return true;
+}
+
+namespace {
+    bool readOptions(const QJsonObject& d, StoreOptions* options, QString* error)
+    {
+        const QString format = d.value(QLatin1String("format")).toString(QStringLiteral("unicode"));
+        const QString encoding = d.value(QLatin1String("encoding")).toString(QStringLiteral("none"));
+        if (!variantFromName(format, &options->variant)) {
+            *error = QStringLiteral("format must be ansi, unicode or 4k, not \"%1\"").arg(format);
+            return false;
+        }
+        if (!encodingFromName(encoding, &options->encoding)) {
+            *error = QStringLiteral("encoding must be none, permute or cyclic, not \"%1\"").arg(encoding);
+            return false;
+        }
+        options->codepage = d.value(QLatin1String("codepage")).toInt(1252);
+        if (!codepageKnown(options->codepage)) {
+            *error = QStringLiteral("unknown codepage %1").arg(options->codepage);
+            return false;
+        }
+        options->creationColumn = d.value(QLatin1String("creationColumn")).toBool(true);
+        return true;
+    }
+} // namespace
+
 bool writeStore(const QJsonObject& description, const QString& path, QString* error)
 {
+    QString reason;
+    StoreOptions options;
+    if (!readOptions(description, &options, &reason)) {
+        if (error) *error = reason;
+        return false;
+    }
     StoreWriter writer;
     if (description.contains(QLatin1String("recordKey"))) {
         const QByteArray key = QByteArray::fromHex(description.value(QLatin1String("recordKey")).toString().toLatin1());
@@ -325,8 +374,8 @@ bool writeStore(const QJsonObject& description, const QString& path, QString* er
     const QString name = description.contains(QLatin1String("name"))
         ? description.value(QLatin1String("name")).toString()
         : QStringLiteral("Personal Folders");
-    if (!writer.open(path, name)) return writer.finish(error);
-    DescriptionReader reader(writer);
+    if (!writer.open(path, name, options)) return writer.finish(error);
+    DescriptionReader reader(writer, options.codepage);
     if (!reader.read(description)) {
         if (error) *error = reader.errorString();
         writer.discard();
@@ -335,14 +384,21 @@ bool writeStore(const QJsonObject& description, const QString& path, QString* er
     return writer.finish(error);
 }
 
-bool writeBulkStore(const QString& path, int count, QString* error)
+bool writeBulkStore(const QString& path, const BulkOptions& options, QString* error)
 {
+    if (options.count < 0 || options.folders < 1) {
+        if (error) *error = QStringLiteral("bad message or folder count");
+        return false;
+    }
     StoreWriter writer;
     const QDateTime base(QDate(2024, 1, 1), QTime(8, 0), Qt::UTC);
     writer.setDefaultTime(base);
-    if (!writer.open(path, QStringLiteral("Bulk store"))) return writer.finish(error);
-    const Nid folder = writer.addFolder(writer.ipmSubtree(), QStringLiteral("Bulk"), QStringLiteral("IPF.Note"));
-    for (int i = 0; i < count; ++i) {
+    if (!writer.open(path, QStringLiteral("Bulk store"), options.store)) return writer.finish(error);
+    std::vector<Nid> folders;
+    for (int k = 1; k <= options.folders; ++k)
+        folders.push_back(writer.addFolder(writer.ipmSubtree(),
+            options.folders == 1 ? QStringLiteral("Bulk") : QStringLiteral("Bulk %1").arg(k), QStringLiteral("IPF.Note")));
+    for (int i = 0; i < options.count && writer.ok(); ++i) {
         MessageSpec m;
         const QDateTime t = base.addSecs(qint64(i) * 60);
         m.props = { stringProperty(0x001A, QStringLiteral("IPM.Note")),
@@ -353,7 +409,7 @@ bool writeBulkStore(const QString& path, int count, QString* error)
         m.recipients.push_back({ int32Property(0x0C15, 1), stringProperty(0x3001, QStringLiteral("Reader")),
             stringProperty(0x3002, QStringLiteral("SMTP")),
             stringProperty(0x3003, QStringLiteral("reader@example.com")) });
-        writer.addMessage(folder, m);
+        writer.addMessage(folders[size_t(i % options.folders)], m);
     }
     return writer.finish(error);
 }

@@ -10,8 +10,9 @@ namespace pstwriter {
 
 class DescriptionReader {
 public:
-    explicit DescriptionReader(StoreWriter& writer)
+    DescriptionReader(StoreWriter& writer, int codepage)
         : m_writer(writer)
+        , m_codepage(codepage)
     {
     }
     // Folders first (so every message, contact and list has its identifier), then the messages.
@@ -36,6 +37,7 @@ private:
     bool fail(const QString& where, const QString& what);
 
     StoreWriter& m_writer;
+    int m_codepage;
     QString m_error;
     QHash<QString, Nid> m_keys;
     std::vector<Pending> m_pending;

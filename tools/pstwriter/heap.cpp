@@ -9,8 +9,6 @@ namespace pstwriter {
 using namespace store::pst::format;
 
 namespace {
-    constexpr int kPageLimit = 8176;
-    constexpr int kMaxAllocationsPerPage = 2047;
 
     quint8 fillLevel(int freeBytes)
     {
@@ -21,20 +19,32 @@ namespace {
     }
 } // namespace
 
-HeapBuilder::HeapBuilder(quint8 clientSig)
+HeapBuilder::HeapBuilder(quint8 clientSig, const Layout& layout)
     : m_clientSig(clientSig)
+    , m_pageLimit(layout.maxBlockData)
+    , m_indexBits(layout.hidIndexBits)
 {
     startPage();
 }
 
 int HeapBuilder::headerSize(size_t page) const
 {
-    if (page == 0) return 12;
-    return page % 128 == 8 ? 66 : 2; // every 128 pages from the ninth carries a fill-level bitmap
+    if (page == 0) return kHeapHeaderSize;
+    return isHeapBitmapBlock(page) ? kHeapBitmapHeaderSize : kHeapPageHeaderSize;
 }
 
 void HeapBuilder::startPage()
 {
+    if (m_sink && !m_pages.empty() && !carriesFillLevels(m_pages.size() - 1)) {
+        const size_t last = m_pages.size() - 1;
+        Page& done = m_pages[last];
+        done.freeBytes = freeBytes(last);
+        const QByteArray bytes = page(last);
+        done.writtenSize = quint32(bytes.size());
+        done.written = m_sink(bytes);
+        done.data = QByteArray();
+        done.starts = {};
+    }
     Page p;
     p.data = QByteArray(headerSize(m_pages.size()), '\0');
     m_pages.push_back(std::move(p));
@@ -43,8 +53,8 @@ void HeapBuilder::startPage()
 bool HeapBuilder::fits(const Page& p, qsizetype size) const
 {
     const int mapSize = 4 + 2 * int(p.starts.size() + 2);
-    return int(p.starts.size()) < kMaxAllocationsPerPage
-        && alignUp(quint64(p.data.size() + size), 2) + quint64(mapSize) <= quint64(kPageLimit);
+    return int(p.starts.size()) < (1 << m_indexBits) - 1
+        && alignUp(quint64(p.data.size() + size), 2) + quint64(mapSize) <= quint64(m_pageLimit);
 }
 
 bool HeapBuilder::fitsWithin(qsizetype size, size_t maxPages) const
@@ -62,27 +72,21 @@ Hid HeapBuilder::allocate(const QByteArray& data)
     page->starts.push_back(quint16(page->data.size()));
     page->data.append(data);
     const quint32 index = quint32(page->starts.size());
-    return (quint32(m_pages.size() - 1) << 16) | (index << 5);
+    return (quint32(m_pages.size() - 1) << (5 + m_indexBits)) | (index << 5);
 }
 
 void HeapBuilder::overwrite(Hid hid, const QByteArray& data)
 {
-    Page& page = m_pages[hid >> 16];
-    page.data.replace(page.starts[((hid >> 5) & 0x7FF) - 1], data.size(), data);
-}
-
-qsizetype HeapBuilder::byteSize() const
-{
-    qsizetype n = 0;
-    for (const Page& p : m_pages)
-        n += p.data.size() + 8 + 2 * qsizetype(p.starts.size());
-    return n;
+    Page& page = m_pages[hid >> (5 + m_indexBits)];
+    Q_ASSERT(!page.written);
+    page.data.replace(page.starts[((hid >> 5) & ((1u << m_indexBits) - 1)) - 1], data.size(), data);
 }
 
 int HeapBuilder::freeBytes(size_t i) const
 {
     const Page& p = m_pages[i];
-    return kPageLimit - int(alignUp(quint64(p.data.size()), 2)) - 4 - 2 * int(p.starts.size() + 1);
+    if (p.written) return p.freeBytes;
+    return m_pageLimit - int(alignUp(quint64(p.data.size()), 2)) - 4 - 2 * int(p.starts.size() + 1);
 }
 
 QByteArray HeapBuilder::page(size_t i) const
@@ -105,11 +109,11 @@ QByteArray HeapBuilder::page(size_t i) const
         }
     };
     if (i == 0) {
-        put8(b, 2, 0xEC);
+        put8(b, 2, kHeapSignature);
         put8(b, 3, m_clientSig);
         put32(b, 4, m_userRoot);
         putLevels(8, 0, 8);
-    } else if (i % 128 == 8) {
+    } else if (isHeapBitmapBlock(i)) {
         putLevels(2, i, 128);
     }
     return b;
@@ -117,7 +121,7 @@ QByteArray HeapBuilder::page(size_t i) const
 
 Hid buildBth(HeapBuilder& heap, int cbKey, int cbData, const QByteArray& sortedRecords)
 {
-    const Hid header = heap.allocate(QByteArray(8, '\0'));
+    // The header comes last, so no page before it needs rewriting (pages may be written as they fill).
     int levels = 0;
     Hid root = 0;
     const int recordSize = cbKey + cbData;
@@ -146,13 +150,12 @@ Hid buildBth(HeapBuilder& heap, int cbKey, int cbData, const QByteArray& sortedR
         }
     }
     QByteArray h(8, '\0');
-    put8(h, 0, 0xB5);
+    put8(h, 0, ClientBth);
     put8(h, 1, quint8(cbKey));
     put8(h, 2, quint8(cbData));
     put8(h, 3, quint8(levels));
     put32(h, 4, root);
-    heap.overwrite(header, h);
-    return header;
+    return heap.allocate(h);
 }
 
 } // namespace pstwriter

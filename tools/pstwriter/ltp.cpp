@@ -1,6 +1,7 @@
 #include "ltp.h"
 
 #include "store/pst/format/bytes.h"
+#include "values.h"
 
 #include <algorithm>
 
@@ -19,13 +20,63 @@ void setProperty(std::vector<Property>& props, const Property& p)
     props.push_back(p);
 }
 
+QByteArray multiVariable(const std::vector<QByteArray>& items)
+{
+    QByteArray out;
+    append32(out, quint32(items.size()));
+    quint32 offset = 4 + 4 * quint32(items.size());
+    for (const QByteArray& i : items) {
+        append32(out, offset);
+        offset += quint32(i.size());
+    }
+    for (const QByteArray& i : items)
+        out.append(i);
+    return out;
+}
+Property narrowed(const Property& p, int codepage)
+{
+    const auto narrow = [codepage](const QByteArray& utf16) {
+        QString s(utf16.size() / 2, Qt::Uninitialized);
+        for (qsizetype i = 0; i < s.size(); ++i)
+            s[i] = QChar(get16(utf16, int(2 * i)));
+        return string8(s, codepage);
+    };
+    if (p.type() == 0x001F) return { (p.tag & 0xFFFF0000) | 0x001E, narrow(p.data) };
+    if (p.type() != 0x101F) return p;
+    // Count, offsets, then the items.
+    std::vector<QByteArray> items;
+    const quint32 count = p.data.size() >= 4 ? get32(p.data, 0) : 0;
+    for (quint32 i = 0; i < count; ++i) {
+        const quint32 from = get32(p.data, int(4 + 4 * i));
+        const quint32 to = i + 1 < count ? get32(p.data, int(8 + 4 * i)) : quint32(p.data.size());
+        items.push_back(narrow(p.data.mid(from, to - from)));
+    }
+    return { (p.tag & 0xFFFF0000) | 0x101E, multiVariable(items) };
+}
+
 namespace {
     constexpr size_t kMaxContextPages = 8;
 
-    // Types whose value sits in the property context's 4-byte value field itself.
+    quint32 narrowedTag(const NdbWriter& ndb, quint32 tag)
+    {
+        if (ndb.layout().variant != Variant::Ansi) return tag;
+        const quint16 type = quint16(tag & 0xFFFF);
+        return type == 0x001F || type == 0x101F ? tag - 1 : tag;
+    }
+
+    // Single values of at most 8 bytes sit in a table row, of at most 4 in a property context's record; all others
+    // are a reference into the heap or a subnode.
+    int inlineSize(quint16 type)
+    {
+        return type & kPtMultiValued ? 0 : fixedTypeSize(type);
+    }
     bool isInlineInContext(quint16 type)
     {
-        return type == 0x0002 || type == 0x0003 || type == 0x0004 || type == 0x000A || type == 0x000B;
+        return inlineSize(type) > 0 && inlineSize(type) <= 4;
+    }
+    bool isInRow(quint16 type)
+    {
+        return inlineSize(type) > 0 && inlineSize(type) <= 8;
     }
 
     // A value outside the row or record: in the heap when it fits, else in a subnode of its own. maxPages
@@ -35,7 +86,7 @@ namespace {
     {
         if (data.size() <= kMaxHeapAllocation && (maxPages == 0 || heap.fitsWithin(data.size(), maxPages)))
             return heap.allocate(data);
-        const Nid nid = nids.next(NidLtp);
+        const Nid nid = nids.next(NidTypeLtp);
         subnodes.push_back({ nid, ndb.writeData(data), 0 });
         return nid;
     }
@@ -43,30 +94,23 @@ namespace {
 
 int tableCellSize(quint16 type)
 {
-    switch (type) {
-    case 0x0002:
-        return 2;
-    case 0x0003:
-    case 0x0004:
-    case 0x000A:
-        return 4;
-    case 0x0005:
-    case 0x0006:
-    case 0x0007:
-    case 0x0014:
-    case 0x0040:
-        return 8;
-    case 0x000B:
-        return 1;
-    default:
-        return 4;
-    }
+    return isInRow(type) ? inlineSize(type) : 4;
 }
 
 Bid writeHeapData(NdbWriter& ndb, const HeapBuilder& heap)
 {
+    // A heap identifier holds the page index in the bits above its allocation index.
+    const size_t maxPages = size_t(1) << (27 - ndb.layout().hidIndexBits);
+    if (heap.pageCount() > maxPages) {
+        ndb.fail(QStringLiteral("a heap of %1 pages is too large").arg(heap.pageCount()));
+        return 0;
+    }
     std::vector<std::pair<Bid, quint32>> leaves;
     for (size_t i = 0; i < heap.pageCount(); ++i) {
+        if (const Bid written = heap.writtenPage(i)) {
+            leaves.emplace_back(written, heap.writtenSize(i));
+            continue;
+        }
         const QByteArray page = heap.page(i);
         leaves.emplace_back(ndb.writeBlock(page), quint32(page.size()));
     }
@@ -76,13 +120,16 @@ Bid writeHeapData(NdbWriter& ndb, const HeapBuilder& heap)
 NodeContent writePropertyContext(
     NdbWriter& ndb, NidPool& nids, std::vector<Property> props, std::vector<SubnodeEntry> extraSubnodes)
 {
+    if (ndb.layout().variant == Variant::Ansi)
+        for (Property& p : props)
+            p = narrowed(p, ndb.codepage());
     // One record per identifier: of properties sharing one, the last given wins.
     std::reverse(props.begin(), props.end());
     std::stable_sort(props.begin(), props.end(), [](const Property& a, const Property& b) { return a.id() < b.id(); });
     props.erase(
         std::unique(props.begin(), props.end(), [](const Property& a, const Property& b) { return a.id() == b.id(); }),
         props.end());
-    HeapBuilder heap(0xBC);
+    HeapBuilder heap(ClientPropertyContext, ndb.layout());
     // The B-tree header and its one leaf come first in the heap, as in stores written by mail clients; libpff
     // misreads some records of a leaf that sits behind values in a heap of nine or more pages.
     const bool oneLeaf = qsizetype(props.size()) * 8 <= kMaxHeapAllocation;
@@ -123,15 +170,15 @@ NodeContent writePropertyContext(
 TableWriter::TableWriter(NdbWriter& ndb, NidPool& nids, const std::vector<quint32>& tags)
     : m_ndb(ndb)
     , m_nids(nids)
-    , m_heap(0x7C)
+    , m_heap(ClientTableContext, ndb.layout())
 {
     std::vector<quint32> rest;
-    for (quint32 t : tags)
-        if (t != 0x67F20003 && std::find(rest.begin(), rest.end(), t) == rest.end()) rest.push_back(t);
+    for (quint32 tag : tags)
+        if (const quint32 t = narrowedTag(ndb, tag); t != kTagRowId && std::find(rest.begin(), rest.end(), t) == rest.end()) rest.push_back(t);
     // Row layout: the row identifier first, then 8-, 4-, 2- and 1-byte cells, then the existence bitmap.
     std::stable_sort(rest.begin(), rest.end(),
         [](quint32 a, quint32 b) { return tableCellSize(quint16(a)) > tableCellSize(quint16(b)); });
-    rest.insert(rest.begin(), 0x67F20003);
+    rest.insert(rest.begin(), kTagRowId);
     int offset = 0;
     for (size_t i = 0; i < rest.size(); ++i) {
         const int size = tableCellSize(quint16(rest[i]));
@@ -144,9 +191,11 @@ TableWriter::TableWriter(NdbWriter& ndb, NidPool& nids, const std::vector<quint3
     }
     m_ends[3] = m_ends[2] + (int(m_columns.size()) + 7) / 8;
     m_rowSize = m_ends[3];
-    m_rowsPerBlock = kMaxBlockData / m_rowSize;
-    m_info = m_heap.allocate(QByteArray(22 + 8 * int(m_columns.size()), '\0'));
+    m_rowsPerBlock = ndb.layout().maxBlockData / m_rowSize;
+    m_info = m_heap.allocate(QByteArray(kTcInfoSize + kTcColumnSize * int(m_columns.size()), '\0'));
     m_heap.setUserRoot(m_info);
+    // A table's heap grows with its rows (variable-size cells, the row index): its pages go to disk as they fill.
+    m_heap.setPageSink([this](const QByteArray& page) { return m_ndb.writeBlock(page); });
 }
 
 TableWriter::~TableWriter() = default;
@@ -158,12 +207,13 @@ void TableWriter::addRow(quint32 rowId, const std::vector<Property>& cells)
         = [&](int bit) { row[m_ends[2] + bit / 8] = char(quint8(row[m_ends[2] + bit / 8]) | (0x80 >> (bit % 8))); };
     put32(row, 0, rowId);
     setBit(0);
-    for (const Property& p : cells) {
+    const bool ansi = m_ndb.layout().variant == Variant::Ansi;
+    for (const Property& cell : cells) {
+        const Property p = ansi && (cell.type() == 0x001F || cell.type() == 0x101F) ? narrowed(cell, m_ndb.codepage()) : cell;
         const auto it = m_columnByTag.constFind(p.tag);
         if (it == m_columnByTag.constEnd() || *it == 0) continue;
         const Column& c = m_columns[size_t(*it)];
-        if (c.size == 4 && tableCellSize(p.type()) == 4
-            && !(p.type() == 0x0003 || p.type() == 0x0004 || p.type() == 0x000A)) {
+        if (!isInRow(p.type())) {
             QByteArray data = p.data;
             if (data.size() > kMaxHeapAllocation && m_subnodes.size() >= size_t(kMaxSubnodes - 1)) {
                 // No subnode left for a large cell (the row matrix needs the last): a table only mirrors the
@@ -177,6 +227,10 @@ void TableWriter::addRow(quint32 rowId, const std::vector<Property>& cells)
         }
         setBit(c.bit);
     }
+    if (m_ndb.layout().rowIndexDataSize == 2 && m_rowIndex.size() == 0xFFFF) {
+        m_ndb.fail(QStringLiteral("an ANSI table holds at most 65535 rows"));
+        return;
+    }
     m_rowIndex.emplace_back(rowId, quint32(m_rowIndex.size()));
     m_block.append(row);
     if (++m_rowsInBlock == m_rowsPerBlock) flushBlock(true);
@@ -185,7 +239,7 @@ void TableWriter::addRow(quint32 rowId, const std::vector<Property>& cells)
 void TableWriter::flushBlock(bool pad)
 {
     // Readers find rows by dividing by the rows per block, so every block but the last is full size.
-    if (pad) m_block.append(QByteArray(kMaxBlockData - m_block.size(), '\0'));
+    if (pad) m_block.append(QByteArray(m_ndb.layout().maxBlockData - m_block.size(), '\0'));
     m_blocks.emplace_back(m_ndb.writeBlock(m_block), quint32(m_block.size()));
     m_block.clear();
     m_rowsInBlock = 0;
@@ -193,26 +247,31 @@ void TableWriter::flushBlock(bool pad)
 
 NodeContent TableWriter::finish()
 {
-    std::vector<std::pair<quint32, quint32>> index = m_rowIndex;
+    std::vector<std::pair<quint32, quint32>> index = std::move(m_rowIndex);
     std::sort(index.begin(), index.end());
+    // The row index maps a row id to its row number, of 16 bits in ANSI files.
+    const bool ansi = m_ndb.layout().rowIndexDataSize == 2;
     QByteArray records;
     records.reserve(qsizetype(index.size()) * 8);
     for (size_t i = 0; i < index.size(); ++i) {
         if (i > 0 && index[i].first == index[i - 1].first) m_ndb.fail(QStringLiteral("duplicate table row"));
         append32(records, index[i].first);
-        append32(records, index[i].second);
+        if (ansi)
+            append16(records, quint16(index[i].second));
+        else
+            append32(records, index[i].second);
     }
-    const Hid rowIndex = buildBth(m_heap, 4, 4, records);
+    const Hid rowIndex = buildBth(m_heap, 4, m_ndb.layout().rowIndexDataSize, records);
     quint32 rows = 0;
     if (m_blocks.empty() && m_block.size() > 0 && m_block.size() <= kMaxHeapAllocation) {
         rows = m_heap.allocate(m_block);
     } else if (!m_blocks.empty() || m_block.size() > 0) {
         if (m_block.size() > 0) flushBlock(false);
-        rows = m_nids.next(NidLtp);
+        rows = m_nids.next(NidTypeLtp);
         m_subnodes.push_back({ rows, m_ndb.writeTree(m_blocks), 0 });
     }
-    QByteArray info(22 + 8 * int(m_columns.size()), '\0');
-    put8(info, 0, 0x7C);
+    QByteArray info(kTcInfoSize + kTcColumnSize * int(m_columns.size()), '\0');
+    put8(info, 0, ClientTableContext);
     put8(info, 1, quint8(m_columns.size()));
     for (int i = 0; i < 4; ++i)
         put16(info, 2 + 2 * i, quint16(m_ends[i]));
@@ -221,7 +280,7 @@ NodeContent TableWriter::finish()
     std::vector<Column> sorted = m_columns;
     std::sort(sorted.begin(), sorted.end(), [](const Column& a, const Column& b) { return a.tag < b.tag; });
     for (size_t i = 0; i < sorted.size(); ++i) {
-        const int at = 22 + 8 * int(i);
+        const int at = kTcInfoSize + kTcColumnSize * int(i);
         put32(info, at, sorted[i].tag);
         put16(info, at + 4, quint16(sorted[i].offset));
         put8(info, at + 6, quint8(sorted[i].size));

@@ -30,6 +30,13 @@ struct NodeContent {
     Bid sub = 0;
 };
 
+// Multi-valued strings and binaries: count, offsets, then the items.
+QByteArray multiVariable(const std::vector<QByteArray>& items);
+
+// A property as an ANSI store holds it: Unicode strings (0x001F, 0x101F) become 8-bit strings in the store's code
+// page (0x001E, 0x101E); other properties are unchanged.
+Property narrowed(const Property& p, int codepage);
+
 // Writes one property context. extraSubnodes (tables, attachments) join the subnodes of large values.
 NodeContent writePropertyContext(
     NdbWriter& ndb, NidPool& nids, std::vector<Property> props, std::vector<SubnodeEntry> extraSubnodes = {});

@@ -1,53 +1,43 @@
 // The node database layer: blocks, data trees, subnode lists, the node and block B-trees, the allocation maps and
-// the header of a Unicode (version 23) file. Blocks go to disk as they are made; only the B-tree entries stay in
-// memory until finish().
+// the header, in the ANSI (version 14), Unicode (23) and 4K (36) variants. Blocks go to disk as they are made; only
+// the B-tree entries stay in memory until finish().
 #pragma once
+
+#include "store/pst/format/pstformat.h"
 
 #include <QFile>
 #include <QString>
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
+
+struct z_stream_s;
 
 namespace pstwriter {
 
 using Bid = quint64;
 using Nid = quint32;
 
-constexpr int kMaxBlockData = 8176; // data bytes of one block (8192 less its trailer)
 constexpr int kMaxSubnodes = 340; // entries of one subnode list block; deeper lists are not written
-constexpr int kBidsPerXBlock = (kMaxBlockData - 8) / 8;
 
-// Node identifier types used by the writer.
-enum NidType : quint32 {
-    NidHid = 0x00,
-    NidInternal = 0x01,
-    NidNormalFolder = 0x02,
-    NidSearchFolder = 0x03,
-    NidNormalMessage = 0x04,
-    NidAttachment = 0x05,
-    NidHierarchyTable = 0x0D,
-    NidContentsTable = 0x0E,
-    NidAssocContentsTable = 0x0F,
-    NidAttachmentTable = 0x11,
-    NidRecipientTable = 0x12,
-    NidLtp = 0x1F,
-};
-constexpr Nid makeNid(quint32 index, quint32 type)
-{
-    return (index << 5) | type;
-}
+using store::pst::format::CryptMethod;
+using store::pst::format::Layout;
+using store::pst::format::Variant;
+
+// The layout of a variant.
+const Layout& layoutOf(Variant v);
 
 // Hands out node identifiers, one counter per type; the counters end up in the header.
 class NidPool {
 public:
     NidPool() { m_next.fill(0x400); }
-    Nid next(quint32 type) { return makeNid(m_next[type & 0x1F]++, type); }
+    Nid next(quint32 type) { return store::pst::format::makeNid(m_next[type & 0x1F]++, type); }
     std::array<quint32, 32> headerValues() const
     {
         std::array<quint32, 32> out {};
         for (quint32 t = 0; t < 32; ++t)
-            out[t] = makeNid(m_next[t], t);
+            out[t] = store::pst::format::makeNid(m_next[t], t);
         return out;
     }
 
@@ -63,16 +53,21 @@ struct SubnodeEntry {
 
 class NdbWriter {
 public:
-    NdbWriter() = default;
+    NdbWriter();
+    ~NdbWriter();
     NdbWriter(const NdbWriter&) = delete;
     NdbWriter& operator=(const NdbWriter&) = delete;
 
-    bool open(const QString& path);
+    bool open(const QString& path, Variant variant = Variant::Unicode, CryptMethod encoding = CryptMethod::CryptNone);
+    const Layout& layout() const { return *m_layout; }
+    // The code page of 8-bit strings: an ANSI store holds all its strings so.
+    void setCodepage(int codepage) { m_codepage = codepage; }
+    int codepage() const { return m_codepage; }
     bool ok() const { return m_error.isEmpty(); }
     QString errorString() const { return m_error; }
     void fail(const QString& message);
 
-    // One block of at most kMaxBlockData bytes.
+    // One block of at most layout().maxBlockData bytes; internal blocks (trees, subnode lists) are never encoded.
     Bid writeBlock(const QByteArray& data, bool internal = false);
     // Data of any size: one block, or a tree of blocks under an XBLOCK/XXBLOCK.
     Bid writeData(const QByteArray& data);
@@ -92,7 +87,8 @@ private:
     struct BlockRef {
         Bid bid;
         quint64 ib;
-        quint16 cb;
+        quint16 cb; // as stored
+        quint16 cbInflated; // 4K: before compression
     };
     struct NodeRef {
         Nid nid;
@@ -109,16 +105,26 @@ private:
     Bid nextBid(bool internal);
     quint64 reserve(quint64 size, quint64 align);
     void writeRaw(const QByteArray& bytes);
+    void skipTo(quint64 pos);
+    QByteArray storedForm(const QByteArray& data, Bid bid, bool internal);
     void markUsed(quint64 offset, quint64 size);
     std::vector<quint64> reservedPages(quint64 section) const;
     PageRef writePage(const QByteArray& entries, int count, int entrySize, int level, quint8 type, quint64 firstKey);
     void writeBlockEntry(size_t i, QByteArray& out, int at) const;
+    void putId(QByteArray& b, int at, quint64 v) const;
+    // Writes a page's trailer (type, signature, CRC, identifier) into its last bytes.
+    void finishPage(QByteArray& page, quint8 type, quint16 sig, quint64 bid) const;
     PageRef writeBTree(std::vector<PageRef> leaves, size_t count, int leafEntrySize, quint8 type,
         const std::function<void(size_t, QByteArray&, int)>& writeEntry, const std::function<quint64(size_t)>& key);
     void writeMaps(quint64* freeBytes, quint64* lastAMap);
     void writeHeader(const std::array<quint32, 32>& nextNids, const PageRef& nbt, const PageRef& bbt, quint64 amapFree,
         quint64 lastAMap);
 
+    const Layout* m_layout = &layoutOf(Variant::Unicode);
+    store::pst::format::AllocationMaps m_maps = store::pst::format::allocationMaps(*m_layout);
+    CryptMethod m_encoding = CryptMethod::CryptNone;
+    int m_codepage = 1252;
+    std::unique_ptr<z_stream_s> m_deflate;
     QFile m_file;
     QString m_error;
     quint64 m_end = 0;
@@ -126,7 +132,7 @@ private:
     std::vector<BlockRef> m_blocks; // not yet in a written leaf page
     std::vector<PageRef> m_blockLeaves;
     std::vector<NodeRef> m_nodes;
-    std::vector<bool> m_used; // one flag per 64 bytes of the file
+    std::vector<bool> m_used; // one flag per allocation unit of the file
 };
 
 } // namespace pstwriter

@@ -9,11 +9,6 @@ namespace pstwriter {
 using namespace store::pst::format;
 
 namespace {
-    constexpr Nid kNidMessageStore = 0x21;
-    constexpr Nid kNidNameMap = 0x61;
-    constexpr Nid kNidRootFolder = 0x122;
-    constexpr Nid kNidAttachmentTable = 0x671;
-    constexpr Nid kNidRecipientTable = 0x692;
     const QUuid kPsMapi("{00020328-0000-0000-C000-000000000046}");
     const QUuid kPsPublicStrings("{00020329-0000-0000-C000-000000000046}");
 
@@ -77,19 +72,6 @@ Property binaryProperty(quint16 id, const QByteArray& b)
 {
     return { (quint32(id) << 16) | 0x0102, b };
 }
-QByteArray multiVariable(const std::vector<QByteArray>& items)
-{
-    QByteArray out;
-    append32(out, quint32(items.size()));
-    quint32 offset = 4 + 4 * quint32(items.size());
-    for (const QByteArray& i : items) {
-        append32(out, offset);
-        offset += quint32(i.size());
-    }
-    for (const QByteArray& i : items)
-        out.append(i);
-    return out;
-}
 const Property* findProperty(const std::vector<Property>& props, quint32 tag)
 {
     for (const Property& p : props)
@@ -105,10 +87,13 @@ StoreWriter::StoreWriter()
 
 StoreWriter::~StoreWriter() = default;
 
-bool StoreWriter::open(const QString& path, const QString& displayName)
+bool StoreWriter::open(const QString& path, const QString& displayName, const StoreOptions& options)
 {
     m_displayName = displayName;
-    if (!m_ndb.open(path)) return false;
+    m_contentsColumns = kContentsColumns;
+    if (!options.creationColumn) std::erase(m_contentsColumns, 0x30070040u);
+    m_ndb.setCodepage(options.codepage);
+    if (!m_ndb.open(path, options.variant, options.encoding)) return false;
     // The root folder is its own parent; the user's folders hang below its "Top of Personal Folders".
     Folder root;
     root.nid = kNidRootFolder;
@@ -135,7 +120,7 @@ Nid StoreWriter::addFolder(
         return 0;
     }
     Folder f;
-    f.nid = m_nids.next(NidNormalFolder);
+    f.nid = m_nids.next(NidTypeNormalFolder);
     f.parent = parent;
     f.name = name;
     f.containerClass = containerClass;
@@ -218,7 +203,7 @@ NodeContent StoreWriter::writeMessageContent(const MessageSpec& m)
                 const Property* s = findProperty(inner, 0x0E080003);
                 size = s ? get32(s->data, 0) : 0;
                 const NodeContent e = writeMessageContent(*a.embedded);
-                const Nid nid = m_nids.next(NidNormalMessage);
+                const Nid nid = m_nids.next(NidTypeNormalMessage);
                 own.push_back({ nid, e.data, e.sub });
                 QByteArray ref(8, '\0');
                 put32(ref, 0, nid);
@@ -228,7 +213,7 @@ NodeContent StoreWriter::writeMessageContent(const MessageSpec& m)
                 size = data->data.size();
             }
             if (!hasId(props, 0x0E20)) props.push_back(int32Property(0x0E20, qint32(size)));
-            const Nid nid = m_nids.next(NidAttachment);
+            const Nid nid = m_nids.next(NidTypeAttachment);
             const NodeContent c = writePropertyContext(m_ndb, m_nids, props, own);
             subnodes.push_back({ nid, c.data, c.sub });
             table.addRow(nid, props);
@@ -251,8 +236,7 @@ Nid StoreWriter::addMessage(Nid folderNid, const MessageSpec& message, Nid nid)
     const NodeContent c = writeMessageContent(message);
     m_ndb.addNode(nid, c.data, c.sub, folderNid);
     if (!folder.contents) {
-        std::vector<quint32> columns = kContentsColumns;
-        folder.contents = std::make_unique<TableWriter>(m_ndb, m_nids, columns);
+        folder.contents = std::make_unique<TableWriter>(m_ndb, m_nids, m_contentsColumns);
     }
     const std::vector<Property> props = withDefaults(message);
     folder.contents->addRow(nid, props);
@@ -282,14 +266,14 @@ void StoreWriter::finishFolder(Folder& f)
         hierarchy.addRow(child, row);
     }
     const NodeContent h = hierarchy.finish();
-    m_ndb.addNode(makeNid(f.nid >> 5, NidHierarchyTable), h.data, h.sub, 0);
-    if (!f.contents) f.contents = std::make_unique<TableWriter>(m_ndb, m_nids, kContentsColumns);
+    m_ndb.addNode(hierarchyTableOf(f.nid), h.data, h.sub, 0);
+    if (!f.contents) f.contents = std::make_unique<TableWriter>(m_ndb, m_nids, m_contentsColumns);
     const NodeContent c = f.contents->finish();
     f.contents.reset();
-    m_ndb.addNode(makeNid(f.nid >> 5, NidContentsTable), c.data, c.sub, 0);
-    TableWriter assoc(m_ndb, m_nids, kContentsColumns);
+    m_ndb.addNode(contentsTableOf(f.nid), c.data, c.sub, 0);
+    TableWriter assoc(m_ndb, m_nids, m_contentsColumns);
     const NodeContent a = assoc.finish();
-    m_ndb.addNode(makeNid(f.nid >> 5, NidAssocContentsTable), a.data, a.sub, 0);
+    m_ndb.addNode(assocContentsTableOf(f.nid), a.data, a.sub, 0);
 }
 
 void StoreWriter::writeNameMap()
@@ -331,7 +315,7 @@ void StoreWriter::writeNameMap()
     const std::vector<Property> props
         = { binaryProperty(0x0002, guids), binaryProperty(0x0003, entries), binaryProperty(0x0004, strings) };
     const NodeContent c = writePropertyContext(m_ndb, m_nids, props);
-    m_ndb.addNode(kNidNameMap, c.data, c.sub, 0);
+    m_ndb.addNode(kNidNameToIdMap, c.data, c.sub, 0);
 }
 
 bool StoreWriter::finish(QString* error)

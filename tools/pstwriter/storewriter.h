@@ -43,18 +43,27 @@ struct NamedKey {
     }
 };
 
+// How a store is written: its variant, the encoding of its data blocks, the code page of an ANSI store's strings,
+// and whether contents tables hold the creation time column 0x3007 (mail clients' tables often do not).
+struct StoreOptions {
+    Variant variant = Variant::Unicode;
+    CryptMethod encoding = CryptMethod::CryptNone;
+    int codepage = 1252;
+    bool creationColumn = true;
+};
+
 class StoreWriter {
 public:
     StoreWriter();
     ~StoreWriter();
 
-    bool open(const QString& path, const QString& displayName);
+    bool open(const QString& path, const QString& displayName, const StoreOptions& options = {});
     // The top of the folders the user sees ("Top of Personal Folders"); description folders go below it.
     Nid ipmSubtree() const { return m_ipmSubtree; }
     Nid addFolder(
         Nid parent, const QString& name, const QString& containerClass, const std::vector<Property>& extra = {});
     // A message identifier handed out before the message is written (distribution lists name their members).
-    Nid reserveMessageNid() { return m_nids.next(NidNormalMessage); }
+    Nid reserveMessageNid() { return m_nids.next(store::pst::format::NidTypeNormalMessage); }
     // Adds a message to a folder; missing class, flags, times and size get defaults.
     Nid addMessage(Nid folder, const MessageSpec& message, Nid nid = 0);
     // The property tag (0x8000 and up) a named property gets in this store.
@@ -65,6 +74,8 @@ public:
     void setDefaultTime(const QDateTime& t) { m_defaultTime = t; }
     void setRecordKey(const QByteArray& key16) { m_recordKey = key16; }
     bool finish(QString* error);
+    // False once something failed; finish() then reports it.
+    bool ok() const { return m_ndb.ok(); }
     // Abandons the store and removes its file.
     void discard() { m_ndb.discard(); }
     quint64 fileSize() const { return m_ndb.fileSize(); }
@@ -86,6 +97,7 @@ private:
     void finishFolder(Folder& folder);
     void writeNameMap();
 
+    std::vector<quint32> m_contentsColumns;
     NdbWriter m_ndb;
     NidPool m_nids;
     QString m_displayName;
@@ -104,8 +116,6 @@ Property int32Property(quint16 id, qint32 v);
 Property boolProperty(quint16 id, bool v);
 Property timeProperty(quint16 id, const QDateTime& t);
 Property binaryProperty(quint16 id, const QByteArray& b);
-// Multi-valued strings and binaries: count, offsets, then the items.
-QByteArray multiVariable(const std::vector<QByteArray>& items);
 const Property* findProperty(const std::vector<Property>& props, quint32 tag);
 
 } // namespace pstwriter

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QStringEncoder>
 #include <QTimeZone>
 #include <cstring>
 
@@ -37,7 +38,21 @@ namespace {
         }
         return false;
     }
-    bool encodeSingle(quint16 type, const QJsonValue& value, QByteArray* out, QString* error)
+    QByteArray codecName(int codepage)
+    {
+        switch (codepage) {
+        case 20127:
+            return "US-ASCII";
+        case 65001:
+            return "UTF-8";
+        case 28591:
+            return "ISO-8859-1";
+        default:
+            return "windows-" + QByteArray::number(codepage);
+        }
+    }
+
+    bool encodeSingle(quint16 type, const QJsonValue& value, QByteArray* out, QString* error, int codepage)
     {
         qint64 i = 0;
         switch (type) {
@@ -102,7 +117,7 @@ namespace {
         case 0x001E: {
             QString s;
             if (!textValue(value, &s, error)) return false;
-            *out = s.toLatin1();
+            *out = string8(s, codepage);
             return true;
         }
         case 0x0102:
@@ -217,13 +232,28 @@ bool binaryValue(const QJsonValue& value, QByteArray* out, QString* error)
     return true;
 }
 
-bool encodeValue(quint16 type, const QJsonValue& value, QByteArray* out, QString* error)
+QByteArray string8(const QString& s, int codepage)
+{
+    // Characters the code page lacks become '?', as mail clients store them (the converter would write 0x1A).
+    QStringEncoder encoder(codecName(codepage).constData(), QStringConverter::Flag::ConvertInvalidToNull);
+    if (!encoder.isValid()) return s.toLatin1();
+    QByteArray out = encoder.encode(s);
+    out.replace('\0', '?');
+    return out;
+}
+
+bool codepageKnown(int codepage)
+{
+    return codepage > 0 && QStringEncoder(codecName(codepage).constData()).isValid();
+}
+
+bool encodeValue(quint16 type, const QJsonValue& value, QByteArray* out, QString* error, int codepage)
 {
     if (!knownType(type)) {
         *error = QStringLiteral("unknown property type 0x%1").arg(type, 4, 16, QLatin1Char('0'));
         return false;
     }
-    if (!(type & 0x1000)) return encodeSingle(type, value, out, error);
+    if (!(type & 0x1000)) return encodeSingle(type, value, out, error, codepage);
     if (!value.isArray()) {
         *error = QStringLiteral("a multi-valued property needs an array");
         return false;
@@ -232,7 +262,7 @@ bool encodeValue(quint16 type, const QJsonValue& value, QByteArray* out, QString
     std::vector<QByteArray> items;
     for (const QJsonValue& v : value.toArray()) {
         QByteArray item;
-        if (!encodeSingle(base, v, &item, error)) return false;
+        if (!encodeSingle(base, v, &item, error, codepage)) return false;
         items.push_back(item);
     }
     if (base == 0x001E || base == 0x001F || base == 0x0102) {

@@ -11,8 +11,12 @@ namespace pstwriter {
 bool parseNumber(const QJsonValue& v, quint32* out);
 // Property sets by name (PS_MAPI, PS_PUBLIC_STRINGS, PSETID_Address, PSETID_Common, ...) or as "{GUID}".
 QUuid propertySet(const QString& nameOrGuid);
-// Encodes a value of the given type; on failure returns false with a reason.
-bool encodeValue(quint16 type, const QJsonValue& value, QByteArray* out, QString* error);
+// Encodes a value of the given type (8-bit strings in the code page); on failure returns false with a reason.
+bool encodeValue(quint16 type, const QJsonValue& value, QByteArray* out, QString* error, int codepage = 1252);
+// Text in a Windows code page (1252, 932, ...; 65001 is UTF-8); characters it lacks become '?'.
+QByteArray string8(const QString& s, int codepage);
+// Whether the code page is one the writer can encode.
+bool codepageKnown(int codepage);
 // Bytes from a JSON binary value: "hex", {"hex": ...}, {"base64": ...}, {"text": ...}, {"repeat": ..., "count": n}.
 bool binaryValue(const QJsonValue& value, QByteArray* out, QString* error);
 // Text from a JSON string value or {"repeat": ..., "count": n}.

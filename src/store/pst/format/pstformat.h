@@ -462,4 +462,27 @@ constexpr quint64 blockFileSize(const Layout& l, quint64 dataSize)
     return (total + quint64(l.blockAlign) - 1) / quint64(l.blockAlign) * quint64(l.blockAlign);
 }
 
+// Allocation maps: the first map page sits at `first`; its bits, from `bitsAt` in the page, mark the units of
+// `unit` bytes that follow it, and the next map page starts where that span ends. ANSI and Unicode files also keep
+// page maps and free maps beside some of them; 4K files have none.
+struct AllocationMaps {
+    quint64 first;
+    int unit;
+    int bitsAt;
+    int bitsSize;
+    bool pageAndFreeMaps;
+    constexpr quint64 span() const { return quint64(bitsSize) * 8 * quint64(unit); }
+};
+constexpr AllocationMaps allocationMaps(const Layout& l)
+{
+    switch (l.variant) {
+    case Variant::Ansi:
+        return { 0x4400, 64, 4, 496, true };
+    case Variant::Unicode:
+        return { 0x4400, 64, 0, 496, true };
+    default:
+        return { 0x22000, 512, 0, 4072, false };
+    }
+}
+
 } // namespace store::pst::format
