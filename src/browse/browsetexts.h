@@ -17,6 +17,28 @@ const QString itemFailureStatus = QStringLiteral("Error= Item is not available")
 const QString folderNotOpenedText
     = QStringLiteral("Error: Can't read subfolders. Folder is either restricted or not available.");
 
+// Shortcuts, the path filter and links.
+const QString shortcutPrompt = QStringLiteral("Enter name for shortcut");
+const QString noFilterText = QStringLiteral("<None>");
+const QString filterOffText = QStringLiteral("Path Filter=OFF.... starting from root of selected store");
+const QString urlTitle = QStringLiteral("Storewalker - URL in clipboard");
+const QString noFolderText = QStringLiteral("No folder is selected in the tree: there is nothing to act on.");
+const QString noMessageText = QStringLiteral("No message is selected: there is nothing to act on.");
+const QString urlLimitRowText
+    = QStringLiteral("The row \"--- limited ---\" stands for no message: there is nothing to act on.");
+const QString urlAddressModeText
+    = QStringLiteral("The list shows address entries, which have no Outlook link: there is nothing to act on.");
+const QString shortcutsFullText = QStringLiteral(
+    "The table of shortcuts is full: it holds 100. Delete one in the Options dialog before adding another.");
+const QString shortcutFolderFailureText = QStringLiteral("Error: The folder cannot be added as a shortcut.");
+const QString shortcutRefusedText = QStringLiteral("The name \"%1\" cannot be used for a shortcut.");
+const QString shortcutReplaceText
+    = QStringLiteral("A shortcut named \"%1\" exists already (%2).\nDo you want to replace it?");
+const QString shortcutsDroppedText = QStringLiteral("The settings file holds %1 more shortcuts than the 100 that "
+                                                    "were loaded. Saving the shortcuts drops them.\nGo on?");
+const QString shortcutsNotSavedText
+    = QStringLiteral("Error: The shortcuts could not be saved. They are kept until the program ends.");
+
 // The store's description of a failure; for anything else the exception's own text.
 inline QString describe(const std::exception& e)
 {

@@ -1,4 +1,5 @@
 #include "mainwindow/frmmain.h"
+#include "browse/filtercombo.h"
 #include "mainwindow/layout.h"
 
 #include <QAction>
@@ -94,7 +95,7 @@ void FrmMain::createControls()
     optModeAddr = named<QRadioButton>("optModeAddr", QStringLiteral(" Address Lists"), fraMode);
     lstInfoStores = reportList("lstInfoStores", client);
     fraFolders = named<QGroupBox>("fraFolders", QStringLiteral("Folder Hierarchy"), client);
-    cboFilter = named<QComboBox>("cboFilter", fraFolders);
+    cboFilter = named<FilterCombo>("cboFilter", fraFolders);
     tvwFolders = named<QTreeWidget>("tvwFolders", client);
     tvwFolders->setHeaderHidden(true);
     fraMessages = named<QGroupBox>("fraMessages", QStringLiteral("Messages"), client);
@@ -191,6 +192,10 @@ void FrmMain::connectHandlers()
         [this](int section) { lstMessages_ColumnClick(section + 1); });
     connect(chkFilter, &QCheckBox::clicked, this, &FrmMain::chkFilter_Click);
     connect(mnuActOffset, &QAction::triggered, this, &FrmMain::mnuActOffset_Click);
+    connect(mnuActAddShortcut, &QAction::triggered, this, &FrmMain::mnuActAddShortcut_Click);
+    connect(mnuActGetURL, &QAction::triggered, this, &FrmMain::mnuActGetURL_Click);
+    static_cast<FilterCombo*>(cboFilter)->dropDown = [this] { cboFilter_DropDown(); };
+    connect(cboFilter, &QComboBox::activated, this, &FrmMain::cboFilter_Click);
     connect(optInfoStore, &QRadioButton::clicked, this, &FrmMain::optInfoStore_Click);
     connect(optFolder, &QRadioButton::clicked, this, &FrmMain::optFolder_Click);
     connect(optMessage, &QRadioButton::clicked, this, &FrmMain::optMessage_Click);

@@ -167,6 +167,14 @@ public:
     void chkFilter_Click();
     void mnuActOffset_Click();
 
+    // ---- shortcuts, path filter and Outlook links (browse/shortcuts.cpp, browse/outlookurl.cpp) ----
+    void mnuActAddShortcut_Click();
+    void cboFilter_DropDown();
+    void cboFilter_Click();
+    void mnuActGetURL_Click();
+    // "<Outlook:\\" + the names up the object's Parent chain, each followed by "\", + "~" + subject + ">".
+    static QString funOutlookURL(const std::shared_ptr<store::Object>& obj);
+
     // ---- field rows and object views (fields/fieldrows.cpp, fields/objectview.cpp) ----
     void subDispFieldColl(const store::Fields& oFieldColl);
     void subSetFieldOpts(const QString& mode);
