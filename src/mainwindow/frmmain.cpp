@@ -191,6 +191,7 @@ void FrmMain::connectHandlers()
         [this](int section) { lstMessages_ColumnClick(section + 1); });
     connect(chkFilter, &QCheckBox::clicked, this, &FrmMain::chkFilter_Click);
     connect(mnuActOffset, &QAction::triggered, this, &FrmMain::mnuActOffset_Click);
+    connect(mnuActFind, &QAction::triggered, this, &FrmMain::mnuActFind_Click);
     connect(optInfoStore, &QRadioButton::clicked, this, &FrmMain::optInfoStore_Click);
     connect(optFolder, &QRadioButton::clicked, this, &FrmMain::optFolder_Click);
     connect(optMessage, &QRadioButton::clicked, this, &FrmMain::optMessage_Click);

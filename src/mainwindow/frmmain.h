@@ -14,6 +14,7 @@
 class FrmAbout;
 class FrmOptions;
 class FrmSplash;
+class FrmFind;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -197,6 +198,10 @@ public:
     QPointer<FrmSplash> splash;
     QPointer<FrmAbout> about;
     QPointer<FrmOptions> options;
+
+    // ---- Find (dialogs/findmenu.cpp) ----
+    void mnuActFind_Click();
+    QPointer<FrmFind> frmFind; // null while the dialog is closed
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
