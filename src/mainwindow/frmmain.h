@@ -159,6 +159,11 @@ public:
     void tvwFolders_MouseDown(Qt::MouseButton button, const QPoint& pos);
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& text, const QString& tag);
 
+    // ---- folder scan (browse/folderscan.cpp) ----
+    // Appends to txtTemp one indented line per visible node below NodePar, depth first.
+    void subFldRecLstDsp(QTreeWidgetItem* NodePar);
+    qint16 scanDepth = 0;
+
     // ---- message list (browse/messagelist.cpp) ----
     void tvwFolders_NodeClick(QTreeWidgetItem* node);
     void lstMessages_Click();
