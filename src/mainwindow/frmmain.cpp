@@ -192,6 +192,9 @@ void FrmMain::connectHandlers()
     connect(chkFilter, &QCheckBox::clicked, this, &FrmMain::chkFilter_Click);
     connect(mnuActOffset, &QAction::triggered, this, &FrmMain::mnuActOffset_Click);
     connect(mnuActFind, &QAction::triggered, this, &FrmMain::mnuActFind_Click);
+    connect(mnuActCopyItem, &QAction::triggered, this, &FrmMain::mnuActCopyItem_Click);
+    connect(mnuActCopyAll, &QAction::triggered, this, &FrmMain::mnuActCopyAll_Click);
+    connect(mnuActPrintAll, &QAction::triggered, this, &FrmMain::mnuActPrintAll_Click);
     connect(optInfoStore, &QRadioButton::clicked, this, &FrmMain::optInfoStore_Click);
     connect(optFolder, &QRadioButton::clicked, this, &FrmMain::optFolder_Click);
     connect(optMessage, &QRadioButton::clicked, this, &FrmMain::optMessage_Click);

@@ -194,6 +194,15 @@ public:
     void lstFields_MouseDown(Qt::MouseButton button, const QPoint& pos);
     static QString funCleanText(const QString& tIn);
 
+    // ---- reports (fields/reports.cpp) ----
+    void mnuActCopyItem_Click();
+    void mnuActCopyAll_Click();
+    void mnuActPrintAll_Click();
+    // The whole-window report of Copy All. Never fails: a part that cannot be read is left out.
+    QString funReportText();
+    // False, after saying so in a message box, when the clipboard did not take the text.
+    bool putOnClipboard(const QString& text);
+
     // ---- dialogs and help (dialogs/dialogwiring.cpp) ----
     void mnuFileOptions_Click();
     void mnuHelpInfo_Click();
