@@ -138,8 +138,9 @@ QTreeWidgetItem* childFolder(FrmMain& w, QTreeWidgetItem* node, const QString& n
 }
 
 // Clicks each store in turn until one's tree holds the path; returns its folder's node.
-QTreeWidgetItem* openFolder(FrmMain& w, const QStringList& path)
+QTreeWidgetItem* openFolder(FrmMain& w, HeadlessPlatform& platform, const QStringList& path)
 {
+    const qsizetype boxes = platform.boxes.size();
     for (int i = 0; i < w.lstInfoStores->topLevelItemCount(); ++i) {
         w.lstInfoStores->setCurrentItem(w.lstInfoStores->topLevelItem(i));
         w.lstInfoStores_Click();
@@ -149,8 +150,11 @@ QTreeWidgetItem* openFolder(FrmMain& w, const QStringList& path)
             node = childFolder(w, node, path.at(k));
         if (node) return node;
     }
+    // A store that could not be opened may be the one that holds it: say why.
+    QString reason;
+    if (platform.boxes.size() > boxes) reason = QLatin1Char('\n') + platform.boxes.mid(boxes).join(QLatin1Char('\n'));
     throw Error(mapi::E_NOT_FOUND,
-        QStringLiteral("No store holds the folder \\") + path.join(QLatin1Char('\\')) + QLatin1Char('\\'));
+        QStringLiteral("No store holds the folder \\") + path.join(QLatin1Char('\\')) + QLatin1Char('\\') + reason);
 }
 
 // Drives the window to the request and returns the report.
@@ -160,10 +164,12 @@ QString report(FrmMain& w, HeadlessPlatform& platform, const Request& request)
         throw Error(mapi::E_NOT_FOUND, QStringLiteral("The profile holds no information store."));
     QTreeWidgetItem* node = nullptr;
     if (!request.folderPath.isEmpty()) {
-        node = openFolder(w, request.folderPath);
+        node = openFolder(w, platform, request.folderPath);
     } else {
+        const qsizetype boxes = platform.boxes.size();
         w.lstInfoStores->setCurrentItem(w.lstInfoStores->topLevelItem(0));
         w.lstInfoStores_Click();
+        throwIfReported(platform, boxes);
         if (request.fields == QStringLiteral("folder")) node = w.tvwFolders->topLevelItem(0);
     }
     if (node) {
