@@ -1,9 +1,11 @@
 #include "dialogs/programinfo.h"
+#include "fields/reportcommand.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/qtplatform.h"
 #include "store/pst/pstprovider.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPointer>
 
 namespace {
@@ -33,7 +35,19 @@ public:
 
 int main(int argc, char* argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const bool reportCommand = fields::isReportCommand(arguments);
+    // A report needs no display: the window is built but never shown.
+    if (reportCommand && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     Application app(argc, argv);
+    if (reportCommand) {
+        QFile out, err;
+        if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly)) return 1;
+        return fields::runReportCommand(QCoreApplication::arguments(), store::pst::sessionFactory(),
+            settings::IniFile(settings::IniFile::defaultPath()), out, err);
+    }
     app.setWindowIcon(program::icon());
     QtPlatform platform;
     // The provider's profile dialog, for a logon without a profile name and without a default profile.

@@ -196,6 +196,10 @@ void FrmMain::connectHandlers()
     connect(mnuActGetURL, &QAction::triggered, this, &FrmMain::mnuActGetURL_Click);
     static_cast<FilterCombo*>(cboFilter)->dropDown = [this] { cboFilter_DropDown(); };
     connect(cboFilter, &QComboBox::activated, this, &FrmMain::cboFilter_Click);
+    connect(mnuActFind, &QAction::triggered, this, &FrmMain::mnuActFind_Click);
+    connect(mnuActCopyItem, &QAction::triggered, this, &FrmMain::mnuActCopyItem_Click);
+    connect(mnuActCopyAll, &QAction::triggered, this, &FrmMain::mnuActCopyAll_Click);
+    connect(mnuActPrintAll, &QAction::triggered, this, &FrmMain::mnuActPrintAll_Click);
     connect(optInfoStore, &QRadioButton::clicked, this, &FrmMain::optInfoStore_Click);
     connect(optFolder, &QRadioButton::clicked, this, &FrmMain::optFolder_Click);
     connect(optMessage, &QRadioButton::clicked, this, &FrmMain::optMessage_Click);

@@ -14,6 +14,7 @@
 class FrmAbout;
 class FrmOptions;
 class FrmSplash;
+class FrmFind;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -158,6 +159,11 @@ public:
     void tvwFolders_MouseDown(Qt::MouseButton button, const QPoint& pos);
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& text, const QString& tag);
 
+    // ---- folder scan (browse/folderscan.cpp) ----
+    // Appends to txtTemp one indented line per visible node below NodePar, depth first.
+    void subFldRecLstDsp(QTreeWidgetItem* NodePar);
+    qint16 scanDepth = 0;
+
     // ---- message list (browse/messagelist.cpp) ----
     void tvwFolders_NodeClick(QTreeWidgetItem* node);
     void lstMessages_Click();
@@ -196,6 +202,15 @@ public:
     void lstFields_MouseDown(Qt::MouseButton button, const QPoint& pos);
     static QString funCleanText(const QString& tIn);
 
+    // ---- reports (fields/reports.cpp) ----
+    void mnuActCopyItem_Click();
+    void mnuActCopyAll_Click();
+    void mnuActPrintAll_Click();
+    // The whole-window report of Copy All. Never fails: a part that cannot be read is left out.
+    QString funReportText();
+    // False, after saying so in a message box, when the clipboard did not take the text.
+    bool putOnClipboard(const QString& text);
+
     // ---- dialogs and help (dialogs/dialogwiring.cpp) ----
     void mnuFileOptions_Click();
     void mnuHelpInfo_Click();
@@ -205,6 +220,10 @@ public:
     QPointer<FrmSplash> splash;
     QPointer<FrmAbout> about;
     QPointer<FrmOptions> options;
+
+    // ---- Find (dialogs/findmenu.cpp) ----
+    void mnuActFind_Click();
+    QPointer<FrmFind> frmFind; // null while the dialog is closed
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

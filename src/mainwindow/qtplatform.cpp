@@ -1,5 +1,6 @@
 #include "mainwindow/qtplatform.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFile>
@@ -134,7 +135,11 @@ bool QtPlatform::printText(const QString& text, const QString& fontName, double 
     QFont font(fontName);
     if (fontSize > 0) font.setPointSizeF(fontSize);
     document.setDefaultFont(font);
-    document.setPlainText(text);
+    document.setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // Laid out on the printer's own pages, the document prints as it is, without the page numbers Qt adds to a
+    // document that it has to paginate itself.
+    document.documentLayout()->setPaintDevice(printer.get());
+    document.setPageSize(QSizeF(printer->width(), printer->height()));
     document.print(printer.get());
 
     if (printer->printerState() == QPrinter::Error) return fail(QStringLiteral("The printer reported an error."));

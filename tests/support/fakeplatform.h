@@ -35,7 +35,11 @@ public:
     std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     QStringList openFileNames(const QString& caption, const QString& filter) override;
     QString saveFileName(const QString& caption, const QString& filter) override;
-    void setClipboardText(const QString& text) override { clipboard = text; }
+    bool clipboardWorks = true; // false: the clipboard drops what it is given
+    void setClipboardText(const QString& text) override
+    {
+        if (clipboardWorks) clipboard = text;
+    }
     QString clipboardText() const override { return clipboard; }
     bool printText(const QString& text, const QString& fontName, double fontSize, QString* error) override;
     bool openDocument(const QString& path) override;

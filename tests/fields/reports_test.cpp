@@ -1,0 +1,345 @@
+// Copy Item, Copy All and Print All on PST files, acted out with the mouse as a user would; and the same report
+// from the command line.
+
+#include "fields/reportcommand.h"
+#include "mainwindow/frmmain.h"
+#include "mainwindow/qtplatform.h"
+#include "pstwriter.h"
+#include "store/pst/pstprovider.h"
+#include "support/fakeplatform.h"
+
+#include <QBuffer>
+#include <QJsonDocument>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QtWidgets>
+#include <gtest/gtest.h>
+
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+// A body with every kind of line break, long enough to be cut in the field list section.
+const QString body = "First line\r\nSecond line\nThird line\rFourth " + QString(250, 'x');
+const QString bodyCleaned = ("First line <cr> Second line <cr> Third line <cr> Fourth " + QString(250, 'x')).left(200);
+
+const char* const storeJson = R"({ "name": "Report Store", "time": "2024-03-01T09:00:00Z",
+  "folders": [
+    { "name": "Inbox", "class": "IPF.Note", "folders": [ { "name": "Projects", "class": "IPF.Note",
+        "folders": [ { "name": "Old" } ] } ],
+      "messages": [
+        { "subject": "Status report", "created": "2024-03-02T09:00:00Z", "body": "%1",
+          "recipients": [ { "name": "Bob", "email": "bob@example.com", "type": "to" } ] },
+        { "subject": "Agenda", "created": "2024-03-01T09:00:00Z" } ] },
+    { "name": "Contacts", "class": "IPF.Contact",
+      "contacts": [ { "name": "Ann Smith", "email": "ann@example.com", "addrType": "SMTP" } ] } ] })";
+
+QString writeTestStore(const QTemporaryDir& dir)
+{
+    const QString path = dir.filePath("report.pst");
+    QString json = QString::fromUtf8(storeJson);
+    json = json.arg(QString(body).replace("\r", "\\r").replace("\n", "\\n"));
+    QString error;
+    if (!pstwriter::writeStore(QJsonDocument::fromJson(json.toUtf8()).object(), path, &error)) return {};
+    return path;
+}
+
+// The report's lines; the header's time, checked for its form, becomes "TIME".
+QStringList reportLines(QString report)
+{
+    EXPECT_TRUE(report.endsWith("\r\n"));
+    // Only the selected field's own value may hold other line breaks.
+    const QString others = QString(report).remove(body);
+    EXPECT_EQ(others.count("\r\n"), others.count('\n')) << "a line ends without CR LF";
+    EXPECT_EQ(others.count("\r\n"), others.count('\r')) << "a line ends without CR LF";
+    QStringList lines = report.split("\r\n");
+    lines.removeLast();
+    static const QRegularExpression header(R"(^Storewalker v2\.4\.0      \d+/\d+/\d{4} \d+:\d\d:\d\d [AP]M$)");
+    if (lines.isEmpty()) return lines;
+    EXPECT_TRUE(header.match(lines[0]).hasMatch()) << lines[0].toStdString();
+    lines[0] = "Storewalker v2.4.0      TIME";
+    return lines;
+}
+
+class ReportWindow {
+public:
+    explicit ReportWindow(const QString& pstPath, Platform* platform = nullptr)
+    {
+        QFile::copy(SW_SOURCE_DIR "/src/fields/StorWalk.ini", dir.filePath("StorWalk.ini"));
+        QFile::setPermissions(dir.filePath("StorWalk.ini"), QFile::ReadOwner | QFile::WriteOwner);
+        window = std::make_unique<FrmMain>(
+            platform ? *platform : fake, store::pst::sessionFactory(), settings::IniFile(dir.filePath("StorWalk.ini")));
+        window->resize(1000, 700);
+        window->show();
+        started = window->Form_Load(pstPath);
+    }
+    // A left click: the press makes the list the active pane, the click selects.
+    void click(QTreeWidget* list, QTreeWidgetItem* item)
+    {
+        list->scrollToItem(item);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    }
+    QTreeWidgetItem* find(QTreeWidget* list, const QString& text) const
+    {
+        const auto items = list->findItems(text, Qt::MatchStartsWith | Qt::MatchRecursive);
+        return items.value(0);
+    }
+    QStringList copyAll()
+    {
+        window->mnuActCopyAll->trigger();
+        return reportLines(fake.clipboard);
+    }
+    // The field list section as the list's own rows give it: "i: name=value" (for values without line breaks).
+    QStringList fieldLines() const
+    {
+        QStringList lines;
+        for (int i = 0; i < window->lstFields->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = window->lstFields->topLevelItem(i);
+            lines << QString::number(i + 1) + ": " + row->text(0) + "=" + row->text(1);
+        }
+        return lines;
+    }
+
+    QTemporaryDir dir;
+    FakePlatform fake;
+    std::unique_ptr<FrmMain> window;
+    bool started = false;
+};
+
+const QString stars45 = QString(45, '*');
+
+TEST(Reports, CopyAllOfEachPaneInBothModes)
+{
+    QTemporaryDir dir;
+    const QString path = writeTestStore(dir);
+    ASSERT_FALSE(path.isEmpty());
+    ReportWindow r(path);
+    ASSERT_TRUE(r.started);
+    FrmMain& w = *r.window;
+    const QString head = "Storewalker v2.4.0      TIME";
+    const QString store = "Info Store: Report Store-" + w.lstInfoStores->topLevelItem(0)->text(1);
+
+    // The store's row: the top list.
+    r.click(w.lstInfoStores, w.lstInfoStores->topLevelItem(0));
+    const QString provider = w.lstInfoStores->topLevelItem(0)->text(1);
+    EXPECT_EQ(r.copyAll(),
+        QStringList({ head, "", store, "", "", "Display: Info Stores", "", "Item List:" + stars45,
+            "1: Report Store=" + provider }));
+
+    // The tree, with Inbox and Projects open and Old below Projects shut.
+    w.tvwFolders->expandItem(r.find(w.tvwFolders, "Inbox"));
+    r.click(w.tvwFolders, r.find(w.tvwFolders, "Inbox"));
+    const QStringList tree = { head, "", store, "", "Folder: \\\\Top of Personal Folders\\Inbox\\", "",
+        "Display: Folder Hierarchy", stars45, "", "Top of Personal Folders" };
+    QStringList lines = r.copyAll();
+    ASSERT_GE(lines.size(), tree.size());
+    EXPECT_EQ(lines.mid(0, tree.size()), tree);
+    EXPECT_TRUE(lines.contains("   - Inbox   (IPF.Note)")) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains("      + Projects   (IPF.Note)"));
+    EXPECT_TRUE(lines.contains("     Contacts   (IPF.Contact)"));
+    EXPECT_FALSE(lines.join('\n').contains("Old"));
+    w.tvwFolders->expandItem(r.find(w.tvwFolders, "Projects"));
+    EXPECT_TRUE(r.copyAll().contains("           Old"));
+
+    // The message list, then a message's fields with the body selected.
+    r.click(w.lstMessages, w.lstMessages->topLevelItem(0));
+    const QStringList location = { head, "", store, "", "Folder: \\\\Top of Personal Folders\\Inbox\\", "" };
+    EXPECT_EQ(r.copyAll(),
+        location + QStringList({ "Display: Messages", "", "Item List:" + stars45, "1: Status report", "2: Agenda" }));
+
+    QTreeWidgetItem* bodyRow = nullptr;
+    for (int i = 0; i < w.lstFields->topLevelItemCount(); ++i)
+        if (w.lstFields->topLevelItem(i)->text(1) == body) bodyRow = w.lstFields->topLevelItem(i);
+    ASSERT_TRUE(bodyRow) << "the body is shown whole in the field list";
+    r.click(w.lstFields, bodyRow);
+    QStringList fields = r.fieldLines();
+    const int bodyIndex = w.lstFields->indexOfTopLevelItem(bodyRow);
+    fields[bodyIndex] = QString::number(bodyIndex + 1) + ": " + bodyRow->text(0) + "=" + bodyCleaned;
+    // The selected field is written whole, its line breaks as they are.
+    const QStringList selected = (bodyRow->text(0) + "=" + body).split("\r\n");
+    EXPECT_EQ(r.copyAll(),
+        location
+            + QStringList({ "Message: Status report", "", "Display: Message Fields", "", "Selected Field: " + stars45 })
+            + selected + QStringList({ "", "Field List:" + QString(50, '*') }) + fields);
+
+    // The recipients of the message: the "Message: " line comes only with the field list active.
+    w.optRecip->click();
+    r.click(w.lstFields, w.lstFields->topLevelItem(0));
+    lines = r.copyAll();
+    EXPECT_EQ(lines.mid(0, 12),
+        location
+            + QStringList({ "Message: Status report", "", "Display: Recipient Fields", "", "Selected Field: " + stars45,
+                w.lstFields->topLevelItem(0)->text(0) + "=" + w.lstFields->topLevelItem(0)->text(1) }));
+    r.click(w.lstMessages, w.lstMessages->topLevelItem(1));
+    EXPECT_FALSE(r.copyAll().join('\n').contains("Message: "));
+
+    // The address lists: a "DirSource: " line stands for the store, folder and message.
+    w.tvwFolders->setFocus();
+    QTest::mousePress(w.tvwFolders->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(w.optModeAddr, Qt::LeftButton);
+    EXPECT_EQ(r.copyAll(), QStringList({ head, "", "", "Display: Folder Hierarchy", stars45, "" }))
+        << "the tree's report in the address mode has no hierarchy to show";
+    r.click(w.lstInfoStores, r.find(w.lstInfoStores, "Contacts"));
+    EXPECT_EQ(r.copyAll(),
+        QStringList({ head, "", "DirSource: Contacts", "", "Display: Info Stores", "", "Item List:" + stars45,
+            "1: Contacts=Report Store" }));
+    r.click(w.lstMessages, w.lstMessages->topLevelItem(0));
+    EXPECT_EQ(r.copyAll(),
+        QStringList(
+            { head, "", "DirSource: Contacts", "", "Display: Messages", "", "Item List:" + stars45, "1: Ann Smith" }));
+    r.click(w.lstFields, w.lstFields->topLevelItem(0));
+    const QTreeWidgetItem* first = w.lstFields->topLevelItem(0);
+    EXPECT_EQ(r.copyAll(),
+        QStringList({ head, "", "DirSource: Contacts", "", "Display: Address Entry Fields", "",
+            "Selected Field: " + stars45, first->text(0) + "=" + first->text(1), "", "Field List:" + QString(50, '*') })
+            + r.fieldLines());
+}
+
+TEST(Reports, CopyItemAndFailuresOfClipboardAndPrinter)
+{
+    QTemporaryDir dir;
+    const QString path = writeTestStore(dir);
+    ReportWindow r(path);
+    ASSERT_TRUE(r.started);
+    FrmMain& w = *r.window;
+    r.click(w.lstInfoStores, w.lstInfoStores->topLevelItem(0));
+    r.click(w.lstFields, w.lstFields->topLevelItem(0));
+    w.mnuActCopyItem->trigger();
+    EXPECT_EQ(r.fake.clipboard, w.statusText());
+    EXPECT_TRUE(r.fake.clipboard.startsWith("1  [")) << r.fake.clipboard.toStdString();
+
+    struct Case {
+        const char* name;
+        bool clipboardWorks, printerAvailable;
+        QStringList boxes; // first lines of the boxes shown
+        bool printed;
+    };
+    const Case cases[] = {
+        { "both work: printed, no box, the report left on the clipboard", true, true, {}, true },
+        { "no printer: the reason in a box", true, false,
+            { "Error: The report could not be printed.\nNo printer is installed." }, false },
+        { "the clipboard drops the text: said so, and printed all the same", false, true,
+            { "Error: The text could not be put on the clipboard.\nThe desktop's clipboard did not take it." }, true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        r.fake.boxes.clear();
+        r.fake.printed.clear();
+        r.fake.clipboard.clear();
+        r.fake.clipboardWorks = c.clipboardWorks;
+        r.fake.printerAvailable = c.printerAvailable;
+        w.mnuActPrintAll->trigger();
+        QStringList boxes;
+        for (const auto& box : r.fake.boxes)
+            boxes << box.text;
+        EXPECT_EQ(boxes, c.boxes);
+        ASSERT_EQ(r.fake.printed.size(), c.printed ? 1 : 0);
+        if (c.printed) {
+            EXPECT_TRUE(r.fake.printed[0].contains("Display: Info Store Fields\r\n"));
+        }
+        if (c.clipboardWorks) {
+            EXPECT_TRUE(r.fake.clipboard.contains("Display: Info Store Fields\r\n"));
+        }
+        EXPECT_FALSE(w.busyCursor());
+    }
+    r.fake.clipboardWorks = false;
+    r.fake.boxes.clear();
+    w.mnuActCopyItem->trigger();
+    ASSERT_EQ(r.fake.boxes.size(), 1);
+}
+
+// The desktop as Qt offers it, with the file chooser answered by the test.
+struct PdfPlatform : QtPlatform {
+    QString chosen;
+    QString clipboard;
+    void setClipboardText(const QString& text) override { clipboard = text; }
+    QString clipboardText() const override { return clipboard; }
+    QString saveFileName(const QString&, const QString&) override { return chosen; }
+};
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000)) return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+TEST(Reports, PrintAllIntoPdfInTheConfiguredFont)
+{
+    if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a printer is installed here";
+    QTemporaryDir dir;
+    const QString path = writeTestStore(dir);
+    PdfPlatform platform;
+    platform.chosen = dir.filePath("report.pdf");
+    ReportWindow r(path, &platform);
+    ASSERT_TRUE(r.started);
+    FrmMain& w = *r.window;
+    w.config.fontName = "DejaVu Serif";
+    w.config.fontSize = 7;
+    r.click(w.lstInfoStores, w.lstInfoStores->topLevelItem(0));
+    r.click(w.tvwFolders, r.find(w.tvwFolders, "Inbox"));
+    r.click(w.lstMessages, w.lstMessages->topLevelItem(0));
+    ASSERT_EQ(w.lstMessages->topLevelItemCount(), 2);
+    w.mnuActPrintAll->trigger();
+    ASSERT_TRUE(QFileInfo::exists(platform.chosen));
+
+    const QString text = run("pdftotext", { "-layout", platform.chosen, "-" });
+    ASSERT_FALSE(text.isEmpty()) << "pdftotext (poppler-utils) is missing";
+    // Blanks are compared as one: the text is read back from glyph positions.
+    QStringList printed = text.split('\n');
+    for (QString& line : printed)
+        line = line.simplified();
+    while (!printed.isEmpty() && (printed.last().isEmpty() || printed.last() == "\f"))
+        printed.removeLast();
+    QStringList expected = platform.clipboard.split("\r\n");
+    expected.removeLast();
+    for (QString& line : expected)
+        line = line.simplified();
+    EXPECT_EQ(printed, expected);
+    EXPECT_TRUE(run("pdffonts", { platform.chosen }).contains("DejaVuSerif"))
+        << run("pdffonts", { platform.chosen }).toStdString();
+}
+
+TEST(Reports, SampleStoreMessageFields)
+{
+    const QString path = SW_SAMPLES_DIR "/aspose_Outlook_1M.pst";
+    if (!QFile::exists(path)) GTEST_SKIP() << "sample store " << path.toStdString() << " is absent";
+    ReportWindow r(path);
+    ASSERT_TRUE(r.started);
+    FrmMain& w = *r.window;
+    r.click(w.lstInfoStores, w.lstInfoStores->topLevelItem(0));
+    QTreeWidgetItem* inbox = r.find(w.tvwFolders, "Inbox");
+    ASSERT_TRUE(inbox);
+    r.click(w.tvwFolders, inbox);
+    ASSERT_GT(w.lstMessages->topLevelItemCount(), 0);
+    r.click(w.lstMessages, w.lstMessages->topLevelItem(0));
+    r.click(w.lstFields, w.lstFields->topLevelItem(2));
+    const QTreeWidgetItem* third = w.lstFields->topLevelItem(2);
+    const QStringList lines = r.copyAll();
+    const QStringList head = { "Storewalker v2.4.0      TIME", "", "Info Store: Outlook-Personal Folders", "",
+        "Folder: \\\\Top of Personal Folders\\Inbox\\", "", "Message: " + w.lstMessages->topLevelItem(0)->text(0), "",
+        "Display: Message Fields", "", "Selected Field: " + stars45, third->text(0) + "=" + third->text(1), "",
+        "Field List:" + QString(50, '*') };
+    EXPECT_EQ(lines.mid(0, head.size()), head);
+    const QStringList fields = r.fieldLines();
+    ASSERT_EQ(lines.size(), head.size() + fields.size());
+    for (int i = 0; i < fields.size(); ++i) {
+        const QString& line = lines[head.size() + i];
+        const qsizetype prefix = fields[i].indexOf('=') + 1;
+        if (!fields[i].contains('\r') && !fields[i].contains('\n')) {
+            EXPECT_EQ(line, fields[i].left(prefix + 200));
+        } else {
+            EXPECT_TRUE(
+                line.startsWith(fields[i].left(prefix)) && line.contains(" <cr> ") && line.size() <= prefix + 200)
+                << line.toStdString();
+        }
+    }
+}
+
+} // namespace
