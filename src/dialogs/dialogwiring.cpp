@@ -1,4 +1,5 @@
 #include "dialogs/frmabout.h"
+#include "dialogs/frmoptions.h"
 #include "dialogs/frmsplash.h"
 #include "dialogs/programinfo.h"
 #include "mainwindow/frmmain.h"
@@ -67,5 +68,12 @@ void FrmMain::mnuHelpInfo_Click()
 
 void FrmMain::mnuFileOptions_Click()
 {
-    // The Options dialog comes here.
+    if (!options) {
+        options = new FrmOptions(
+            OptionsHost { config, showFieldType, showFieldSize, collectionOffset, ini, platform,
+                [this](bool busy) { setBusyCursor(busy); } },
+            this);
+        options->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    bringUp(options);
 }

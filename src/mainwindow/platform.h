@@ -33,6 +33,10 @@ public:
 
     // Prints plain text in the given font; false with a reason when nothing was printed.
     virtual bool printText(const QString& text, const QString& fontName, double fontSize, QString* error) = 0;
+    // The fonts printing can use, each once. Without a printer these are the fonts the system has.
+    virtual QStringList printerFontNames() = 0;
+    // The printer's current font size; nullopt when no printer is installed.
+    virtual std::optional<double> printerFontSize() = 0;
     // Opens a document with the desktop's handler; false when nothing could be started.
     virtual bool openDocument(const QString& path) = 0;
 

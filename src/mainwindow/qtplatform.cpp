@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -146,6 +147,19 @@ bool QtPlatform::printText(const QString& text, const QString& fontName, double 
     if (!pdfFile.isEmpty() && QFileInfo(pdfFile).size() == 0)
         return fail(QStringLiteral("The PDF file %1 could not be written.").arg(pdfFile));
     return true;
+}
+
+QStringList QtPlatform::printerFontNames()
+{
+    // Qt prints with the fonts of the system, with or without a printer.
+    return QFontDatabase::families();
+}
+
+std::optional<double> QtPlatform::printerFontSize()
+{
+    if (QPrinterInfo::defaultPrinter().isNull()) return std::nullopt;
+    // A printer has no font of its own here: its current size is what a font gets when nobody chose one.
+    return QGuiApplication::font().pointSizeF();
 }
 
 bool QtPlatform::openDocument(const QString& path)

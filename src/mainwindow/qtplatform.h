@@ -12,5 +12,7 @@ public:
     void setClipboardText(const QString& text) override;
     QString clipboardText() const override;
     bool printText(const QString& text, const QString& fontName, double fontSize, QString* error) override;
+    QStringList printerFontNames() override;
+    std::optional<double> printerFontSize() override;
     bool openDocument(const QString& path) override;
 };

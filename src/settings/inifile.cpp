@@ -1,6 +1,7 @@
 #include "settings/inifile.h"
 
 #include "settings/inidocument.h"
+#include "settings/settingspath.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,7 +39,8 @@ IniFile::IniFile(QString path)
 
 QString IniFile::defaultPath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("StorWalk.ini"));
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    return settingsFilePath(programFolder, configHome(), canWriteSettingsIn(programFolder));
 }
 
 QString IniFile::funGetIni(const QString& section, const QString& key, const QString& defaultValue) const

@@ -33,7 +33,8 @@ public:
     // says why the file could not be read or written (a refused change leaves it empty).
     bool update(const std::function<bool(IniDocument&)>& change, QString* error = nullptr) const;
 
-    // The settings file of this program: StorWalk.ini beside the executable.
+    // The settings file of this program: StorWalk.ini beside the executable, or in the user's configuration
+    // folder when the executable's folder cannot be written (settingsFilePath).
     static QString defaultPath();
     // Whether a key name reads back as written: not empty, no "=", no line break, no blanks around it, not
     // starting with "[" or ";". subPutIni refuses other names.

@@ -29,6 +29,8 @@ public:
     QList<QString> printed;
     QList<QString> opened;
     bool printerAvailable = true;
+    QStringList fonts { QStringLiteral("Courier"), QStringLiteral("Arial"), QStringLiteral("Times New Roman") };
+    double printerSize = 10; // the printer's current font size, when there is a printer
     bool openSucceeds = true;
 
     Answer messageBox(const QString& text, Icon icon, Buttons buttons, const QString& title) override;
@@ -42,5 +44,10 @@ public:
     }
     QString clipboardText() const override { return clipboard; }
     bool printText(const QString& text, const QString& fontName, double fontSize, QString* error) override;
+    QStringList printerFontNames() override { return fonts; }
+    std::optional<double> printerFontSize() override
+    {
+        return printerAvailable ? std::optional<double>(printerSize) : std::nullopt;
+    }
     bool openDocument(const QString& path) override;
 };

@@ -2,6 +2,7 @@
 // opened the way the program opens it, over a real store. Not a test; built on demand:
 //   sw_dialogshots STORE.pst OUTDIR
 #include "dialogs/frmabout.h"
+#include "dialogs/frmoptions.h"
 #include "dialogs/frmsplash.h"
 #include "mainwindow/frmmain.h"
 #include "store/pst/pstprovider.h"
@@ -54,5 +55,7 @@ int main(int argc, char* argv[])
     settle();
     w.mnuHelpAbout_Click();
     ok = shoot(w.about, out.filePath(QStringLiteral("about.png"))) && ok;
+    w.mnuFileOptions_Click();
+    ok = shoot(w.options, out.filePath(QStringLiteral("options.png"))) && ok;
     return ok ? 0 : 1;
 }

@@ -1,0 +1,304 @@
+#include "dialogs/frmoptions.h"
+#include "mainwindow/windowfixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray iniText = "; kept as it is\n"
+                           "[Config]\n"
+                           "Limit=50\n"
+                           "MapiCodes=1\n"
+                           "AltCodes=0\n"
+                           "FolderType=1\n"
+                           "FontSize=8.5\n"
+                           "FontName=Courier\n"
+                           "Profile=Home\n"
+                           "\n"
+                           "[Shortcuts]\n"
+                           "Inbox=\\Top\\Inbox\\|00F2\n"
+                           "Sent=\\Top\\Sent\\|00F3\n"
+                           "Project=\\Top\\Inbox\\Project X\\|00F4|B\n"
+                           "\n"
+                           "[Alt Field Definitions]\n"
+                           "0037=Subject ' the subject line\n";
+
+// The main window with the settings above, started, and its Options dialog open.
+struct OptionsFixture : WindowFixture {
+    explicit OptionsFixture(const QByteArray& ini = iniText)
+        : WindowFixture(browseSession(), ini)
+    {
+        EXPECT_TRUE(load());
+        w->collectionOffset = 7;
+        w->mnuFileOptions->trigger();
+    }
+    FrmOptions& d() { return *w->options; }
+    QByteArray file() const
+    {
+        QFile f(w->ini.path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+    }
+    void select(int row) { d().lstShortCuts->setCurrentItem(d().lstShortCuts->topLevelItem(row)); }
+};
+
+QByteArray withShortcuts(const QByteArray& section)
+{
+    QByteArray text = iniText;
+    const qsizetype start = text.indexOf("[Shortcuts]");
+    const qsizetype end = text.indexOf("[Alt Field");
+    return text.replace(start, end - start, section);
+}
+
+TEST(Options, OpeningShowsTheSettingsInForce)
+{
+    OptionsFixture f;
+    f.w->showFieldSize = true;
+    f.w->options->close(); // a fresh load, now with "Show Size" on
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    f.w->collectionOffset = 7;
+    f.w->mnuFileOptions_Click();
+    FrmOptions& d = f.d();
+    EXPECT_EQ(d.windowTitle(), "Storewalker - Options");
+    EXPECT_EQ(d.size(), QSize(510, 274)); // 7650 by 4110 twips
+    EXPECT_EQ(d.txtLimit->text(), "50");
+    const std::pair<QCheckBox*, bool> boxes[] = { { d.chkMapiCodes, true }, { d.chkAltCodes, false },
+        { d.chkFolderType, true }, { d.chkFldSize, true }, { d.chkFldType, false } };
+    for (const auto& [box, ticked] : boxes)
+        EXPECT_EQ(box->isChecked(), ticked) << box->objectName().toStdString();
+    // The held size stays although the printer's is 10: only the user's choice of a name brings that in.
+    EXPECT_EQ(d.txtFontSize->text(), "8.5");
+    EXPECT_EQ(f.w->config.fontSize, 8.5f);
+    EXPECT_EQ(d.cboFontName->currentText(), "Courier");
+    QStringList fonts;
+    for (int i = 0; i < d.cboFontName->count(); ++i)
+        fonts << d.cboFontName->itemText(i);
+    EXPECT_EQ(fonts, f.platform.fonts);
+    EXPECT_EQ(columnTexts(d.lstShortCuts, -1), (QStringList { "Name", "Path" }));
+    EXPECT_EQ(columnTexts(d.lstShortCuts, 0), (QStringList { "Inbox", "Sent", "Project" }));
+    EXPECT_EQ(columnTexts(d.lstShortCuts, 1), (QStringList { "\\Top\\Inbox\\", "\\Top\\Sent\\", "\\Top\\Inbox\\Project X\\" }));
+    EXPECT_EQ(d.lstShortCuts->columnWidth(0), d.lstShortCuts->width() * 2 / 5);
+    EXPECT_FALSE(d.cmdDelete->isEnabled());
+    EXPECT_EQ(f.w->collectionOffset, 1);
+    EXPECT_EQ(f.w->mnuActOffset->text(), "Collection Offset (1) ..."); // the caption is not touched
+}
+
+TEST(Options, LimitAndSizeAreTheLeadingNumberOfTheirText)
+{
+    struct Case {
+        QString text;
+        qint16 limit;
+        QString shown; // the limit box afterwards
+        float size;
+    } const cases[] = { { "250", 250, "250", 250 }, { "12 apples", 12, "12 apples", 12 }, { "", 0, "", 0 },
+        { "apples", 0, "apples", 0 }, { "  -5", -5, "  -5", -5 }, { "2.5", 2, "2.5", 2.5f }, { "3.5", 4, "3.5", 3.5f },
+        { "-2.5", -2, "-2.5", -2.5f }, { "1e2x", 100, "1e2x", 100 }, { "12e", 12, "12e", 12 }, { ".5", 0, ".5", 0.5f },
+        { "32767", 32767, "32767", 32767 }, { "32768", 32767, "32767", 32768 },
+        { "40000 rows", 32767, "32767", 40000 }, { "-32769", -32768, "-32768", -32769 },
+        { "1e10", 32767, "32767", 1e10f } };
+    OptionsFixture f;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        f.d().txtLimit->setText(c.text);
+        EXPECT_EQ(f.w->config.limit, c.limit);
+        EXPECT_EQ(f.d().txtLimit->text(), c.shown);
+        f.d().txtFontSize->setText(c.text);
+        EXPECT_EQ(f.w->config.fontSize, c.size);
+    }
+}
+
+TEST(Options, ANewFontNameBringsThePrintersSizeWhenThereIsAPrinter)
+{
+    for (const bool printer : { true, false }) {
+        OptionsFixture f;
+        f.platform.printerAvailable = printer;
+        f.d().cboFontName->setCurrentIndex(2); // a choice from the list is a change of the text
+        EXPECT_EQ(f.w->config.fontName, "Times New Roman");
+        EXPECT_EQ(f.d().txtFontSize->text(), printer ? "10" : "8.5");
+        EXPECT_EQ(f.w->config.fontSize, printer ? 10.0f : 8.5f);
+        f.d().cboFontName->setEditText("Arial Narrow");
+        EXPECT_EQ(f.w->config.fontName, "Arial Narrow");
+    }
+}
+
+// Every box changes its setting at once; the close box keeps the changes for the run and writes nothing.
+TEST(Options, ChangesTakeEffectAtOnceAndTheCloseBoxSavesNothing)
+{
+    OptionsFixture f;
+    const QByteArray before = f.file();
+    FrmOptions& d = f.d();
+    const std::pair<QCheckBox*, std::function<bool()>> boxes[]
+        = { { d.chkMapiCodes, [&] { return f.w->config.mapiCodes; } },
+              { d.chkAltCodes, [&] { return f.w->config.altCodes; } },
+              { d.chkFolderType, [&] { return f.w->config.folderType; } },
+              { d.chkFldSize, [&] { return f.w->showFieldSize; } },
+              { d.chkFldType, [&] { return f.w->showFieldType; } } };
+    for (const auto& [box, flag] : boxes) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        const bool was = flag();
+        box->click();
+        EXPECT_EQ(flag(), !was);
+        box->click();
+        EXPECT_EQ(flag(), was);
+        box->click();
+    }
+    d.txtLimit->setText("7");
+    f.select(0);
+    d.cmdDelete->click();
+    d.close();
+    EXPECT_EQ(f.file(), before);
+    EXPECT_EQ(f.w->config.limit, 7);
+    EXPECT_FALSE(f.w->config.mapiCodes);
+    EXPECT_TRUE(f.w->config.altCodes);
+    EXPECT_TRUE(f.w->showFieldSize);
+    EXPECT_EQ(f.w->config.shortcuts.count(), 2);
+    // Opened again, the dialog shows the state in force.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    f.w->mnuFileOptions_Click();
+    EXPECT_EQ(f.d().txtLimit->text(), "7");
+    EXPECT_FALSE(f.d().chkMapiCodes->isChecked());
+    EXPECT_TRUE(f.d().chkFldSize->isChecked());
+}
+
+TEST(Options, DeleteRemovesTheSelectedShortcutAndWaitsForTheNextClick)
+{
+    OptionsFixture f;
+    FrmOptions& d = f.d();
+    f.select(1);
+    EXPECT_TRUE(d.cmdDelete->isEnabled());
+    d.cmdDelete->click();
+    EXPECT_EQ(columnTexts(d.lstShortCuts, 0), (QStringList { "Inbox", "Project" }));
+    EXPECT_EQ(f.w->config.shortcuts.at(1).folderId, "00F4|B");
+    EXPECT_FALSE(d.cmdDelete->isEnabled());
+    f.select(0);
+    EXPECT_TRUE(d.cmdDelete->isEnabled());
+}
+
+TEST(Options, OkWritesTheConfigKeysAndTheWholeShortcutSection)
+{
+    struct Case {
+        const char* what;
+        std::function<void(OptionsFixture&)> act;
+        QByteArray expected;
+    } const cases[] = {
+        { "nothing touched: the held size is written back as it was", [](OptionsFixture&) {}, iniText },
+        { "rename, and new options",
+            [](OptionsFixture& f) {
+                f.d().lstShortCuts->topLevelItem(1)->setText(0, "Outbox");
+                f.d().txtLimit->setText("1000");
+                f.d().chkAltCodes->click();
+                f.d().chkFldSize->click(); // never written
+                f.d().cboFontName->setEditText("Arial");
+                f.d().txtFontSize->setText("11");
+            },
+            "; kept as it is\n[Config]\nLimit=1000\nMapiCodes=1\nAltCodes=1\nFolderType=1\nFontSize=11\n"
+            "FontName=Arial\nProfile=Home\n\n[Shortcuts]\nInbox=\\Top\\Inbox\\|00F2\nOutbox=\\Top\\Sent\\|00F3\n"
+            "Project=\\Top\\Inbox\\Project X\\|00F4|B\n\n[Alt Field Definitions]\n0037=Subject ' the subject line\n" },
+        { "delete the first",
+            [](OptionsFixture& f) {
+                f.select(0);
+                f.d().cmdDelete->click();
+            },
+            withShortcuts("[Shortcuts]\nSent=\\Top\\Sent\\|00F3\nProject=\\Top\\Inbox\\Project X\\|00F4|B\n\n") },
+        { "delete all: no section",
+            [](OptionsFixture& f) {
+                for (int i = 0; i < 3; ++i) {
+                    f.select(0);
+                    f.d().cmdDelete->click();
+                }
+            },
+            withShortcuts("") },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OptionsFixture f;
+        c.act(f);
+        f.d().cmdOk->click();
+        EXPECT_EQ(f.file().toStdString(), c.expected.toStdString());
+        EXPECT_FALSE(f.d().isVisible());
+        EXPECT_TRUE(f.platform.boxes.isEmpty());
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    }
+}
+
+TEST(Options, OkWithNoFileMakesOneWithoutShortcuts)
+{
+    OptionsFixture f(QByteArray {});
+    f.d().cmdOk->click();
+    EXPECT_EQ(f.file(),
+        "[Config]\nLimit=100\nAltCodes=1\nMapiCodes=1\nFolderType=1\nFontSize=8\nFontName=Courier\n");
+}
+
+TEST(Options, AFailedSaveIsReportedAndTheDialogStaysOpen)
+{
+    OptionsFixture f;
+    const QString path = f.w->ini.path();
+    // A folder where the file should be: it can be neither read nor replaced.
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkdir(path));
+    f.d().txtLimit->setText("9");
+    f.d().cmdOk->click();
+    ASSERT_EQ(f.platform.boxes.size(), 1);
+    const QString text = f.platform.boxes[0].text;
+    EXPECT_TRUE(text.startsWith("The settings could not be saved.\n")) << text.toStdString();
+    EXPECT_GT(text.size(), QString("The settings could not be saved.\n").size()); // with the reason
+    EXPECT_TRUE(f.d().isVisible());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    // Once the cause is gone, Ok saves what the dialog still holds.
+    ASSERT_TRUE(QDir().rmdir(path));
+    f.d().cmdOk->click();
+    EXPECT_FALSE(f.d().isVisible());
+    EXPECT_TRUE(f.file().startsWith("[Config]\nLimit=9\n"));
+}
+
+TEST(Options, ARenameTheFileCannotHoldIsRefused)
+{
+    struct Case {
+        QString name;
+        QString reason;
+    } const cases[] = { { "a=b", "A shortcut name cannot hold \"=\"." }, { "", "The name is empty." },
+        { "inbox", "Another shortcut is already named \"Inbox\"." } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        OptionsFixture f;
+        f.d().lstShortCuts->topLevelItem(1)->setText(0, c.name);
+        ASSERT_EQ(f.platform.boxes.size(), 1);
+        EXPECT_EQ(f.platform.boxes[0].text, "The shortcut cannot be named \"" + c.name + "\".\n" + c.reason);
+        EXPECT_EQ(columnTexts(f.d().lstShortCuts, 0), (QStringList { "Inbox", "Sent", "Project" }));
+        EXPECT_EQ(f.w->config.shortcuts.at(1).name, "Sent");
+    }
+}
+
+// A shortcut added in the main window while the dialog is open shifts the table; the rows still act on theirs.
+TEST(Options, RowsKeepTheirShortcutWhenTheTableChangesBehindThem)
+{
+    OptionsFixture f;
+    ASSERT_TRUE(f.w->config.shortcuts.add({ "Newest", "\\Top\\", "00F1" }));
+    f.select(1); // "Sent"
+    f.d().cmdDelete->click();
+    QStringList names;
+    for (const settings::Shortcut& s : f.w->config.shortcuts)
+        names << s.name;
+    EXPECT_EQ(names, (QStringList { "Newest", "Inbox", "Project" }));
+    EXPECT_EQ(columnTexts(f.d().lstShortCuts, 0), names);
+}
+
+TEST(Options, OpenedTwiceIsOneWindowUnchanged)
+{
+    OptionsFixture f;
+    f.d().txtLimit->setText("77 typed");
+    QPointer<FrmOptions> first = f.w->options;
+    f.w->collectionOffset = 5;
+    f.w->mnuFileOptions_Click();
+    EXPECT_EQ(f.w->options, first);
+    EXPECT_EQ(f.d().txtLimit->text(), "77 typed");
+    EXPECT_EQ(f.w->collectionOffset, 5); // no second load
+}
+
+} // namespace
