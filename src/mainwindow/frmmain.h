@@ -151,6 +151,9 @@ public:
     // The screen's twips per pixel (1440 / logical DPI): 15 at 96 DPI.
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
+    // Screen pixels per design pixel (logical DPI / 96): the layout's pixel rules are the design screen's.
+    double designScaleX() const;
+    double designScaleY() const;
 
     // ---- folder tree (browse/foldertree.cpp) ----
     void subFolderList(const std::shared_ptr<store::Folder>& oParFold, QTreeWidgetItem* oParNode);
