@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QStringList>
 #include <memory>
@@ -142,7 +143,8 @@ public:
     bool busyCursor() const { return m_busy; }
     // Pops the "&Edit" menu up at pos, given in the pane's viewport coordinates (as the MouseDown handlers get it).
     void popupEditMenu(QWidget* pane, const QPoint& pos);
-    void setEditMenuEnabled(bool enabled); // the whole "&Edit" menu, in the menu bar and as a pop-up
+    void setEditMenuEnabled(bool enabled); // the "&Edit" menu in the menu bar; the pop-up shows in any case
+    bool editMenuEnabled() const;
     // A store failure that no handler traps: shown with its number and description, default cursor.
     void reportFailure(const store::Error& error);
 
@@ -219,4 +221,5 @@ private:
     bool m_loggedOff = false;
     bool m_starting = false; // start-up lets failures end the program instead of reporting them
     bool m_busy = false;
+    QPersistentModelIndex m_failedRow; // the lstMessages row whose failure was shown while it stays selected
 };
