@@ -215,6 +215,7 @@ private:
     void connectHandlers();
     void connectDialogs();
     void logOff(); // once per run, whatever closes the window
+    void failStart(const QString& reason); // the start-up failure's box, then the session closed
 
     store::SessionFactory m_sessionFactory;
     bool m_loggedOn = false;
