@@ -2,6 +2,7 @@
 #include "mainwindow/frmmain.h"
 
 #include <QAction>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 
 namespace {
@@ -12,9 +13,12 @@ const QString placeholderText = QStringLiteral("junk");
 constexpr quint32 tagDefaultPostClass = 0x36E5001E;
 constexpr quint32 tagContainerClass = 0x3613001E;
 
+// A placeholder has the text and the tag "junk"; a folder that is itself named "junk" has its identifier as tag.
 bool isUnread(const QTreeWidgetItem* node)
 {
-    return node->childCount() > 0 && node->child(0)->text(0) == placeholderText;
+    if (node->childCount() == 0) return false;
+    const QTreeWidgetItem* first = node->child(0);
+    return first->text(0) == placeholderText && first->data(0, role::Tag).toString() == placeholderText;
 }
 
 // The node texts from the root down, joined by "\" (the tree's own path, suffixes included).
@@ -84,9 +88,6 @@ void FrmMain::subFolderList(const std::shared_ptr<store::Folder>& oParFold, QTre
             node->setText(0, name + suffix);
         } else {
             node = addNode(oParNode, name + suffix, QString());
-            // Showing the node opens its ancestors; scrolling waits until the walk is done.
-            for (auto* up = oParNode; up; up = up->parent())
-                if (!up->isExpanded()) up->setExpanded(true);
             lastAdded = node;
         }
         node->setData(0, role::Tag, id);
@@ -98,7 +99,15 @@ void FrmMain::subFolderList(const std::shared_ptr<store::Folder>& oParFold, QTre
         });
         if (grandChildren > 0) addNode(node, placeholderText, placeholderText);
     }
-    if (lastAdded) tvwFolders->scrollToItem(lastAdded);
+    if (!lastAdded) return;
+    // The new nodes are shown once the walk is done. Opening their ancestors must not run the expand handler: in
+    // the middle of a walk it would read this folder again, and its cursor change would flicker.
+    {
+        const QSignalBlocker quiet(tvwFolders);
+        for (auto* up = oParNode; up; up = up->parent())
+            if (!up->isExpanded()) up->setExpanded(true);
+    }
+    tvwFolders->scrollToItem(lastAdded);
 }
 
 void FrmMain::tvwFolders_Expand(QTreeWidgetItem* node)

@@ -86,6 +86,11 @@ void FrmMain::lstMessages_Click()
     if (lstMessages->topLevelItemCount() == 0) return;
     QTreeWidgetItem* row = lstMessages->currentItem();
     if (!row) return;
+    // A row's failure is shown once while it stays selected: the key release of the Enter that closes the box
+    // would otherwise bring the box back.
+    const QPersistentModelIndex current(lstMessages->currentIndex().siblingAtColumn(0));
+    if (current.isValid() && current == m_failedRow) return;
+    m_failedRow = QPersistentModelIndex();
     const QString position = QString::number(lstMessages->indexOfTopLevelItem(row) + 1);
     const QString summary = row->text(0) + QStringLiteral("  (") + row->text(1) + QLatin1Char(')');
     try {
@@ -93,17 +98,22 @@ void FrmMain::lstMessages_Click()
             Status(QStringLiteral("Getting Address Field Names"));
             lstFields->clear();
             subSetFieldOpts(QStringLiteral("Address Entry"));
-            // The limit row stands for no entry: say so instead of failing to open an entry without identifier.
-            const bool limitRow = row->text(0) == browse::limitRowText;
+            // The limit row, the one row without a tag, stands for no entry: say so instead of failing to open an
+            // entry without identifier. An entry may bear any name, that row's text included.
+            const bool limitRow = !row->data(0, role::Tag).isValid();
             if (!limitRow) subDispObjFields(QStringLiteral("Address Entry"));
             Status(position + QStringLiteral(" Display=") + summary);
-            if (limitRow) platform.messageBox(QStringLiteral("Selection is not valid"));
+            if (limitRow) {
+                m_failedRow = current;
+                platform.messageBox(QStringLiteral("Selection is not valid"));
+            }
         } else {
             subSetFieldOpts(QStringLiteral("Message"));
             subDispObjFields(QStringLiteral("Message"));
             Status(position + QStringLiteral(" Subject=") + summary);
         }
     } catch (const std::exception&) {
+        m_failedRow = current;
         platform.messageBox(browse::itemFailureText, Platform::Icon::Information);
         Status(browse::itemFailureStatus);
     }
@@ -136,8 +146,8 @@ void FrmMain::chkFilter_Click()
 {
     if (txtFilter->text().isEmpty()) chkFilter->setChecked(false);
     if (optModeInfo->isChecked()) {
-        // With no folder chosen yet there is nothing to list again.
-        if (QTreeWidgetItem* node = tvwFolders->currentItem()) tvwFolders_NodeClick(node);
+        // With no folder chosen the folder click reports that it has nothing to list.
+        tvwFolders_NodeClick(tvwFolders->currentItem());
     } else {
         lstInfoStores_Click();
     }

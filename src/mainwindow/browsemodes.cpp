@@ -63,7 +63,7 @@ void FrmMain::optModeInfo_Click()
 {
     try {
         setEditMenuEnabled(false);
-        lstInfoStores->resize(lstInfoStores->width(), layout::topListHeightInfo);
+        lstInfoStores->resize(lstInfoStores->width(), qRound(layout::topListHeightInfo * designScaleY()));
         tvwFolders->setVisible(true);
         clearTree(*this);
         lstFields->clear();
@@ -97,7 +97,7 @@ void FrmMain::optModeAddr_Click()
     try {
         setEditMenuEnabled(false);
         subSetFieldOpts(QStringLiteral("Addr"));
-        lstInfoStores->resize(lstInfoStores->width(), layout::topListHeightAddr);
+        lstInfoStores->resize(lstInfoStores->width(), qRound(layout::topListHeightAddr * designScaleY()));
         fraFolders->setVisible(false);
         tvwFolders->setVisible(false);
         Form_Resize();

@@ -15,8 +15,10 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QStyleFactory>
 #include <QTreeWidget>
 
 namespace {
@@ -27,6 +29,18 @@ T* named(const char* name, Args&&... args)
     auto* widget = new T(std::forward<Args>(args)...);
     widget->setObjectName(QLatin1String(name));
     return widget;
+}
+
+// The frames draw their line through the middle of their caption, as the design expects: its buttons sit just
+// below the caption, where the application's style may draw the line instead. One style for every window.
+QStyle* frameStyle()
+{
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = QStyleFactory::create(QStringLiteral("Windows"));
+        if (style) style->setParent(qApp); // lives as long as any window that uses it
+    }
+    return style;
 }
 
 QTreeWidget* reportList(const char* name, QWidget* parent)
@@ -50,12 +64,11 @@ FrmMain::FrmMain(Platform& platform_, store::SessionFactory sessionFactory, sett
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Storewalker."));
-    // The design packs captions into small rows and narrow buttons, made for an 8-point font of Arial's width:
-    // such a font where the desktop has one, else the desktop's own at 8 points.
+    // The design packs its captions into narrow boxes. Liberation Sans (Arial's widths, installed with the program)
+    // at 7.5 points fits every one of them at any DPI; the desktop's usual fonts are too wide at that size.
     QFont small = font();
-    small.setFamilies({ QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
-        QStringLiteral("Helvetica"), small.family() });
-    small.setPointSizeF(8);
+    small.setFamilies({ QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), small.family() });
+    small.setPointSizeF(7.5);
     setFont(small);
     createControls();
     createMenus();
@@ -64,7 +77,8 @@ FrmMain::FrmMain(Platform& platform_, store::SessionFactory sessionFactory, sett
 
     // The design size is also the smallest the layout accepts; telling the window manager keeps it from offering
     // smaller sizes that the layout would only undo.
-    const QSize minimum(layout::minClientWidth, layout::minClientHeight);
+    const QSize minimum(
+        qRound(layout::minClientWidth * designScaleX()), qRound(layout::minClientHeight * designScaleY()));
     centralWidget()->setMinimumSize(minimum);
     resize(minimum.width(), minimum.height() + menuBar()->sizeHint().height());
 }
@@ -118,6 +132,10 @@ void FrmMain::createControls()
     pnlStatus->setSizeGripEnabled(false);
     txtTemp = named<QPlainTextEdit>("txtTemp", client);
     txtTemp->setVisible(false);
+
+    if (QStyle* style = frameStyle())
+        for (QGroupBox* frame : { fraMode, fraFolders, fraMessages, fraFields })
+            frame->setStyle(style);
 
     cboFilter->setPlaceholderText(QStringLiteral("<None>")); // shown while no entry is chosen
     cboFilter->setToolTip(QStringLiteral("Path Filter=OFF.... starting from root of selected store"));

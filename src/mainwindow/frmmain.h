@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QStringList>
 #include <memory>
@@ -143,7 +144,8 @@ public:
     bool busyCursor() const { return m_busy; }
     // Pops the "&Edit" menu up at pos, given in the pane's viewport coordinates (as the MouseDown handlers get it).
     void popupEditMenu(QWidget* pane, const QPoint& pos);
-    void setEditMenuEnabled(bool enabled); // the whole "&Edit" menu, in the menu bar and as a pop-up
+    void setEditMenuEnabled(bool enabled); // the "&Edit" menu in the menu bar; the pop-up shows in any case
+    bool editMenuEnabled() const;
     // A store failure that no handler traps: shown with its number and description, default cursor.
     void reportFailure(const store::Error& error);
 
@@ -152,6 +154,9 @@ public:
     // The screen's twips per pixel (1440 / logical DPI): 15 at 96 DPI.
     double twipsPerPixelX() const;
     double twipsPerPixelY() const;
+    // Screen pixels per design pixel (logical DPI / 96): the layout's pixel rules are the design screen's.
+    double designScaleX() const;
+    double designScaleY() const;
 
     // ---- folder tree (browse/foldertree.cpp) ----
     void subFolderList(const std::shared_ptr<store::Folder>& oParFold, QTreeWidgetItem* oParNode);
@@ -237,10 +242,12 @@ private:
     void connectHandlers();
     void connectDialogs();
     void logOff(); // once per run, whatever closes the window
+    void failStart(const QString& reason); // the start-up failure's box, then the session closed
 
     store::SessionFactory m_sessionFactory;
     bool m_loggedOn = false;
     bool m_loggedOff = false;
     bool m_starting = false; // start-up lets failures end the program instead of reporting them
     bool m_busy = false;
+    QPersistentModelIndex m_failedRow; // the lstMessages row whose failure was shown while it stays selected
 };

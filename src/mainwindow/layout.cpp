@@ -104,41 +104,55 @@ Output layOut(const Input& in)
 
 } // namespace layout
 
+double FrmMain::designScaleX() const
+{
+    return 15.0 / twipsPerPixelX();
+}
+
+double FrmMain::designScaleY() const
+{
+    return 15.0 / twipsPerPixelY();
+}
+
 void FrmMain::Form_Resize()
 {
+    // The pass counts in the design screen's pixels (15 twips each). On a screen of another logical DPI they are
+    // scaled like the twips of the controls inside the frames, so that the frames stay wide enough for them.
+    const double kx = designScaleX();
+    const double ky = designScaleY();
     QWidget* client = centralWidget();
     layout::Input in;
-    in.clientW = client->width();
-    in.clientH = client->height();
+    in.clientW = qRound(client->width() / kx);
+    in.clientH = qRound(client->height() / ky);
     in.state = isMinimized()              ? layout::WindowState::Minimized
         : isMaximized() || isFullScreen() ? layout::WindowState::Maximized
                                           : layout::WindowState::Normal;
     in.addressMode = optModeAddr->isChecked();
-    in.tpx = twipsPerPixelX();
-    in.tpy = twipsPerPixelY();
-    in.topListHeight = float(lstInfoStores->height());
-    in.frameW = float(width() - client->width());
-    in.frameH = float(height() - client->height());
+    in.topListHeight = float(lstInfoStores->height() / ky);
+    in.frameW = float((width() - client->width()) / kx);
+    in.frameH = float((height() - client->height()) / ky);
 
     const layout::Output out = layout::layOut(in);
     if (!out.apply) return;
-    if (out.outerSize) resize(qRound(out.outerSize->width()), qRound(out.outerSize->height()));
+    if (out.outerSize) resize(qRound(out.outerSize->width() * kx), qRound(out.outerSize->height() * ky));
 
-    using layout::snapped;
-    tvwFolders->setGeometry(snapped(out.tvwFolders));
-    lstMessages->setGeometry(snapped(out.lstMessages));
-    lstFields->setGeometry(snapped(out.lstFields));
-    fraMode->setGeometry(snapped(out.fraMode));
-    lstInfoStores->setGeometry(snapped(out.lstInfoStores));
-    cboFilter->setGeometry(snapped(out.cboFilter));
-    fraFolders->setGeometry(snapped(out.fraFolders));
-    fraMessages->setGeometry(snapped(out.fraMessages));
-    txtFilter->setGeometry(snapped(out.txtFilter));
-    fraFields->setGeometry(snapped(out.fraFields));
-    pnlStatus->setGeometry(snapped(out.pnlStatus));
+    const auto place = [kx, ky](QWidget* widget, const QRectF& r) {
+        widget->setGeometry(layout::snapped(QRectF(r.x() * kx, r.y() * ky, r.width() * kx, r.height() * ky)));
+    };
+    place(tvwFolders, out.tvwFolders);
+    place(lstMessages, out.lstMessages);
+    place(lstFields, out.lstFields);
+    place(fraMode, out.fraMode);
+    place(lstInfoStores, out.lstInfoStores);
+    place(cboFilter, out.cboFilter);
+    place(fraFolders, out.fraFolders);
+    place(fraMessages, out.fraMessages);
+    place(txtFilter, out.txtFilter);
+    place(fraFields, out.fraFields);
+    place(pnlStatus, out.pnlStatus);
     for (int i = 0; i < 2; ++i) {
-        lstInfoStores->setColumnWidth(i, qRound(out.infoStoresColumns[i]));
-        lstMessages->setColumnWidth(i, qRound(out.messagesColumns[i]));
-        lstFields->setColumnWidth(i, qRound(out.fieldsColumns[i]));
+        lstInfoStores->setColumnWidth(i, qRound(out.infoStoresColumns[i] * kx));
+        lstMessages->setColumnWidth(i, qRound(out.messagesColumns[i] * kx));
+        lstFields->setColumnWidth(i, qRound(out.fieldsColumns[i] * kx));
     }
 }

@@ -111,14 +111,18 @@ QString FrmMain::funFieldText(const store::Fields& fields, quint32 tag)
 
 void FrmMain::popupEditMenu(QWidget* pane, const QPoint& pos)
 {
-    // A disabled menu has nothing to offer.
-    if (!mnuAct->isEnabled()) return;
+    // Pops up even while the menu bar's "&Edit" is disabled: each item shows its own state.
     auto* view = qobject_cast<QAbstractItemView*>(pane);
     mnuAct->popup((view ? view->viewport() : pane)->mapToGlobal(pos));
 }
 
 void FrmMain::setEditMenuEnabled(bool enabled)
 {
-    mnuAct->setEnabled(enabled);
+    // Only the menu bar's entry: the same menu, popped up over a pane, keeps its items' own states.
     mnuAct->menuAction()->setEnabled(enabled);
+}
+
+bool FrmMain::editMenuEnabled() const
+{
+    return mnuAct->menuAction()->isEnabled();
 }

@@ -54,18 +54,28 @@ bool FrmMain::Form_Load(const QString& commandLine)
 
         hideSplash();
     } catch (const store::Error& error) {
-        m_starting = false;
-        setBusyCursor(false);
-        hideSplash();
-        platform.messageBox(
-            QStringLiteral("Storewalker cannot start.\n\nError %1: %2").arg(error.numberText(), error.description()),
-            Platform::Icon::Critical);
-        // A session that is open when a later step fails is closed, not left behind.
-        Form_QueryUnload();
+        failStart(QStringLiteral("Error %1: %2").arg(error.numberText(), error.description()));
+        return false;
+    } catch (const std::exception& error) {
+        // Any other failure ends the start the same way, instead of ending the program without a word.
+        failStart(QString::fromLocal8Bit(error.what()));
+        return false;
+    } catch (...) {
+        failStart(QStringLiteral("An unknown failure."));
         return false;
     }
     m_starting = false;
     return true;
+}
+
+void FrmMain::failStart(const QString& reason)
+{
+    m_starting = false;
+    setBusyCursor(false);
+    hideSplash();
+    platform.messageBox(QStringLiteral("Storewalker cannot start.\n\n") + reason, Platform::Icon::Critical);
+    // A session that is open when a later step fails is closed, not left behind.
+    Form_QueryUnload();
 }
 
 void FrmMain::Form_QueryUnload()

@@ -2,6 +2,7 @@
 
 #include "settings/inidocument.h"
 
+#include <QLocale>
 #include <cmath>
 
 namespace settings {
@@ -11,12 +12,11 @@ namespace {
     const QString Config = QStringLiteral("Config");
     const QString Shortcuts = QStringLiteral("Shortcuts");
 
-    // "number: 0 off, any other value on"; text that is no number keeps the default.
-    bool readFlag(const IniFile& ini, const QString& key, bool defaultValue)
+    // "number: 0 off, any other value on", the number being the value's leading number: "False" and an empty
+    // value are off. A missing key is on.
+    bool readFlag(const IniFile& ini, const QString& key)
     {
-        bool ok = false;
-        const double number = ini.funGetIni(Config, key, QStringLiteral("1")).toDouble(&ok);
-        return ok ? number != 0 : defaultValue;
+        return leadingNumber(ini.funGetIni(Config, key, QStringLiteral("1"))) != 0;
     }
 
     QString flagText(bool on)
@@ -36,9 +36,9 @@ void CurrentSettings::readLimit(const IniFile& ini)
 
 void CurrentSettings::readOptions(const IniFile& ini)
 {
-    mapiCodes = readFlag(ini, QStringLiteral("MapiCodes"), true);
-    altCodes = readFlag(ini, QStringLiteral("AltCodes"), true);
-    folderType = readFlag(ini, QStringLiteral("FolderType"), true);
+    mapiCodes = readFlag(ini, QStringLiteral("MapiCodes"));
+    altCodes = readFlag(ini, QStringLiteral("AltCodes"));
+    folderType = readFlag(ini, QStringLiteral("FolderType"));
 
     bool ok = false;
     const float size = ini.funGetIni(Config, QStringLiteral("FontSize"), QStringLiteral("8")).toFloat(&ok);
@@ -80,6 +80,38 @@ bool CurrentSettings::write(const IniFile& ini, QString* reason)
         *reason = error.isEmpty() ? QStringLiteral("The settings file cannot hold one of the values.") : error;
     }
     return written;
+}
+
+double leadingNumber(const QString& text)
+{
+    // Blanks, a sign, digits with at most one decimal point, and an exponent only when digits follow it.
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    auto isDigit = [&](qsizetype at) { return at < n && text[at] >= u'0' && text[at] <= u'9'; };
+    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    const qsizetype start = i;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) ++i;
+    bool digits = false;
+    for (; isDigit(i); ++i)
+        digits = true;
+    if (i < n && text[i] == u'.')
+        for (++i; isDigit(i); ++i)
+            digits = true;
+    if (!digits) return 0;
+    qsizetype end = i;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        qsizetype j = i + 1;
+        if (j < n && (text[j] == u'+' || text[j] == u'-')) ++j;
+        if (isDigit(j)) {
+            while (isDigit(j))
+                ++j;
+            end = j;
+        }
+    }
+    bool ok = false;
+    const double number = QLocale::c().toDouble(QStringView(text).mid(start, end - start), &ok);
+    return ok && std::isfinite(number) ? number : 0;
 }
 
 QString readProfile(const IniFile& ini)

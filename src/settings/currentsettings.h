@@ -26,8 +26,8 @@ struct CurrentSettings {
     // "Limit" from "Config" (a value that is no 16-bit decimal number gives the default; 0 and negative
     // numbers are kept).
     void readLimit(const IniFile& ini);
-    // "MapiCodes", "AltCodes", "FolderType" (no number: on), "FontSize" (no positive number: 8), "FontName"
-    // (empty: "Courier").
+    // "MapiCodes", "AltCodes", "FolderType" (off when the value's leading number is 0, so "False" and an empty
+    // value are off; on when the key is missing), "FontSize" (no positive number: 8), "FontName" (empty: "Courier").
     void readOptions(const IniFile& ini);
     // The "Shortcuts" section (ShortcutTable::load).
     void readShortcuts(const IniFile& ini);
@@ -37,6 +37,9 @@ struct CurrentSettings {
     // one atomic save. False, with the reason, when nothing could be written; the file is then left as it was.
     bool write(const IniFile& ini, QString* reason = nullptr);
 };
+
+// The number a text begins with, after blanks: "12 items" is 12, "-1.5e2x" is -150; 0 when it begins with none.
+double leadingNumber(const QString& text);
 
 // "Profile" from "Config", empty by default; read just before the logon.
 QString readProfile(const IniFile& ini);

@@ -169,6 +169,19 @@ TEST(FolderTree, ReadsOneLevelAtATime)
     EXPECT_EQ(b.tree(), expanded);
 }
 
+// A folder named like the placeholder is a folder like any other: listed once, with the folders after it, both when
+// the store is opened and when its parent is expanded.
+TEST(FolderTree, AFolderNamedJunkIsAFolder)
+{
+    Browse b(folder("Top", { folder("junk"), folder("Inbox", { folder("junk"), folder("Old") }), folder("Sent") }));
+    b.window->config.folderType = false;
+    b.open();
+    EXPECT_EQ(b.tree(), "x0 Top[x1 junk, x2 Inbox[x3 junk], x4 Sent]");
+    b.window->tvwFolders->expandItem(b.window->nodes.value("x2"));
+    EXPECT_EQ(b.tree(), "x0 Top[x1 junk, x2 Inbox[x3 junk, x5 Old], x4 Sent]");
+    EXPECT_EQ(b.window->nodes.value("x3")->data(0, role::Tag).toString(), hexId("F:junk"));
+}
+
 TEST(FolderTree, TypeSuffix)
 {
     // The default post class comes first, then the container class; an unreadable post class counts as none.
@@ -342,6 +355,49 @@ TEST(MessageList, FolderAndRowClicks)
     w.lstMessages_Click();
     EXPECT_EQ(w.statusText(), "  4 Display=--- limited ---  ()");
     b.expectBox("Selection is not valid", Platform::Icon::None);
+}
+
+// The failure of a row is shown once while the row stays selected, however many keys are released on it (the Enter
+// that closes the box among them); selecting it anew shows it again.
+TEST(MessageList, ARowsFailureShowsOncePerSelection)
+{
+    Browse b(sampleTree(messages(3)));
+    FrmMain& w = *b.window;
+    w.config.limit = 0; // "m3", then the limit row
+    b.open();
+    b.click();
+    ASSERT_EQ(b.rows(), QStringList({ "m3", limitRow }));
+    w.lstMessages->setCurrentItem(w.lstMessages->topLevelItem(1));
+    QTest::keyRelease(w.lstMessages, Qt::Key_Down); // the key that moved onto the limit row
+    b.expectBox("Error: Item is not available", Platform::Icon::Information);
+    QTest::keyRelease(w.lstMessages, Qt::Key_Return);
+    w.lstMessages_Click();
+    EXPECT_TRUE(b.platform.boxes.isEmpty());
+    QTest::keyClick(w.lstMessages, Qt::Key_Up);
+    EXPECT_EQ(w.statusText(), "  1 Subject=m3  (IPM.m3)");
+    QTest::keyClick(w.lstMessages, Qt::Key_Down);
+    b.expectBox("Error: Item is not available", Platform::Icon::Information);
+}
+
+// Ticking the filter with no folder chosen runs the folder click, which reports that it has nothing to list.
+TEST(MessageList, FilterWithoutAFolderReportsTheFolderClicksFailure)
+{
+    const QString failure = "Error: Can't display item. Folder is either restricted or not available.";
+    for (const bool opened : { false, true }) {
+        SCOPED_TRACE(opened ? "tree without selection" : "empty tree");
+        Browse b(sampleTree(messages(2)));
+        if (opened) {
+            b.open();
+            b.window->tvwFolders->setCurrentItem(nullptr);
+        }
+        b.window->txtFilter->setText("m1");
+        b.window->chkFilter->click();
+        ASSERT_EQ(b.platform.boxes.size(), 1);
+        EXPECT_TRUE(b.platform.boxes[0].text.startsWith(failure + "\n")) << b.platform.boxes[0].text.toStdString();
+        EXPECT_EQ(b.window->statusText(), "  " + failure);
+        EXPECT_TRUE(b.rows().isEmpty());
+        EXPECT_FALSE(QGuiApplication::overrideCursor());
+    }
 }
 
 TEST(MessageList, OffsetPrompt)

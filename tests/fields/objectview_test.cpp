@@ -25,7 +25,9 @@ SessionData sampleSession()
         .subject = "Damaged",
         .attachments = { attachment("nosize.doc", 1, failingField(0x0E200003, Error(mapi::E_CORRUPT_DATA, "bad"))),
             { "nodate.lnk", 2, { longField(0x0E200003, 9) } } },
-        .recipients = { { "Nobody", "X:y", 7, 9, {} } } };
+        // Type 0 has a label of its own; higher bits set beside a known type leave it unknown.
+        .recipients = { { "Nobody", "X:y", 7, 9, {} }, { "Org", "X:o", 0, 6, {} }, { "P1", "X:p", 0x10000001, 0, {} },
+            { "Sent", "X:s", int(0x80000002), 4, {} }, { "Four", "X:4", 4, 3, {} } } };
     const FolderData inbox { .id = "F1", .name = "Inbox", .messages = { both, { .id = "M2" }, damaged } };
     EntryData team { "E2", "Team", "team@example.com", "SMTP", 5,
         { stringField(0x3001001F, u"Team"_s), longField(0x39000003, 1) }, { "E1", "E3", "E4" } };
@@ -89,7 +91,10 @@ TEST_F(ObjectViewTest, EveryKindShowsItsRowsCaptionAndButtons)
             "11111000" },
         { "Attachment", "M3", "Attachments: (2)",
             { "nosize.doc=Type:Embedded  Date:" + date, "nodate.lnk=Type:Pointer  Size:9" }, "optMessage", "11111000" },
-        { "Recipient", "M3", "Recipients: (1)", { "=Nobody [X:y]" }, "optMessage", "11111000" },
+        { "Recipient", "M3", "Recipients: (5)",
+            { "=Nobody [X:y]", " Org:  RmtUsr=Org [X:o]", " User  =P1 [X:p]", " Org   =Sent [X:s]",
+                " Agent =Four [X:4]" },
+            "optMessage", "11111000" },
         { "Message", "M2", "Fields: (1)", { "001A001F=IPM.Note" }, "optMessage", "11100000" }, // nothing attached
         { "Address List", {}, "Fields: (1)", { "FFF9001E=Mailbox" }, "optAddList", "11100100" },
         { "Address Entry", "E2", "Fields: (2)", { "3001001F=Team", "39000003=1" }, "optAddEntry", "11100111" },

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace store::memory;
@@ -55,8 +56,34 @@ TEST(BrowseModes, EachModeSwitchLeavesItsEndState)
             EXPECT_EQ(w.lstInfoStores->topLevelItem(i)->data(0, role::Tag).toInt(), i + 1);
         EXPECT_EQ(w.lstMessages->topLevelItemCount() + w.lstFields->topLevelItemCount(), 0);
         EXPECT_EQ(w.tvwFolders->topLevelItemCount(), 0);
-        EXPECT_FALSE(w.fraMessages->isEnabled() || w.fraFields->isEnabled() || w.mnuAct->isEnabled());
+        EXPECT_FALSE(w.fraMessages->isEnabled() || w.fraFields->isEnabled() || w.editMenuEnabled());
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    }
+}
+
+// The "&Edit" menu of the menu bar is disabled after the start and a mode switch, but a right-press on the top list
+// or the tree pops it up all the same, its items in their own states.
+TEST(BrowseModes, RightPressPopsTheEditMenuUpWhileTheMenuBarsIsDisabled)
+{
+    const std::pair<bool, bool> cases[] = { { false, false }, { false, true }, { true, false }, { true, true } };
+    for (const auto& [switched, onTree] : cases) {
+        SCOPED_TRACE(testing::Message() << (switched ? "after a mode switch, " : "after the start, ")
+                                        << (onTree ? "tree" : "top list"));
+        Loaded f;
+        FrmMain& w = *f.w;
+        w.show();
+        if (switched) {
+            f.modeAddr();
+            if (onTree) w.optModeInfo->setChecked(true), w.optModeInfo_Click();
+        }
+        ASSERT_FALSE(w.editMenuEnabled());
+        QTest::mousePress((onTree ? w.tvwFolders : w.lstInfoStores)->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        EXPECT_TRUE(w.mnuAct->isVisible());
+        EXPECT_TRUE(w.mnuAct->isEnabled());
+        EXPECT_FALSE(w.mnuActCopyItem->isEnabled()); // nothing chosen in either pane
+        EXPECT_TRUE(w.mnuActCopyAll->isEnabled());
+        EXPECT_FALSE(w.editMenuEnabled());
+        w.mnuAct->hide();
     }
 }
 
@@ -79,7 +106,7 @@ TEST(TopList, StoreClickBuildsTheTreeRoot)
         EXPECT_EQ((QStringList {
                       root->text(0), root->data(0, role::Tag).toString(), w.filterTag, w.storeTag, w.statusText() }),
             (QStringList { rootText, rootTag, filterTag, "0000000001", "  Info Store= Mailbox" }));
-        EXPECT_TRUE(w.mnuAct->isEnabled() && w.fraFolders->isEnabled());
+        EXPECT_TRUE(w.editMenuEnabled() && w.fraFolders->isEnabled());
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
         EXPECT_TRUE(f.platform.boxes.isEmpty());
     }
@@ -168,6 +195,37 @@ TEST(TopList, AddressEntriesWithLimitAndOffset)
         EXPECT_EQ(w.statusText(), "  Address List= Contacts");
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
+}
+
+// The limit row is the row without a tag: an entry that bears its text is an entry like any other. The box of the
+// limit row is shown once while it stays selected.
+TEST(TopList, TheLimitRowIsKnownByItsTag)
+{
+    SessionData data = browseSession(3);
+    data.addressLists[0].entries[1].name = "--- limited ---";
+    WindowFixture f(std::move(data), "[Config]\nLimit=1\n");
+    ASSERT_TRUE(f.load());
+    FrmMain& w = *f.w;
+    w.optModeAddr->setChecked(true);
+    w.optModeAddr_Click();
+    w.lstInfoStores->setCurrentItem(w.lstInfoStores->topLevelItem(0));
+    w.lstInfoStores_Click();
+    // By name: the entry first, then "Entry 001", then the limit row.
+    ASSERT_EQ(columnTexts(w.lstMessages, 0), (QStringList { "--- limited ---", "Entry 001", "--- limited ---" }));
+
+    w.lstMessages->setCurrentItem(w.lstMessages->topLevelItem(0));
+    w.lstMessages_Click();
+    EXPECT_TRUE(f.platform.boxes.isEmpty());
+    EXPECT_EQ(w.statusText(), "  1 Display=--- limited ---  (Group)");
+    EXPECT_EQ(w.fieldsKind, "Address Entry");
+    EXPECT_EQ(w.addressEntry ? w.addressEntry->id() : QString(), "E0002");
+
+    w.lstMessages->setCurrentItem(w.lstMessages->topLevelItem(2));
+    for (int release = 0; release < 3; ++release)
+        QTest::keyRelease(w.lstMessages, Qt::Key_Return);
+    ASSERT_EQ(f.platform.boxes.size(), 1);
+    EXPECT_EQ(f.platform.boxes[0].text, "Selection is not valid");
+    EXPECT_EQ(w.statusText(), "  3 Display=--- limited ---  ()");
 }
 
 TEST(TopList, DisplayTypesNameFilterAndFailingWalk)

@@ -4,6 +4,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using layout::WindowState;
@@ -23,7 +24,8 @@ layout::Input input(int W, int H, WindowState state = WindowState::Normal, bool 
     return in;
 }
 
-// Widths and lefts of the three columns are given where the width matters; 0 skips them.
+// Widths and lefts of the three columns are given where the width matters, with the widths of the two columns of
+// each list (top list, message list, field list); 0 skips them.
 TEST(LayoutPass, ColumnsMinimumSizeWindowStatesAndModes)
 {
     struct {
@@ -32,17 +34,20 @@ TEST(LayoutPass, ColumnsMinimumSizeWindowStatesAndModes)
         double usedW, usedH, topListH; // usedW 0: not laid out
         bool grows; // the window is resized to the design size
         double widths[3], lefts[3];
+        double listColumns[6];
     } const cases[] = { { "design size", input(794, 526), 794, 526, 89, false, { 225.857, 225.857, 339.286 },
-                            { 0, 226.857, 453.714 } },
-        { "wider", input(1000, 526), 1000, 526, 89, false, { 284.714, 284.714, 427.571 }, { 0, 285.714, 571.429 } },
-        { "higher", input(794, 800), 794, 800, 89, false, { 225.857, 225.857, 339.286 }, { 0, 226.857, 453.714 } },
-        { "narrow", input(600, 526), 794, 526, 89, true, { 225.857, 225.857, 339.286 }, { 0, 226.857, 453.714 } },
-        { "narrow and low", input(500, 400), 794, 526, 89, true, {}, {} },
-        { "minimized", input(160, 30, WindowState::Minimized), 0, 0, 0, false, {}, {} },
+                            { 0, 226.857, 453.714 }, { 91.429, 91.429, 159.186, 23.671, 114.214, 182.071 } },
+        { "wider", input(1000, 526), 1000, 526, 89, false, { 284.714, 284.714, 427.571 }, { 0, 285.714, 571.429 },
+            { 120.857, 120.857, 206.271, 35.443, 149.529, 235.043 } },
+        { "higher", input(794, 800), 794, 800, 89, false, { 225.857, 225.857, 339.286 }, { 0, 226.857, 453.714 }, {} },
+        { "narrow", input(600, 526), 794, 526, 89, true, { 225.857, 225.857, 339.286 }, { 0, 226.857, 453.714 }, {} },
+        { "narrow and low", input(500, 400), 794, 526, 89, true, {}, {}, {} },
+        { "minimized", input(160, 30, WindowState::Minimized), 0, 0, 0, false, {}, {}, {} },
         // The window manager sized it: laid out as it is, never resized.
-        { "maximized small", input(700, 500, WindowState::Maximized), 700, 500, 89, false, {}, {} },
-        { "address lists", input(794, 526, WindowState::Normal, true), 794, 526, 476, false, {}, {} },
-        { "address lists, higher", input(794, 700, WindowState::Normal, true), 794, 700, 650, false, {}, {} } };
+        { "maximized small", input(700, 500, WindowState::Maximized), 700, 500, 89, false, {}, {},
+            { 78, 78, 137.7, 18.3, 98.1, 157.9 } },
+        { "address lists", input(794, 526, WindowState::Normal, true), 794, 526, 476, false, {}, {}, {} },
+        { "address lists, higher", input(794, 700, WindowState::Normal, true), 794, 700, 650, false, {}, {}, {} } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto out = layout::layOut(c.in);
@@ -65,6 +70,10 @@ TEST(LayoutPass, ColumnsMinimumSizeWindowStatesAndModes)
             EXPECT_NEAR(columns[i].width(), c.widths[i], eps) << "column " << i;
             EXPECT_NEAR(columns[i].left(), c.lefts[i], eps) << "column " << i;
         }
+        const float listColumns[] = { out.infoStoresColumns[0], out.infoStoresColumns[1], out.messagesColumns[0],
+            out.messagesColumns[1], out.fieldsColumns[0], out.fieldsColumns[1] };
+        for (int i = 0; c.listColumns[0] > 0 && i < 6; ++i)
+            EXPECT_NEAR(listColumns[i], c.listColumns[i], eps) << "list column " << i;
     }
 }
 
@@ -84,7 +93,11 @@ TEST(LayoutPass, WindowFollowsItsSize)
     EXPECT_EQ(w.lstMessages->geometry(), QRect(286, 28, 284, 550));
     EXPECT_EQ(w.lstFields->geometry(), QRect(571, 28, 428, 550));
     EXPECT_EQ(w.pnlStatus->geometry(), QRect(0, 579, 1000, 21));
-    EXPECT_EQ(w.lstFields->columnWidth(0), 150); // 427.571 * 0.4 - 21.5
+    const QTreeWidget* lists[] = { w.lstInfoStores, w.lstMessages, w.lstFields };
+    QList<int> widths;
+    for (const QTreeWidget* list : lists)
+        widths << list->columnWidth(0) << list->columnWidth(1);
+    EXPECT_EQ(widths, QList<int>({ 121, 121, 206, 35, 150, 235 })); // the pass's widths, rounded
 
     w.resize(600, 300); // below the design size the window does not shrink
     QTest::qWait(20);

@@ -73,6 +73,25 @@ TEST(StartUp, FailuresEndTheStartWithNumberAndDescription)
     }
 }
 
+// Any other failure ends the start the same way, with its text, instead of leaving the program without a word.
+TEST(StartUp, AnyFailureEndsTheStartWithItsText)
+{
+    const std::pair<std::function<void()>, QString> cases[] = {
+        { [] { throw std::runtime_error("The store file cannot be mapped."); }, "The store file cannot be mapped." },
+        { [] { throw std::bad_alloc(); }, "std::bad_alloc" }, { [] { throw 42; }, "An unknown failure." }
+    };
+    for (const auto& [fail, reason] : cases) {
+        SCOPED_TRACE(reason.toStdString());
+        WindowFixture f(browseSession());
+        f.prepare = [&](MemorySession&) { fail(); };
+        ASSERT_FALSE(f.load());
+        ASSERT_EQ(f.platform.boxes.size(), 1);
+        EXPECT_EQ(f.platform.boxes[0].text, "Storewalker cannot start.\n\n" + reason);
+        EXPECT_EQ(f.platform.boxes[0].icon, Platform::Icon::Critical);
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    }
+}
+
 TEST(Shutdown, EveryWayOfClosingLogsOffOnce)
 {
     const std::function<void(WindowFixture&)> closes[]

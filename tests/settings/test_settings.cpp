@@ -189,15 +189,16 @@ TEST(StripComment, CutsAtTheLastApostropheAndTheBlanksBeforeIt)
         EXPECT_EQ(funStripComment(text), expected) << text.toStdString();
 }
 
-// Numbers that do not fit keep the default: "Limit" takes 16-bit whole numbers (0 and negative kept), the flags
-// any number (0 off), "FontSize" a positive finite number.
+// Numbers that do not fit keep the default: "Limit" takes 16-bit whole numbers (0 and negative kept), "FontSize" a
+// positive finite number. A flag is off when its value's leading number is 0, so "False" and an empty value are off.
 TEST_F(Settings, OptionsFallBackWhenNotNumbers)
 {
     const std::tuple<QByteArray, int, bool, float> cases[]
         = { { "250", 250, true, 250 }, { "0", 0, false, 8 }, { "-5", -5, true, 8 }, { "32767", 32767, true, 32767 },
               { "-32768", -32768, true, 8 }, { "32768", 100, true, 32768 }, { "-32769", 100, true, 8 },
-              { "abc", 100, true, 8 }, { "12abc", 100, true, 8 }, { "1.5", 100, true, 1.5f }, { "0.0", 100, false, 8 },
-              { "", 100, true, 8 }, { "  42  ", 42, true, 42 }, { "\"42\"", 42, true, 42 }, { "1e40", 100, true, 8 } };
+              { "abc", 100, false, 8 }, { "12abc", 100, true, 8 }, { "1.5", 100, true, 1.5f }, { "0.0", 100, false, 8 },
+              { "", 100, false, 8 }, { "  42  ", 42, true, 42 }, { "\"42\"", 42, true, 42 }, { "1e40", 100, true, 8 },
+              { "False", 100, false, 8 }, { "0 and more", 100, false, 8 } };
     for (const auto& [text, limit, flag, fontSize] : cases) {
         SCOPED_TRACE(text.toStdString());
         writeBytes("[Config]\nLimit=" + text + "\nMapiCodes=" + text + "\nAltCodes=" + text + "\nFolderType=" + text
@@ -208,6 +209,16 @@ TEST_F(Settings, OptionsFallBackWhenNotNumbers)
         EXPECT_EQ(config.fontSize, fontSize);
         EXPECT_TRUE(!text.isEmpty() || config.fontName == "Courier") << "an empty name is no font";
     }
+}
+
+// The number a text begins with; the flags and the Options dialog's boxes read their values this way.
+TEST(LeadingNumber, StopsWhereTheNumberEnds)
+{
+    const std::pair<const char*, double> cases[] = { { "42", 42 }, { " \t-7 days", -7 }, { "+3", 3 }, { ".5", 0.5 },
+        { "-.25x", -0.25 }, { "1.2.3", 1.2 }, { "2e3", 2000 }, { "2E-1", 0.2 }, { "2e", 2 }, { "2e+", 2 },
+        { "1e+2z", 100 }, { "e5", 0 }, { "-", 0 }, { ".", 0 }, { "", 0 }, { "x1", 0 }, { "1,5", 1 }, { "1e999", 0 } };
+    for (const auto& [text, number] : cases)
+        EXPECT_EQ(settings::leadingNumber(QString::fromLatin1(text)), number) << text;
 }
 
 // A value splits at its first "|"; one without it is all path. At most 100 shortcuts load.

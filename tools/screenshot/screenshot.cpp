@@ -51,7 +51,8 @@ int main(int argc, char* argv[])
         return 1;
     }
     w.show();
-    w.resize(794, 526 + w.menuBar()->height());
+    // The design size, in the screen's pixels.
+    w.resize(qRound(794 * w.designScaleX()), qRound(526 * w.designScaleY()) + w.menuBar()->height());
     settle();
 
     w.lstInfoStores->setCurrentItem(w.lstInfoStores->topLevelItem(0));
