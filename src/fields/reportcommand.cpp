@@ -40,6 +40,8 @@ public:
         if (error) *error = QStringLiteral("There is no printer in a report from the command line.");
         return false;
     }
+    QStringList printerFontNames() override { return {}; }
+    std::optional<double> printerFontSize() override { return std::nullopt; }
     bool openDocument(const QString&) override { return false; }
 };
 
