@@ -10,9 +10,7 @@
 #include "store/store.h"
 
 #include <QFile>
-#include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 namespace store::pst::ndb {
 
@@ -33,17 +31,11 @@ QByteArray NdbFile::Impl::readAt(quint64 offset, quint64 size, const std::functi
                     .arg(size)
                     .arg(fileSize));
     QByteArray out(qsizetype(size), Qt::Uninitialized);
-    quint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(file.handle(), out.data() + done, size - done, off_t(offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            throw Error(mapi::E_DISK_ERROR,
-                QStringLiteral("Unable to read: %1 at offset %2: %3")
-                    .arg(what(), hex(offset),
-                        n < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("end of file")));
-        done += quint64(n);
-    }
+    if (const int err = reader->read(out.data(), offset, size); err != 0)
+        throw Error(mapi::E_DISK_ERROR,
+            QStringLiteral("Unable to read: %1 at offset %2: %3")
+                .arg(what(), hex(offset),
+                    err < 0 ? QStringLiteral("end of file") : QString::fromLocal8Bit(std::strerror(err))));
     std::lock_guard lock(statsMutex);
     stats.bytesRead += size;
     return out;
@@ -60,6 +52,7 @@ std::shared_ptr<const NdbFile> NdbFile::open(const QString& path)
         throw Error(mapi::E_DISK_ERROR, QStringLiteral("Unable to open %1: %2").arg(path, impl.file.errorString()));
     impl.fileSize = quint64(impl.file.size());
     f->m_fileSize = impl.fileSize;
+    impl.reader = std::make_unique<ReadAhead>(impl.file.handle(), impl.fileSize);
     f->m_header = readHeader(impl);
     impl.layout = f->m_header.layout;
     impl.header = &f->m_header;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "store/pst/ndbpage.h"
+#include "store/pst/ndbreadahead.h"
 
 #include <QFile>
 #include <list>
@@ -19,6 +20,7 @@ constexpr size_t kPageCacheCapacity = 512;
 struct NdbFile::Impl {
     QFile file;
     quint64 fileSize = 0;
+    std::unique_ptr<ReadAhead> reader;
     const format::Layout* layout = nullptr;
     const Header* header = nullptr;
 

@@ -7,8 +7,11 @@
 #include "store/pst/format/crc.h"
 #include "store/pst/ndbnode.h"
 #include "store/pst/ndbpage.h"
+#include "store/pst/ndbreadahead.h"
 
 #include <QFile>
+#include <QTemporaryFile>
+#include <array>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -265,4 +268,35 @@ TEST(NdbDamage, DeflateBombRefused)
     EXPECT_TRUE(
         pstreadertest::refused([&] { inflateBlock(packed.left(packed.size() / 2), quint32(zeros.size()), 0x19C); },
             QStringLiteral("Block 0x19C holds a damaged compressed stream")));
+}
+
+// Reads that run forward are served from chunks read ahead: whatever the pattern, every read must give the file's
+// own bytes, including reads that straddle a chunk's end, the short chunk at the end of the file, reads larger
+// than a chunk, and reads that go back.
+TEST(NdbReadAhead, EveryPatternGivesTheFilesBytes)
+{
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    const quint64 size = 300'000;
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    for (quint64 i = 0; i < size; ++i) bytes[qsizetype(i)] = char((i * 7 + i / 251) & 0xFF);
+    ASSERT_EQ(file.write(bytes), qint64(size));
+    ASSERT_TRUE(file.flush());
+    const ReadAhead reader(file.handle(), size);
+    auto check = [&](quint64 offset, quint64 length) {
+        QByteArray out(qsizetype(length), '\0');
+        ASSERT_EQ(reader.read(out.data(), offset, length), 0) << offset << "+" << length;
+        EXPECT_EQ(out, bytes.mid(qsizetype(offset), qsizetype(length))) << offset << "+" << length;
+    };
+    for (quint64 offset = 0; offset + 700 <= size; offset += 613) check(offset, 700); // forward, across chunk ends
+    check(size - 10, 10); // the end, from a chunk cut short by it
+    check(65'530, 20); // back, straddling the first chunk's end
+    check(1000, 70'000); // larger than a chunk
+    check(200'000, 512);
+    check(5'000, 512); // far back, then forward from it
+    check(5'600, 512);
+    check(6'200, 100'000);
+    std::array<char, 16> out {};
+    EXPECT_EQ(reader.read(out.data(), size - 8, 16), -1); // past the end: refused, never padded
+    EXPECT_EQ(reader.read(out.data(), size + 100, 1), -1);
 }
