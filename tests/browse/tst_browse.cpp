@@ -418,3 +418,53 @@ TEST(MessageList, OffsetPrompt)
         EXPECT_EQ(b.window->mnuActOffset->text(), QStringLiteral("Collection Offset (%1) ...").arg(offset));
     }
 }
+
+// The folder scan writes the visible part of the tree as text below what is already in txtTemp: "- " for an
+// expanded folder followed by its children, "+ " for a collapsed one with subfolders, two blanks for a leaf, three
+// blanks a level, CR LF after each line; nothing below a collapsed node, so never a placeholder.
+TEST(FolderScan, WritesTheVisibleTreeAsText)
+{
+    Browse b(sampleTree());
+    b.open();
+    QTreeWidgetItem* root = b.window->tvwFolders->topLevelItem(0);
+    auto scan = [&] {
+        b.window->txtTemp->setPlainText("Top of Personal Folders\r\n");
+        b.window->subFldRecLstDsp(root);
+        EXPECT_EQ(b.window->scanDepth, 0);
+        // The box keeps each CR LF as one line break (a stray CR would show as a line of its own).
+        QString text = b.window->txtTemp->toPlainText();
+        EXPECT_FALSE(text.contains('\r'));
+        return text.replace('\n', "\r\n");
+    };
+
+    b.window->tvwFolders->collapseItem(root);
+    EXPECT_EQ(scan(), "Top of Personal Folders\r\n");
+
+    b.window->tvwFolders->expandItem(root);
+    b.window->tvwFolders->expandItem(b.window->nodes.value("x1")); // Inbox; Projects stays collapsed
+    EXPECT_EQ(scan(),
+        "Top of Personal Folders\r\n"
+        "   - Inbox\r\n"
+        "      + Projects\r\n"
+        "        Archive\r\n"
+        "     Sent\r\n"
+        "   + Deleted Items\r\n");
+
+    b.window->tvwFolders->expandItem(b.window->nodes.value("x2")); // Projects
+    EXPECT_EQ(scan(),
+        "Top of Personal Folders\r\n"
+        "   - Inbox\r\n"
+        "      - Projects\r\n"
+        "           Alpha\r\n"
+        "        Archive\r\n"
+        "     Sent\r\n"
+        "   + Deleted Items\r\n");
+
+    // Collapsing Inbox hides what was read below it.
+    b.window->tvwFolders->collapseItem(b.window->nodes.value("x1"));
+    EXPECT_EQ(scan(),
+        "Top of Personal Folders\r\n"
+        "   + Inbox\r\n"
+        "     Sent\r\n"
+        "   + Deleted Items\r\n");
+}
