@@ -66,21 +66,14 @@ std::shared_ptr<const BtPage> NdbFile::Impl::page(quint64 offset, Bid bid, quint
     return pg;
 }
 
-const char* NdbFile::Impl::lookup(quint8 type, quint64 key, std::shared_ptr<const BtPage>& pg) const
-{
-    const Layout& l = *layout;
-    const int id = l.idSize;
-    // Node keys use 32 bits whatever the width; block keys ignore the reserved lowest bit.
-    const quint64 mask = type == PageNbt ? 0xFFFFFFFFull : ~kBidReserved;
-    key &= mask;
-    pg = type == PageNbt ? page(header->nbtRootOffset, header->nbtRootBid, type, -1)
-                         : page(header->bbtRootOffset, header->bbtRootBid, type, -1);
-    for (;;) {
-        // The last entry whose key is at most the one sought.
-        int lo = 0, hi = pg->count - 1, found = -1;
+namespace {
+    // The last entry of the page whose key is at most the one sought, or -1.
+    int lastAtMost(const BtPage& pg, int idSize, quint64 mask, quint64 key)
+    {
+        int lo = 0, hi = pg.count - 1, found = -1;
         while (lo <= hi) {
             const int mid = (lo + hi) / 2;
-            const quint64 k = leN(pg->entry(mid), id) & mask;
+            const quint64 k = leN(pg.entry(mid), idSize) & mask;
             if (k <= key) {
                 found = mid;
                 if (k == key) break;
@@ -89,9 +82,41 @@ const char* NdbFile::Impl::lookup(quint8 type, quint64 key, std::shared_ptr<cons
                 hi = mid - 1;
             }
         }
+        return found;
+    }
+} // namespace
+
+const char* NdbFile::Impl::lookup(quint8 type, quint64 key, std::shared_ptr<const BtPage>& pg) const
+{
+    const Layout& l = *layout;
+    const int id = l.idSize;
+    // Node keys use 32 bits whatever the width; block keys ignore the reserved lowest bit.
+    const quint64 mask = type == PageNbt ? 0xFFFFFFFFull : ~kBidReserved;
+    key &= mask;
+    // Look-ups mostly come in key order (a folder's messages, a node's blocks): a key within the range of the leaf
+    // found last is in that leaf, and the descent from the root is saved.
+    std::shared_ptr<const BtPage>& last = type == PageNbt ? lastNbtLeaf : lastBbtLeaf;
+    {
+        std::lock_guard lock(cacheMutex);
+        pg = last;
+    }
+    if (pg && pg->count > 0 && (leN(pg->entry(0), id) & mask) <= key
+        && key <= (leN(pg->entry(pg->count - 1), id) & mask)) {
+        const int found = lastAtMost(*pg, id, mask, key);
+        const char* e = pg->entry(found);
+        return (leN(e, id) & mask) == key ? e : nullptr;
+    }
+    pg = type == PageNbt ? page(header->nbtRootOffset, header->nbtRootBid, type, -1)
+                         : page(header->bbtRootOffset, header->bbtRootBid, type, -1);
+    for (;;) {
+        const int found = lastAtMost(*pg, id, mask, key);
         if (found < 0) return nullptr;
         const char* e = pg->entry(found);
-        if (pg->level == 0) return (leN(e, id) & mask) == key ? e : nullptr;
+        if (pg->level == 0) {
+            std::lock_guard lock(cacheMutex);
+            last = pg;
+            return (leN(e, id) & mask) == key ? e : nullptr;
+        }
         const Bid childBid = leN(e + id, id);
         const quint64 childOffset = leN(e + 2 * id, id);
         pg = page(childOffset, childBid, type, pg->level - 1);

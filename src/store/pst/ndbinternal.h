@@ -31,6 +31,8 @@ struct NdbFile::Impl {
     mutable std::mutex cacheMutex;
     mutable std::list<std::pair<quint64, std::shared_ptr<const BtPage>>> lru;
     mutable std::unordered_map<quint64, decltype(lru)::iterator> cached;
+    // The leaf each tree's last look-up ended in (under cacheMutex).
+    mutable std::shared_ptr<const BtPage> lastNbtLeaf, lastBbtLeaf;
 
     // what() names the bytes in failures; called only when one happens.
     QByteArray readAt(quint64 offset, quint64 size, const std::function<QString()>& what) const;

@@ -107,6 +107,7 @@ private:
     void readKeys(quint32 tag);
     void setKey(int index, const SortKey& key);
     void readKey(int index, quint32 tag, std::optional<quint32> column);
+    quint64 creationTime(int index, quint32 nodeId);
     // Puts view positions 0 .. position in their final order; the rest is ordered only when a walk gets there.
     void ensureSorted(int position) const;
     bool before(int a, int b) const;
@@ -129,6 +130,9 @@ private:
     std::vector<double> m_numbers;
     QHash<int, QString> m_texts;
     quint32 m_keysTag = 0;
+    // Creation times of earlier clicks on the folder, and those this sort read (kept in the store after it).
+    std::shared_ptr<const StoreFile::RowTimes> m_keptTimes;
+    std::shared_ptr<StoreFile::RowTimes> m_newTimes;
 };
 
 } // namespace store::pst

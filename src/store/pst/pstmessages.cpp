@@ -185,9 +185,30 @@ void PstMessages::readKeys(quint32 tag)
     // Rows left need their messages' node ids: read in one pass when every row of a big table needs them.
     if (std::count(m_keyState.begin(), m_keyState.end(), Unknown) > 64) readIds();
     const std::optional<quint32> byRow = column && column->byReference() ? std::optional(column->tag) : std::nullopt;
+    m_keptTimes = tag == CreationTime ? m_store->rowTimes(m_folderId) : nullptr;
     for (const int i : m_view) {
         if (m_keyState[size_t(i)] == Unknown) readKey(i, tag, byRow);
     }
+    if (m_newTimes) m_store->keepRowTimes(m_folderId, std::move(m_newTimes));
+    m_newTimes.reset();
+    m_keptTimes.reset();
+}
+
+quint64 PstMessages::creationTime(int index, quint32 nodeId)
+{
+    const size_t row = size_t(index);
+    if (m_keptTimes && row < m_keptTimes->ids.size() && m_keptTimes->ids[row] == nodeId && m_keptTimes->times[row])
+        return m_keptTimes->times[row];
+    const quint64 time = m_store->creationTime(nodeId);
+    if (!m_newTimes) {
+        m_newTimes = m_keptTimes && m_keptTimes->ids.size() == m_ids.size()
+            ? std::make_shared<StoreFile::RowTimes>(*m_keptTimes)
+            : std::make_shared<StoreFile::RowTimes>(
+                StoreFile::RowTimes { std::vector<quint32>(m_ids.size()), std::vector<quint64>(m_ids.size()) });
+    }
+    m_newTimes->ids[row] = nodeId;
+    m_newTimes->times[row] = time;
+    return time;
 }
 
 void PstMessages::setKey(int index, const SortKey& key)
@@ -223,7 +244,7 @@ void PstMessages::readKey(int index, quint32 tag, std::optional<quint32> column)
         if (tag == CreationTime) {
             // The usual case for PST mail folders, whose tables lack the column: read from the message's own
             // properties alone, and kept by the store.
-            const quint64 fileTime = m_store->creationTime(nodeId);
+            const quint64 fileTime = creationTime(index, nodeId);
             key.present = fileTime != 0;
             key.number = double(fileTime);
         } else if (const std::optional<SortKey> cached = m_store->cachedSortKey(nodeId, tag)) {

@@ -288,7 +288,6 @@ void StoreFile::cacheSortKey(quint32 nodeId, quint32 tag, const SortKey& key) co
 
 quint64 StoreFile::creationTime(quint32 nodeId) const
 {
-    if (const auto it = m_created.constFind(nodeId); it != m_created.constEnd()) return *it;
     quint64 time = 0;
     try {
         // The least a message can be read for one value: its heap's first block and the BTH of its property
@@ -308,7 +307,6 @@ quint64 StoreFile::creationTime(quint32 nodeId) const
         }
     } catch (const Error&) {
     }
-    m_created.insert(nodeId, time);
     return time;
 }
 

@@ -132,8 +132,19 @@ public:
     std::optional<SortKey> cachedSortKey(quint32 nodeId, quint32 tag) const;
     void cacheSortKey(quint32 nodeId, quint32 tag, const SortKey& key) const;
     // A message's creation time (FILETIME) as the sort wants it: 0 when absent, read from the message's
-    // property context alone and kept.
+    // property context alone.
     quint64 creationTime(quint32 nodeId) const;
+    // The creation times a folder's sort read from its messages, by row of its contents table, kept so that only
+    // the first click on the folder reads them. A row's time counts only while the row names the same message.
+    struct RowTimes {
+        std::vector<quint32> ids;
+        std::vector<quint64> times; // 0: absent, or not read
+    };
+    std::shared_ptr<const RowTimes> rowTimes(quint32 folderId) const { return m_rowTimes.value(folderId); }
+    void keepRowTimes(quint32 folderId, std::shared_ptr<const RowTimes> times) const
+    {
+        m_rowTimes.insert(folderId, std::move(times));
+    }
 
 private:
     quint32 findTopByName() const;
@@ -147,7 +158,7 @@ private:
     mutable std::optional<quint32> m_top;
     mutable std::optional<NameMap> m_names;
     mutable QHash<quint64, SortKey> m_sortKeys;
-    mutable QHash<quint32, quint64> m_created;
+    mutable QHash<quint32, std::shared_ptr<const RowTimes>> m_rowTimes;
 };
 
 } // namespace store::pst
