@@ -169,23 +169,9 @@ void benchmark(const QString& path, const QString& folderName, const QString& fi
         } catch (const Error&) {
         }
     }
-    if (largest) {
-        timer.restart();
-        auto message = session->getMessage(largest->id(), folder->storeId());
-        const Fields fields = message->fields();
-        qsizetype characters = 0;
-        for (const Field& field : fields.all()) {
-            try {
-                characters += field.value().text(1000).size();
-            } catch (const Error&) {
-            }
-        }
-        print(QStringLiteral("   fields of the largest message (%1 bytes, %2 fields, %3 characters shown): %4 ms")
-                  .arg(largestSize)
-                  .arg(fields.count())
-                  .arg(characters)
-                  .arg(msSince(timer), 0, 'f', 2));
-    }
+    if (largest)
+        print(QStringLiteral("   fields of the largest message (%1)")
+                  .arg(timedFields(*session, largest->id(), folder->storeId(), largestSize)));
     print(QStringLiteral("   peak memory so far: %1 MB").arg(double(peakMemoryKiB()) / 1024.0, 0, 'f', 1));
 }
 

@@ -183,25 +183,30 @@ int largestFieldsMode(const QStringList& paths)
             continue;
         }
         session = logon(path); // nothing of the search stays cached
-        QElapsedTimer timer;
-        timer.start();
-        auto message = session->getMessage(largestId, storeId);
-        const Fields fields = message->fields();
-        qsizetype characters = 0;
-        for (const Field& field : fields.all()) {
-            try {
-                characters += field.value().text(1000).size();
-            } catch (const Error&) {
-            }
-        }
-        print(QStringLiteral("%1: largest message %2 bytes, %3 fields, %4 characters shown: %5 ms")
-                  .arg(QFileInfo(path).fileName())
-                  .arg(largestSize)
-                  .arg(fields.count())
-                  .arg(characters)
-                  .arg(msSince(timer), 0, 'f', 2));
+        print(QStringLiteral("%1: largest message %2")
+                  .arg(QFileInfo(path).fileName(), timedFields(*session, largestId, storeId, largestSize)));
     }
     return 0;
+}
+
+QString timedFields(Session& session, const QString& messageId, const QString& storeId, qint64 size)
+{
+    QElapsedTimer timer;
+    timer.start();
+    auto message = session.getMessage(messageId, storeId);
+    const Fields fields = message->fields();
+    qsizetype characters = 0;
+    for (const Field& field : fields.all()) {
+        try {
+            characters += field.value().text(1000).size();
+        } catch (const Error&) {
+        }
+    }
+    return QStringLiteral("%1 bytes, %2 fields, %3 characters shown: %4 ms")
+        .arg(size)
+        .arg(fields.count())
+        .arg(characters)
+        .arg(msSince(timer), 0, 'f', 2);
 }
 
 int seriesMode(const QString& self, const SeriesOptions& options)
