@@ -20,10 +20,11 @@ int ReadAhead::readFile(char* out, quint64 offset, quint64 size) const
     return 0;
 }
 
-// A read that starts at, or a little past, where an earlier read or a kept chunk ended.
+// A read that starts at, or a little past, where an earlier read or a kept chunk ended. Pages scattered some
+// tens of KiB apart (B-tree leaves among the data) are not a run: a chunk would bring one page and much else.
 bool ReadAhead::follows(quint64 offset) const
 {
-    auto near = [&](quint64 end) { return end != ~0ull && offset >= end && offset - end <= kChunkSize; };
+    auto near = [&](quint64 end) { return end != ~0ull && offset >= end && offset - end <= kMaxGap; };
     if (near(m_lastEnd)) return true;
     return std::any_of(m_chunks.begin(), m_chunks.end(),
         [&](const Chunk& c) { return c.length != 0 && near(c.end()); });

@@ -26,6 +26,7 @@ public:
 private:
     static constexpr quint64 kChunkSize = 64 << 10;
     static constexpr size_t kChunks = 8;
+    static constexpr quint64 kMaxGap = 8 << 10; // between reads of one run
     struct Chunk {
         quint64 offset = 0;
         quint64 length = 0; // 0: unused
