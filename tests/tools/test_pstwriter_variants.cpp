@@ -1,9 +1,6 @@
 // Every variant (ANSI, Unicode, 4K) and block encoding (none, permute, cyclic) written from one description and read
-// back through libpff and through our reader; and every page, block and header checksum of those files checked with
+// back through libpff (the differential test compares our reader with libpff on such stores); and every page, block and header checksum of those files checked with
 // zlib's CRC-32, a second implementation of the format's, by a walk of the file that shares nothing with the writer.
-#include "store/pst/ltpproperties.h"
-#include "store/pst/ltptable.h"
-#include "store/pst/ndbnode.h"
 #include "writertest.h"
 
 #include <QJsonArray>
@@ -278,63 +275,5 @@ TEST_F(WriterTest, EveryPageBlockAndHeaderChecksumHoldsByASecondCrc)
         if (v == &k4K && encoding[0] == 'n') {
             EXPECT_GT(check.compressed, 100);
         }
-    }
-}
-
-TEST_F(WriterTest, EveryVariantAndEncodingReadsBackThroughOurReader)
-{
-    using namespace store::pst;
-    // The value of a property, or of a table's cell, as stored; "none" when absent.
-    const auto value = [](const ltp::PropertyContext& pc, quint32 tag) {
-        const auto e = pc.find(quint16(tag >> 16));
-        return e && e->tag == tag ? pc.value(*e) : QByteArray("none");
-    };
-    const auto cell = [](const ltp::TableContext& t, quint32 row, quint32 tag) {
-        return row < t.rowCount() ? t.cell(row, tag).value_or("none") : QByteArray("none");
-    };
-    // The node of the hierarchy table row with that display name, or 0.
-    const auto child = [&](const std::shared_ptr<const ndb::NdbFile>& file, ndb::Nid folder, quint32 nameTag,
-                           const QByteArray& name) -> ndb::Nid {
-        const ltp::TableContext t(file->node(format::hierarchyTableOf(folder)));
-        for (quint32 row = 0; row < t.rowCount(); ++row)
-            if (cell(t, row, nameTag) == name) return t.rowId(row);
-        return 0;
-    };
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(std::string(c.v.format) + " " + c.encoding);
-        const Expected want = expected(c);
-        QString error;
-        ASSERT_TRUE(pstwriter::writeStore(description(c.v.format, c.encoding, c.codepage, c.creationColumn), path(),
-            &error))
-            << error.toStdString();
-        const auto file = ndb::NdbFile::open(path());
-        EXPECT_EQ(file->header().version, c.v.version);
-        EXPECT_EQ(file->header().cryptMethod, c.encoding[0] == 'n' ? 0 : c.encoding[0] == 'p' ? 1 : 2);
-        const quint32 name = 0x30010000 | want.string;
-        const ndb::Nid top = child(file, format::kNidRootFolder, name,
-            &c.v == &kAnsi ? QByteArray("Top of Personal Folders") : utf16(QStringLiteral("Top of Personal Folders")));
-        const ndb::Nid inbox = child(file, top, name, &c.v == &kAnsi ? QByteArray("Inbox") : utf16(QStringLiteral("Inbox")));
-        ASSERT_NE(inbox, 0u);
-        EXPECT_NE(child(file, inbox, name, &c.v == &kAnsi ? want.subfolder : utf16(QString::fromLatin1(want.subfolder))), 0u);
-        const ltp::TableContext contents(file->node(format::contentsTableOf(inbox)));
-        ASSERT_EQ(contents.rowCount(), 1u);
-        EXPECT_EQ(cell(contents, 0, 0x00370000 | want.string).toHex().toStdString(), c.subject);
-        // Without the column the creation time is no cell of the table at all.
-        EXPECT_EQ(contents.findColumn(0x30070040).has_value(), c.creationColumn);
-        EXPECT_EQ(cell(contents, 0, 0x30070040).toHex(), c.creationColumn ? kCreated : "6e6f6e65");
-        const ndb::Node message = file->node(contents.rowId(0));
-        const ltp::PropertyContext pc(message);
-        EXPECT_EQ(value(pc, 0x00370000 | want.string).toHex().toStdString(), c.subject);
-        EXPECT_EQ(value(pc, 0x10000000 | want.string), want.body);
-        EXPECT_EQ(value(pc, 0x30070040).toHex(), kCreated);
-        const auto recipients = message.subnode(format::kNidRecipientTable);
-        const auto attachments = message.subnode(format::kNidAttachmentTable);
-        ASSERT_TRUE(recipients && attachments);
-        EXPECT_EQ(cell(ltp::TableContext(*recipients), 0, 0x30030000 | want.string), want.email);
-        const ltp::TableContext table(*attachments);
-        ASSERT_EQ(table.rowCount(), 1u);
-        const auto attachment = message.subnode(table.rowId(0));
-        ASSERT_TRUE(attachment);
-        EXPECT_EQ(value(ltp::PropertyContext(*attachment), 0x37010102), QByteArray("0123456789abcdef").repeated(5000));
     }
 }
