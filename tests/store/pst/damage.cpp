@@ -118,6 +118,19 @@ namespace {
         return QStringLiteral("%1 bytes changed").arg(n) + (base ? at(base) : QString());
     }
 
+    // One field to damage: where it starts, its size in bytes, the value written there, and its name.
+    struct Field {
+        quint64 at;
+        int size;
+        quint64 value;
+        const char* what;
+    };
+    QString damageOne(QByteArray& f, const Field& field, quint64 base)
+    {
+        putN(f, field.at, field.size, field.value);
+        return QLatin1String(field.what) + at(base);
+    }
+
     QString btreePage(QByteArray& f, const FileMap& m, QRandomGenerator& r)
     {
         if (m.pages.empty()) return flips(f, r);
@@ -126,32 +139,18 @@ namespace {
         const int entrySize = has(f, p + quint64(l.btEntrySizeAt), 1) ? quint8(f[qsizetype(p) + l.btEntrySizeAt]) : 1;
         const int count = int(id(f, p + quint64(l.btCountAt), l.btCountSize));
         const quint64 entry = p + quint64(entrySize) * quint64(pick(r, std::max(count, 1)));
-        switch (pick(r, 8)) {
-        case 0:
-            putN(f, p + quint64(l.btCountAt), l.btCountSize, nasty(r, l.btCountSize));
-            return "entry count" + at(p);
-        case 1:
-            putN(f, p + quint64(l.btMaxCountAt), l.btCountSize, nasty(r, l.btCountSize));
-            return "maximum count" + at(p);
-        case 2:
-            putN(f, p + quint64(l.btEntrySizeAt), 1, nasty(r, 1));
-            return "entry size" + at(p);
-        case 3:
-            putN(f, p + quint64(l.btLevelAt), 1, pick(r, 2) ? nasty(r, 1) : id(f, p + quint64(l.btLevelAt), 1) + 1);
-            return "level" + at(p);
-        case 4: // an entry that leads back to this page: a cycle
-            putN(f, entry + quint64(2 * l.idSize), l.idSize, p);
-            return "entry pointing to its own page" + at(p);
-        case 5:
-            putN(f, entry + quint64(2 * l.idSize), l.idSize, nasty(r, l.idSize));
-            return "entry's offset" + at(p);
-        case 6:
-            putN(f, entry + quint64(pick(r, 2) * l.idSize), l.idSize, nasty(r, l.idSize));
-            return "entry's key or id" + at(p);
-        default:
-            putN(f, p + quint64(l.pageTrailerAt), 1, quint8(pick(r, 2) ? PageBbt : PageNbt));
-            return "page type" + at(p);
-        }
+        const quint64 level = pick(r, 2) ? nasty(r, 1) : id(f, p + quint64(l.btLevelAt), 1) + 1;
+        const Field fields[] = {
+            { p + quint64(l.btCountAt), l.btCountSize, nasty(r, l.btCountSize), "entry count" },
+            { p + quint64(l.btMaxCountAt), l.btCountSize, nasty(r, l.btCountSize), "maximum count" },
+            { p + quint64(l.btEntrySizeAt), 1, nasty(r, 1), "entry size" },
+            { p + quint64(l.btLevelAt), 1, level, "level" },
+            { entry + quint64(2 * l.idSize), l.idSize, p, "entry pointing to its own page" }, // a cycle
+            { entry + quint64(2 * l.idSize), l.idSize, nasty(r, l.idSize), "entry's offset" },
+            { entry + quint64(pick(r, 2) * l.idSize), l.idSize, nasty(r, l.idSize), "entry's key or id" },
+            { p + quint64(l.pageTrailerAt), 1, quint64(pick(r, 2) ? PageBbt : PageNbt), "page type" },
+        };
+        return damageOne(f, fields[pick(r, int(std::size(fields)))], p);
     }
 
     QString blockTrailer(QByteArray& f, const FileMap& m, QRandomGenerator& r)
@@ -160,26 +159,28 @@ namespace {
         const Layout& l = *m.layout;
         const FileMap::Block& b = m.blocks[size_t(pick(r, int(m.blocks.size())))];
         const quint64 t = trailerOf(m, b);
-        switch (pick(r, l.blockInflatedSizeAt >= 0 ? 6 : 5)) {
-        case 0:
-            putN(f, t + quint64(l.blockSizeAt), 2, nasty(r, 2));
-            return "block size" + at(t);
-        case 1:
-            putN(f, t + quint64(l.blockSizeAt), 2, b.size + 1 + quint32(pick(r, 64)));
-            return "block size grown" + at(t);
-        case 2:
-            putN(f, t + quint64(l.blockBidAt), l.idSize, nasty(r, l.idSize));
-            return "block id" + at(t);
-        case 3:
-            putN(f, t + quint64(l.blockSigAt), 2, nasty(r, 2));
-            return "block signature" + at(t);
-        case 4:
-            putN(f, t + quint64(l.blockCrcAt), 4, nasty(r, 4));
-            return "block CRC" + at(t);
-        default:
-            putN(f, t + quint64(l.blockInflatedSizeAt), 2, nasty(r, 2));
-            return "inflated size" + at(t);
-        }
+        const Field fields[] = {
+            { t + quint64(l.blockSizeAt), 2, nasty(r, 2), "block size" },
+            { t + quint64(l.blockSizeAt), 2, b.size + 1 + quint64(pick(r, 64)), "block size grown" },
+            { t + quint64(l.blockBidAt), l.idSize, nasty(r, l.idSize), "block id" },
+            { t + quint64(l.blockSigAt), 2, nasty(r, 2), "block signature" },
+            { t + quint64(l.blockCrcAt), 4, nasty(r, 4), "block CRC" },
+            { t + quint64(l.blockInflatedSizeAt), 2, nasty(r, 2), "inflated size" }, // 4K only
+        };
+        return damageOne(f, fields[pick(r, l.blockInflatedSizeAt >= 0 ? 6 : 5)], t);
+    }
+
+    // Damages one of the fields of an opened block, nasty values of their size.
+    struct BlockField {
+        int at, size;
+        const char* what;
+    };
+    QString damageOpened(QByteArray& f, const FileMap& m, Opened& o, const BlockField& field, QRandomGenerator& r,
+        const QString& prefix)
+    {
+        set(o.data, field.at, field.size, r);
+        close(f, m, o);
+        return prefix + QLatin1String(field.what) + at(o.block->offset);
     }
 
     QString heapHeader(QByteArray& f, const FileMap& m, QRandomGenerator& r)
@@ -188,41 +189,18 @@ namespace {
             = findBlock(f, m, r, [](const Opened& o) { return !(o.block->bid & kBidInternal) && o.data.size() >= 4; });
         if (!o) return flips(f, r);
         QByteArray& d = o->data;
-        const quint16 map = quint16(id(d, 0, 2));
-        QString what;
-        switch (isHeapStart(*o) ? pick(r, 7) : 3 + pick(r, 3)) {
-        case 0:
-            set(d, 2, 1, r);
-            what = "signature";
-            break;
-        case 1:
+        const int map = int(id(d, 0, 2));
+        const int choice = isHeapStart(*o) ? pick(r, 7) : 3 + pick(r, 3); // the first three only in a heap's start
+        if (choice == 1) { // a client signature of another kind
             d[3] = char(
                 std::array<quint8, 4> { ClientTableContext, ClientBth, ClientPropertyContext, 0 }[size_t(pick(r, 4))]);
-            what = "client signature";
-            break;
-        case 2:
-            set(d, 4, 4, r);
-            what = "user root";
-            break;
-        case 3:
-            set(d, 0, 2, r);
-            what = "page map offset";
-            break;
-        case 4:
-            set(d, map, 2, r);
-            what = "allocation count";
-            break;
-        case 5:
-            set(d, map + 4 + 2 * pick(r, int(id(d, map, 2)) + 1), 2, r);
-            what = "allocation offset";
-            break;
-        default:
-            set(d, map + 2, 2, r);
-            what = "free count";
-            break;
+            close(f, m, *o);
+            return "heap client signature" + at(o->block->offset);
         }
-        close(f, m, *o);
-        return "heap " + what + at(o->block->offset);
+        const BlockField fields[] = { { 2, 1, "signature" }, {}, { 4, 4, "user root" }, { 0, 2, "page map offset" },
+            { map, 2, "allocation count" }, { map + 4 + 2 * pick(r, int(id(d, map, 2)) + 1), 2, "allocation offset" },
+            { map + 2, 2, "free count" } };
+        return damageOpened(f, m, *o, fields[choice], r, QStringLiteral("heap "));
     }
 
     QString countsAndOffsets(QByteArray& f, const FileMap& m, QRandomGenerator& r)
@@ -232,36 +210,16 @@ namespace {
             auto o = findBlock(
                 f, m, r, [](const Opened& o) { return (o.block->bid & kBidInternal) && o.data.size() >= 8; });
             if (!o) return flips(f, r);
-            QByteArray& d = o->data;
+            const QByteArray& d = o->data;
             const bool data = d[0] == char(kBlockTypeDataTree);
             const int header = data ? l.treeHeaderSize : l.subnodeHeaderSize;
-            const int entry = data ? l.idSize : (d[1] ? l.siEntrySize : l.slEntrySize);
-            const int count = int(id(d, 2, 2));
-            QString what;
-            switch (pick(r, 5)) {
-            case 0:
-                set(d, 2, 2, r);
-                what = "entry count";
-                break;
-            case 1:
-                set(d, 1, 1, r);
-                what = "level";
-                break;
-            case 2:
-                set(d, 4, 4, r);
-                what = data ? "total size" : "padding";
-                break;
-            case 3:
-                set(d, header + entry * pick(r, std::max(count, 1)), l.idSize, r);
-                what = "first field of an entry";
-                break;
-            default:
-                set(d, header + entry * pick(r, std::max(count, 1)) + l.idSize, l.idSize, r);
-                what = "block id of an entry";
-                break;
-            }
-            close(f, m, *o);
-            return (data ? "data tree " : "subnode tree ") + what + at(o->block->offset);
+            const int entry = header + (data ? l.idSize : (d[1] ? l.siEntrySize : l.slEntrySize))
+                    * pick(r, std::max(int(id(d, 2, 2)), 1));
+            const BlockField fields[] = { { 2, 2, "entry count" }, { 1, 1, "level" },
+                { 4, 4, data ? "total size" : "padding" }, { entry, l.idSize, "first field of an entry" },
+                { entry + l.idSize, l.idSize, "block id of an entry" } };
+            return damageOpened(
+                f, m, *o, fields[pick(r, 5)], r, data ? QStringLiteral("data tree ") : QStringLiteral("subnode tree "));
         }
         // The structure a heap's user root names: a property context's B-tree header and records, or a table's
         // header and column descriptors.
@@ -271,82 +229,28 @@ namespace {
         const auto root = allocation(d, quint32(id(d, 4, 4)), l);
         if (!root) return heapHeader(f, m, r);
         const int s = root->first;
-        QString what;
         if (quint8(d[3]) == ClientTableContext) {
-            const int columns = int(id(d, quint64(s + 1), 1));
-            const int col = s + kTcInfoSize + kTcColumnSize * pick(r, std::max(columns, 1));
-            switch (pick(r, 8)) {
-            case 0:
-                set(d, s + 1, 1, r);
-                what = "table column count";
-                break;
-            case 1:
-                set(d, s + 2 + 2 * pick(r, 4), 2, r);
-                what = "table row layout (rgib)";
-                break;
-            case 2:
-                set(d, s + 10, 4, r);
-                what = "table row index";
-                break;
-            case 3:
-                set(d, s + 14, 4, r);
-                what = "table row matrix";
-                break;
-            case 4:
-                set(d, col + 4, 2, r);
-                what = "column offset";
-                break;
-            case 5:
-                set(d, col + 6, 1, r);
-                what = "column size";
-                break;
-            case 6:
-                set(d, col + 7, 1, r);
-                what = "column existence bit";
-                break;
-            default:
-                set(d, col + pick(r, 4), 1, r);
-                what = "column tag";
-                break;
-            }
-        } else {
-            const auto records = allocation(d, quint32(id(d, s + 4, 4)), l);
-            const int record = records && records->second - records->first >= 8
-                ? records->first + 8 * pick(r, (records->second - records->first) / 8)
-                : -1;
-            switch (record < 0 ? pick(r, 4) : pick(r, 7)) {
-            case 0:
-                set(d, s + 1, 1, r);
-                what = "B-tree key size";
-                break;
-            case 1:
-                set(d, s + 2, 1, r);
-                what = "B-tree entry size";
-                break;
-            case 2:
-                set(d, s + 3, 1, r);
-                what = "B-tree levels";
-                break;
-            case 3:
-                set(d, s + 4, 4, r);
-                what = "B-tree root";
-                break;
-            case 4:
-                set(d, record + 2, 2, r);
-                what = "property type";
-                break;
-            case 5:
-                d[record + 3] ^= 0x10;
-                what = "property made multi-valued";
-                break;
-            default:
-                set(d, record + 4, 4, r);
-                what = "property value or its heap id";
-                break;
-            }
+            const int col = s + kTcInfoSize + kTcColumnSize * pick(r, std::max(int(id(d, quint64(s + 1), 1)), 1));
+            const BlockField fields[] = { { s + 1, 1, "table column count" },
+                { s + 2 + 2 * pick(r, 4), 2, "table row layout (rgib)" }, { s + 10, 4, "table row index" },
+                { s + 14, 4, "table row matrix" }, { col + 4, 2, "column offset" }, { col + 6, 1, "column size" },
+                { col + 7, 1, "column existence bit" }, { col + pick(r, 4), 1, "column tag" } };
+            return damageOpened(f, m, *o, fields[pick(r, 8)], r, QString());
         }
-        close(f, m, *o);
-        return what + at(o->block->offset);
+        const auto records = allocation(d, quint32(id(d, s + 4, 4)), l);
+        const int record = records && records->second - records->first >= 8
+            ? records->first + 8 * pick(r, (records->second - records->first) / 8)
+            : -1;
+        const int choice = record < 0 ? pick(r, 4) : pick(r, 7);
+        if (choice == 5) { // a single value made multi-valued
+            d[record + 3] ^= 0x10;
+            close(f, m, *o);
+            return "property made multi-valued" + at(o->block->offset);
+        }
+        const BlockField fields[] = { { s + 1, 1, "B-tree key size" }, { s + 2, 1, "B-tree entry size" },
+            { s + 3, 1, "B-tree levels" }, { s + 4, 4, "B-tree root" }, { record + 2, 2, "property type" }, {},
+            { record + 4, 4, "property value or its heap id" } };
+        return damageOpened(f, m, *o, fields[choice], r, QString());
     }
 } // namespace
 
@@ -385,20 +289,9 @@ std::optional<FileMap> mapFile(const QByteArray& f)
 
 const char* name(Kind kind)
 {
-    switch (kind) {
-    case Kind::Flips:
-        return "flips";
-    case Kind::Truncation:
-        return "truncation";
-    case Kind::BtreePage:
-        return "B-tree page";
-    case Kind::BlockTrailer:
-        return "block trailer";
-    case Kind::HeapHeader:
-        return "heap header";
-    default:
-        return "counts and offsets";
-    }
+    static const char* const names[]
+        = { "flips", "truncation", "B-tree page", "block trailer", "heap header", "counts and offsets" };
+    return names[int(kind)];
 }
 
 QString apply(QByteArray& file, const FileMap& map, Kind kind, QRandomGenerator& random)

@@ -63,17 +63,12 @@ TEST(NdbPieces, VersionThirtySixBtreePages)
         const QByteArray bytes = piece(p.file);
         if (bytes.isEmpty()) GTEST_SKIP() << "no ../shared/samples/4k";
         const BtPage page = parseBtPage(format::k4kLayout, bytes, QString::fromLatin1(p.file));
-        EXPECT_EQ(page.type, p.type) << p.file;
-        EXPECT_EQ(page.count, p.count) << p.file;
-        EXPECT_EQ(page.maxCount, p.maxCount) << p.file;
-        EXPECT_EQ(page.entrySize, p.entrySize) << p.file;
-        EXPECT_EQ(page.level, p.level) << p.file;
-        EXPECT_EQ(page.bid, p.bid) << p.file;
-        if (p.level > 0) {
-            EXPECT_EQ(format::le64(page.entry(0)), p.firstKey) << p.file;
-            EXPECT_EQ(format::le64(page.entry(0) + 8), p.firstChildBid) << p.file;
-            EXPECT_EQ(format::le64(page.entry(0) + 16), p.firstChildOffset) << p.file;
-        }
+        const auto first = [&](int at) { return p.level > 0 ? format::le64(page.entry(0) + at) : 0; };
+        EXPECT_EQ((std::vector<quint64> { page.type, quint64(page.count), quint64(page.maxCount),
+                      quint64(page.entrySize), quint64(page.level), page.bid, first(0), first(8), first(16) }),
+            (std::vector<quint64> { p.type, quint64(p.count), quint64(p.maxCount), quint64(p.entrySize),
+                quint64(p.level), p.bid, p.firstKey, p.firstChildBid, p.firstChildOffset }))
+            << p.file;
     }
     // Leaf entries, read off the bytes: the message store, the name map and the root folder; then a plain and a
     // compressed block (stored size below the inflated one).
@@ -86,10 +81,8 @@ TEST(NdbPieces, VersionThirtySixBtreePages)
     } nodeCases[] = { { 0, 0x21, 0x110BC, 0, 0 }, { 1, 0x61, 0x10834, 0x1083A, 0 }, { 2, 0x122, 0xC1FC, 0, 0x122 } };
     for (const auto& c : nodeCases) {
         const NodeEntry e = nodeEntryAt(format::k4kLayout, nodes.entry(c.index));
-        EXPECT_EQ(e.nid, c.nid);
-        EXPECT_EQ(e.dataBid, c.data);
-        EXPECT_EQ(e.subnodeBid, c.sub);
-        EXPECT_EQ(e.parentNid, c.parent);
+        EXPECT_EQ((std::vector<quint64> { e.nid, e.dataBid, e.subnodeBid, e.parentNid }),
+            (std::vector<quint64> { c.nid, c.data, c.sub, c.parent }));
     }
     const BtPage blocks = parseBtPage(format::k4kLayout, piece("artemis_btree_leaf_block.raw"), QString());
     const struct {
@@ -100,11 +93,9 @@ TEST(NdbPieces, VersionThirtySixBtreePages)
     } blockCases[] = { { 0, 0x4, 0x25000, 172, 172, 42 }, { 31, 0x19C, 0xAD600, 357, 506, 2 } };
     for (const auto& c : blockCases) {
         const BlockEntry e = blockEntryAt(format::k4kLayout, blocks.entry(c.index));
-        EXPECT_EQ(e.bid, c.bid);
-        EXPECT_EQ(e.offset, c.offset);
-        EXPECT_EQ(e.size, c.size);
-        EXPECT_EQ(e.inflatedSize, c.inflated);
-        EXPECT_EQ(e.refCount, c.refs);
+        EXPECT_EQ((std::vector<quint64> { e.bid, e.offset, quint64(e.size), quint64(e.inflatedSize),
+                      quint64(e.refCount) }),
+            (std::vector<quint64> { c.bid, c.offset, quint64(c.size), quint64(c.inflated), quint64(c.refs) }));
     }
 }
 
@@ -160,20 +151,6 @@ TEST(NdbSamples, HeadersAndWalk)
         EXPECT_EQ(nodes, s.nodes) << s.file;
         EXPECT_TRUE(file->findNode(0x21)) << s.file;
         EXPECT_FALSE(file->findNode(0x7FFFFFE1)) << s.file;
-    }
-}
-
-TEST(NdbSamples, BadFilesRefused)
-{
-    const struct {
-        const char* file;
-        const char* cause;
-    } bad[] = { { "bad/aspose_bad_header_crc.pst", "header checksum does not match" },
-        { "bad/aspose_mbox_named_pst.pst", "invalid file signature" } };
-    for (const auto& b : bad) {
-        const QString path = pstreadertest::sample(QLatin1String(b.file));
-        if (!QFile::exists(path)) GTEST_SKIP() << "no ../shared/samples";
-        EXPECT_TRUE(pstreadertest::refused([&] { NdbFile::open(path); }, b.cause));
     }
 }
 
