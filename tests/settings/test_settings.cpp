@@ -1,10 +1,8 @@
 #include "settings/currentsettings.h"
+#include "settingsfile.h"
 
 #include <QDir>
-#include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 using namespace settings;
 
@@ -12,22 +10,7 @@ namespace {
 
 const QString Missing = "<default>";
 
-// A settings file in a fresh temporary folder, written from raw bytes and read back as raw bytes.
-class Settings : public testing::Test {
-protected:
-    QString path() const { return m_dir.filePath("StorWalk.ini"); }
-    void writeBytes(const QByteArray& bytes) const
-    {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
-    }
-    QByteArray readBytes() const
-    {
-        QFile file(path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : "<none>";
-    }
-    QTemporaryDir m_dir;
-};
+using Settings = SettingsFile;
 
 // A table that holds these shortcuts, the first one newest.
 ShortcutTable table(const QList<Shortcut>& newestFirst)
@@ -145,40 +128,6 @@ TEST_F(Settings, RefusesWhatWouldNotReadBackAndLeavesTheFile)
     }
 }
 
-TEST_F(Settings, FailedWritesReportFalseAndChangeNothing)
-{
-    // The folder cannot exist, not even for root: it would lie under a regular file.
-    writeBytes("");
-    const IniFile nowhere(path() + "/sub/StorWalk.ini");
-    EXPECT_FALSE(nowhere.subPutIni("A", "k", "1"));
-    EXPECT_FALSE(CurrentSettings().write(nowhere));
-    EXPECT_EQ(nowhere.funGetIni("A", "k", "d"), "d");
-
-    // A settings "file" that cannot be read is never replaced by a fresh one.
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("dir.ini"));
-    const IniFile folder(m_dir.filePath("dir.ini"));
-    EXPECT_FALSE(folder.subPutIni("A", "k", "1"));
-    EXPECT_FALSE(folder.subDelIniSection("A"));
-    EXPECT_TRUE(QFileInfo(folder.path()).isDir());
-
-    const QByteArray before = "[Config]\nLimit=5\n[Shortcuts]\nA=\\a\\|1\n";
-    writeBytes(before);
-
-    // The disk refuses the bytes (a file size limit binds root too): the old file stays whole.
-    rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = IniFile(path()).subPutIni("A", "k", QString(64 * 1024, u'z'));
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(written);
-    EXPECT_EQ(readBytes(), before);
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file left behind";
-}
-
 TEST(StripComment, CutsAtTheLastApostropheAndTheBlanksBeforeIt)
 {
     const std::pair<QString, QString> cases[]
@@ -219,19 +168,6 @@ TEST(LeadingNumber, StopsWhereTheNumberEnds)
         { "1e+2z", 100 }, { "e5", 0 }, { "-", 0 }, { ".", 0 }, { "", 0 }, { "x1", 0 }, { "1,5", 1 }, { "1e999", 0 } };
     for (const auto& [text, number] : cases)
         EXPECT_EQ(settings::leadingNumber(QString::fromLatin1(text)), number) << text;
-}
-
-// A value splits at its first "|"; one without it is all path. At most 100 shortcuts load.
-TEST_F(Settings, ShortcutsSplitAtTheFirstBarAndStopAtOneHundred)
-{
-    QByteArray file = "[Shortcuts]\nTwo bars=\\Inbox\\|AB|CD\nNo bar=\\Lost\\\nEmpty=\n";
-    for (int i = 4; i <= 150; ++i)
-        file += "A rather long shortcut name, number " + QByteArray::number(i) + "=\\F\\|" + QByteArray(40, 'A') + '\n';
-    writeBytes(file);
-    const QStringList shortcuts = listed(readAll(IniFile(path())));
-    ASSERT_EQ(shortcuts.size(), CurrentSettings::MaxShortcuts);
-    EXPECT_EQ(shortcuts.first(3), QStringList({ "Two bars=\\Inbox\\|AB|CD", "No bar=\\Lost\\|", "Empty=|" }));
-    EXPECT_EQ(shortcuts.last(), "A rather long shortcut name, number 100=\\F\\|" + QString(40, 'A'));
 }
 
 // The Options dialog's Ok: "Config" keys in place or appended (never "Profile"), then the shortcuts in table

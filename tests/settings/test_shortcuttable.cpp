@@ -1,8 +1,8 @@
 #include "settings/inifile.h"
 #include "settings/shortcuttable.h"
+#include "settingsfile.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -11,21 +11,7 @@ using namespace settings;
 
 namespace {
 
-class ShortcutFile : public testing::Test {
-protected:
-    QString path() const { return m_dir.filePath("StorWalk.ini"); }
-    void writeBytes(const QByteArray& bytes) const
-    {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
-    }
-    QByteArray readBytes() const
-    {
-        QFile file(path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : "<none>";
-    }
-    QTemporaryDir m_dir;
-};
+using ShortcutFile = SettingsFile;
 
 // The table as "name=path|identifier", newest first.
 QStringList listed(const ShortcutTable& table)
