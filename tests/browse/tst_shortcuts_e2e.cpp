@@ -1,17 +1,12 @@
 // Shortcuts across a restart on real PST files: add two, start again, choose one from the path filter, and get the
 // link of a message in the folder it starts at. Acts through mouse clicks wherever the window offers them.
 
-#include "mainwindow/frmmain.h"
 #include "pstwriter.h"
-#include "store/pst/pstprovider.h"
-#include "support/fakeplatform.h"
+#include "support/pstwindow.h"
 
 #include <QJsonDocument>
-#include <QTest>
-#include <QtWidgets>
 #include <gtest/gtest.h>
 
-// Readable texts in test failures.
 inline void PrintTo(const QString& text, std::ostream* out)
 {
     *out << '"' << text.toStdString() << '"';
@@ -19,38 +14,27 @@ inline void PrintTo(const QString& text, std::ostream* out)
 
 namespace {
 
-const QString shippedIni = SW_SOURCE_DIR "/src/fields/StorWalk.ini";
-
 // The window on one store file and one settings file, started and stopped as the user would.
-class Session {
+class Session : public PstWindow {
 public:
     Session(const QString& pstPath, const QString& iniPath)
-        : window(platform, store::pst::sessionFactory(), settings::IniFile(iniPath))
+        : PstWindow(pstPath, iniPath)
     {
-        window.resize(1000, 700);
-        window.show();
-        started = window.Form_Load(pstPath);
-    }
-
-    void click(QTreeWidget* list, QTreeWidgetItem* item)
-    {
-        list->scrollToItem(item);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
     }
     // Clicks the store, then opens folders down the given node texts (type suffixes left out) and clicks the last.
     QTreeWidgetItem* open(const QStringList& names)
     {
-        click(window.lstInfoStores, window.lstInfoStores->topLevelItem(0));
-        QTreeWidgetItem* node = window.tvwFolders->topLevelItem(0);
+        click(window->lstInfoStores, window->lstInfoStores->topLevelItem(0));
+        QTreeWidgetItem* node = window->tvwFolders->topLevelItem(0);
         for (const QString& name : names) {
-            window.tvwFolders->expandItem(node);
+            window->tvwFolders->expandItem(node);
             QTreeWidgetItem* next = nullptr;
             for (int i = 0; i < node->childCount() && !next; ++i)
                 if (bareName(node->child(i)) == name) next = node->child(i);
             if (!next) return nullptr;
             node = next;
         }
-        click(window.tvwFolders, node);
+        click(window->tvwFolders, node);
         return node;
     }
     static QString bareName(const QTreeWidgetItem* node) { return node->text(0).section("   (", 0, 0); }
@@ -58,12 +42,12 @@ public:
     void addShortcut(const QString& answer)
     {
         platform.inputs.push_back(answer);
-        window.mnuActAddShortcut->trigger();
+        window->mnuActAddShortcut->trigger();
     }
     // Opens the filter's list with a click and clicks the entry with that text; returns the entries offered.
     QStringList chooseFilter(const QString& text)
     {
-        QComboBox* combo = window.cboFilter;
+        QComboBox* combo = window->cboFilter;
         QTest::mouseClick(combo, Qt::LeftButton);
         QStringList items;
         for (int i = 0; i < combo->count(); ++i)
@@ -79,14 +63,10 @@ public:
     }
     QString getUrl(QTreeWidgetItem* row)
     {
-        click(window.lstMessages, row);
-        window.mnuActGetURL->trigger();
+        click(window->lstMessages, row);
+        window->mnuActGetURL->trigger();
         return platform.clipboard;
     }
-
-    FakePlatform platform;
-    FrmMain window;
-    bool started = false;
 };
 
 QByteArray bytes(const QString& path)
@@ -131,7 +111,7 @@ TEST(ShortcutsEndToEnd, WrittenStore)
         EXPECT_EQ(bytes(ini),
             shipped + "\n[Shortcuts]\nProjects=\\Top of Personal Folders\\Inbox\\Projects\\|" + projectsId.toLatin1()
                 + "\n");
-        run.click(run.window.tvwFolders, projects->parent());
+        run.click(run.window->tvwFolders, projects->parent());
         run.addShortcut("Inbox mail");
         EXPECT_EQ(run.platform.prompts.last().defaultText, "Shortcut Store - Inbox");
         EXPECT_EQ(bytes(ini),
@@ -143,7 +123,7 @@ TEST(ShortcutsEndToEnd, WrittenStore)
 
     Session run(pst, ini);
     ASSERT_TRUE(run.started);
-    FrmMain& w = run.window;
+    FrmMain& w = *run.window;
     EXPECT_EQ(run.chooseFilter("Projects"), QStringList({ "<None>", "Inbox mail", "Projects" }));
     EXPECT_EQ(w.statusText(), "Path Filter=\\Top of Personal Folders\\Inbox\\Projects\\");
     EXPECT_EQ(w.cboFilter->toolTip(), w.statusText());
@@ -179,7 +159,7 @@ TEST(ShortcutsEndToEnd, SampleStore)
     {
         Session run(pst, ini);
         ASSERT_TRUE(run.started);
-        FrmMain& w = run.window;
+        FrmMain& w = *run.window;
         run.open({});
         storeName = w.lstInfoStores->topLevelItem(0)->text(0);
         rootName = w.tvwFolders->topLevelItem(0)->text(0);
@@ -210,7 +190,7 @@ TEST(ShortcutsEndToEnd, SampleStore)
 
     Session run(pst, ini);
     ASSERT_TRUE(run.started);
-    FrmMain& w = run.window;
+    FrmMain& w = *run.window;
     EXPECT_EQ(run.chooseFilter("Sample"), QStringList({ "<None>", "Sample" }));
     EXPECT_EQ(w.statusText(), "Path Filter=" + path);
     QTreeWidgetItem* root = run.open({});

@@ -2,8 +2,6 @@
 
 #include "dialogs/frmfind.h"
 
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -220,27 +218,6 @@ TEST(FrmFind, LongListsAreSearchedWhole)
         bench.act("press");
         EXPECT_EQ(bench.state().toStdString(), expected);
     }
-}
-
-TEST(FrmFind, DesignGeometryAtNinetySixDpi)
-{
-    Bench bench;
-    bench.open();
-    FrmFind& d = *bench.dialog;
-    if (d.logicalDpiX() != 96) GTEST_SKIP() << "the screen is not at 96 DPI";
-    EXPECT_EQ(d.windowTitle(), "Storewalker - Find");
-    EXPECT_FALSE(d.isModal());
-    EXPECT_EQ(d.size(), QSize(312, 101));
-    const std::pair<QWidget*, QRect> geometry[] = { { d.Label1, { 8, 76, 29, 17 } }, { d.txtFind, { 36, 72, 269, 21 } },
-        { d.Frame2, { 8, 4, 81, 61 } }, { d.optFindValue, { 12, 40, 65, 13 } }, { d.Frame1, { 108, 4, 93, 61 } },
-        { d.optTypeFullMatch, { 4, 44, 73, 13 } }, { d.cmdFind, { 208, 12, 93, 33 } },
-        { d.cmdClear, { 208, 48, 93, 17 } } };
-    for (const auto& [widget, rect] : geometry)
-        EXPECT_EQ(widget->geometry(), rect) << widget->objectName().toStdString();
-    EXPECT_EQ(d.optFindName->isChecked() + 2 * d.optTypeAnyPart->isChecked(), 3);
-    EXPECT_EQ(d.optFindValue->parentWidget(), d.Frame2);
-    EXPECT_EQ(d.optTypeBegin->parentWidget(), d.Frame1);
-    EXPECT_EQ(d.txtFind->nextInFocusChain(), d.cmdFind);
 }
 
 } // namespace

@@ -17,31 +17,17 @@ int openAboutBoxes()
     return count;
 }
 
-TEST(About, ShowsTitleVersionsAndNotice)
+// The version of the store library, or a plain "not available" when the session cannot say.
+TEST(About, ShowsTheStoreVersionOrThatItIsNotAvailable)
 {
-    struct Case {
-        bool versionFails;
-        QString mapiVersion;
-    } const cases[] = { { false, "MAPI version: Memory store 1.0" }, { true, "MAPI version: not available" } };
-    for (const Case& c : cases) {
+    for (const bool versionFails : { false, true }) {
         WindowFixture f(browseSession());
         ASSERT_TRUE(f.load());
-        if (c.versionFails) f.session->fail("Session.Version", store::Error(store::mapi::E_CALL_FAILED, "gone"));
+        if (versionFails) f.session->fail("Session.Version", store::Error(store::mapi::E_CALL_FAILED, "gone"));
         f.w->mnuHelpAbout->trigger();
         ASSERT_TRUE(f.w->about);
-        FrmAbout& box = *f.w->about;
-        EXPECT_EQ(box.windowTitle(), "About Storewalker");
-        const QStringList title = box.lblTitle->text().split('\n');
-        ASSERT_GE(title.size(), 3);
-        EXPECT_EQ(title[0], "Active Messaging - Storewalker (tm)");
-        for (qsizetype i = 1; i < title.size(); ++i) // each further line comes after an empty one
-            EXPECT_EQ(title[i].isEmpty(), i % 2 == 1) << i;
-        EXPECT_EQ(box.lblAppVersion->text(), "Version 2.4.0");
-        EXPECT_EQ(box.lblMapiVersion->text(), c.mapiVersion);
-        EXPECT_TRUE(box.lblDisclaimer->text().contains("Veltrane"));
-        EXPECT_FALSE(box.lblDisclaimer->text().contains('\n'));
-        EXPECT_EQ(box.lblDescription->text(), "");
-        EXPECT_FALSE(box.picIcon->pixmap().isNull());
+        EXPECT_EQ(f.w->about->lblMapiVersion->text(),
+            versionFails ? "MAPI version: not available" : "MAPI version: Memory store 1.0");
     }
 }
 

@@ -14,26 +14,6 @@ void clickAt(FrmSplash& splash, QPoint pos)
     QTest::mouseClick(splash.windowHandle(), Qt::LeftButton, {}, splash.Frame1->mapTo(&splash, pos));
 }
 
-TEST(Splash, ShowsNameVersionAndMaker)
-{
-    FrmSplash splash;
-    const std::pair<QLabel*, QString> texts[] = { { splash.lblCompanyProduct, "Veltrane" }, { splash.Label1, "Veltrane" },
-        { splash.lblProductName, "Storewalker" }, { splash.Label2, "™" }, { splash.lblPlatform, "" },
-        { splash.lblVersion, "Version 2.4.0" }, { splash.lblWarning, "Establishing MAPI sesson ... please wait" } };
-    for (const auto& [label, text] : texts)
-        EXPECT_EQ(label->text(), text) << label->objectName().toStdString();
-    EXPECT_TRUE(splash.lblCompany->text().contains("Veltrane"));
-    // The embossed name: the white copy lies 15 twips (one pixel at 96 DPI) right of and below the other.
-    EXPECT_EQ(splash.Label1->palette().color(QPalette::WindowText), QColor(Qt::white));
-    EXPECT_EQ(splash.Label1->pos() - splash.lblCompanyProduct->pos(), QPoint(1, 1));
-    EXPECT_TRUE(splash.Frame1->title().isEmpty());
-    EXPECT_FALSE(splash.imgLogo->pixmap().isNull());
-    EXPECT_EQ(splash.size(), QSize(423, 174)); // 6345 by 2610 twips
-    // Every label lies inside the frame, the right-aligned version included.
-    for (const QLabel* label : splash.Frame1->findChildren<QLabel*>())
-        EXPECT_TRUE(splash.Frame1->rect().contains(label->geometry())) << label->objectName().toStdString();
-}
-
 TEST(Splash, AKeyOrAClickOnTheFrameClosesItALabelClickDoesNot)
 {
     struct Case {

@@ -1,20 +1,14 @@
 // Copy Item, Copy All and Print All on PST files, acted out with the mouse as a user would; and the same report
 // from the command line.
 
-#include "fields/reportcommand.h"
-#include "mainwindow/frmmain.h"
 #include "mainwindow/qtplatform.h"
 #include "pstwriter.h"
-#include "store/pst/pstprovider.h"
-#include "support/fakeplatform.h"
+#include "support/pstwindow.h"
 
-#include <QBuffer>
 #include <QJsonDocument>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTest>
-#include <QtWidgets>
 #include <gtest/gtest.h>
 
 inline void PrintTo(const QString& text, std::ostream* out)
@@ -66,33 +60,16 @@ QStringList reportLines(QString report)
     return lines;
 }
 
-class ReportWindow {
+class ReportWindow : public PstWindow {
 public:
-    explicit ReportWindow(const QString& pstPath, Platform* platform = nullptr)
+    explicit ReportWindow(const QString& pstPath, Platform* desktop = nullptr)
+        : PstWindow(pstPath, {}, desktop)
     {
-        QFile::copy(SW_SOURCE_DIR "/src/fields/StorWalk.ini", dir.filePath("StorWalk.ini"));
-        QFile::setPermissions(dir.filePath("StorWalk.ini"), QFile::ReadOwner | QFile::WriteOwner);
-        window = std::make_unique<FrmMain>(
-            platform ? *platform : fake, store::pst::sessionFactory(), settings::IniFile(dir.filePath("StorWalk.ini")));
-        window->resize(1000, 700);
-        window->show();
-        started = window->Form_Load(pstPath);
-    }
-    // A left click: the press makes the list the active pane, the click selects.
-    void click(QTreeWidget* list, QTreeWidgetItem* item)
-    {
-        list->scrollToItem(item);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
-    }
-    QTreeWidgetItem* find(QTreeWidget* list, const QString& text) const
-    {
-        const auto items = list->findItems(text, Qt::MatchStartsWith | Qt::MatchRecursive);
-        return items.value(0);
     }
     QStringList copyAll()
     {
         window->mnuActCopyAll->trigger();
-        return reportLines(fake.clipboard);
+        return reportLines(platform.clipboard);
     }
     // The field list section as the list's own rows give it: "i: name=value" (for values without line breaks).
     QStringList fieldLines() const
@@ -104,11 +81,6 @@ public:
         }
         return lines;
     }
-
-    QTemporaryDir dir;
-    FakePlatform fake;
-    std::unique_ptr<FrmMain> window;
-    bool started = false;
 };
 
 const QString stars45 = QString(45, '*');
@@ -210,8 +182,8 @@ TEST(Reports, CopyItemAndFailuresOfClipboardAndPrinter)
     r.click(w.lstInfoStores, w.lstInfoStores->topLevelItem(0));
     r.click(w.lstFields, w.lstFields->topLevelItem(0));
     w.mnuActCopyItem->trigger();
-    EXPECT_EQ(r.fake.clipboard, w.statusText());
-    EXPECT_TRUE(r.fake.clipboard.startsWith("1  [")) << r.fake.clipboard.toStdString();
+    EXPECT_EQ(r.platform.clipboard, w.statusText());
+    EXPECT_TRUE(r.platform.clipboard.startsWith("1  [")) << r.platform.clipboard.toStdString();
 
     struct Case {
         const char* name;
@@ -228,29 +200,29 @@ TEST(Reports, CopyItemAndFailuresOfClipboardAndPrinter)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        r.fake.boxes.clear();
-        r.fake.printed.clear();
-        r.fake.clipboard.clear();
-        r.fake.clipboardWorks = c.clipboardWorks;
-        r.fake.printerAvailable = c.printerAvailable;
+        r.platform.boxes.clear();
+        r.platform.printed.clear();
+        r.platform.clipboard.clear();
+        r.platform.clipboardWorks = c.clipboardWorks;
+        r.platform.printerAvailable = c.printerAvailable;
         w.mnuActPrintAll->trigger();
         QStringList boxes;
-        for (const auto& box : r.fake.boxes)
+        for (const auto& box : r.platform.boxes)
             boxes << box.text;
         EXPECT_EQ(boxes, c.boxes);
-        ASSERT_EQ(r.fake.printed.size(), c.printed ? 1 : 0);
+        ASSERT_EQ(r.platform.printed.size(), c.printed ? 1 : 0);
         if (c.printed) {
-            EXPECT_TRUE(r.fake.printed[0].contains("Display: Info Store Fields\r\n"));
+            EXPECT_TRUE(r.platform.printed[0].contains("Display: Info Store Fields\r\n"));
         }
         if (c.clipboardWorks) {
-            EXPECT_TRUE(r.fake.clipboard.contains("Display: Info Store Fields\r\n"));
+            EXPECT_TRUE(r.platform.clipboard.contains("Display: Info Store Fields\r\n"));
         }
         EXPECT_FALSE(w.busyCursor());
     }
-    r.fake.clipboardWorks = false;
-    r.fake.boxes.clear();
+    r.platform.clipboardWorks = false;
+    r.platform.boxes.clear();
     w.mnuActCopyItem->trigger();
-    ASSERT_EQ(r.fake.boxes.size(), 1);
+    ASSERT_EQ(r.platform.boxes.size(), 1);
 }
 
 // The desktop as Qt offers it, with the file chooser answered by the test.
@@ -304,42 +276,6 @@ TEST(Reports, PrintAllIntoPdfInTheConfiguredFont)
     EXPECT_EQ(printed, expected);
     EXPECT_TRUE(run("pdffonts", { platform.chosen }).contains("DejaVuSerif"))
         << run("pdffonts", { platform.chosen }).toStdString();
-}
-
-TEST(Reports, SampleStoreMessageFields)
-{
-    const QString path = SW_SAMPLES_DIR "/aspose_Outlook_1M.pst";
-    if (!QFile::exists(path)) GTEST_SKIP() << "sample store " << path.toStdString() << " is absent";
-    ReportWindow r(path);
-    ASSERT_TRUE(r.started);
-    FrmMain& w = *r.window;
-    r.click(w.lstInfoStores, w.lstInfoStores->topLevelItem(0));
-    QTreeWidgetItem* inbox = r.find(w.tvwFolders, "Inbox");
-    ASSERT_TRUE(inbox);
-    r.click(w.tvwFolders, inbox);
-    ASSERT_GT(w.lstMessages->topLevelItemCount(), 0);
-    r.click(w.lstMessages, w.lstMessages->topLevelItem(0));
-    r.click(w.lstFields, w.lstFields->topLevelItem(2));
-    const QTreeWidgetItem* third = w.lstFields->topLevelItem(2);
-    const QStringList lines = r.copyAll();
-    const QStringList head = { "Storewalker v2.4.0      TIME", "", "Info Store: Outlook-Personal Folders", "",
-        "Folder: \\\\Top of Personal Folders\\Inbox\\", "", "Message: " + w.lstMessages->topLevelItem(0)->text(0), "",
-        "Display: Message Fields", "", "Selected Field: " + stars45, third->text(0) + "=" + third->text(1), "",
-        "Field List:" + QString(50, '*') };
-    EXPECT_EQ(lines.mid(0, head.size()), head);
-    const QStringList fields = r.fieldLines();
-    ASSERT_EQ(lines.size(), head.size() + fields.size());
-    for (int i = 0; i < fields.size(); ++i) {
-        const QString& line = lines[head.size() + i];
-        const qsizetype prefix = fields[i].indexOf('=') + 1;
-        if (!fields[i].contains('\r') && !fields[i].contains('\n')) {
-            EXPECT_EQ(line, fields[i].left(prefix + 200));
-        } else {
-            EXPECT_TRUE(
-                line.startsWith(fields[i].left(prefix)) && line.contains(" <cr> ") && line.size() <= prefix + 200)
-                << line.toStdString();
-        }
-    }
 }
 
 } // namespace

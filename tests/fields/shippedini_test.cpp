@@ -1,8 +1,6 @@
 #include "fieldswindow.h"
 #include "settings/currentsettings.h"
-#include "store/pst/pstprovider.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -55,41 +53,4 @@ TEST(ShippedIni, CopyStepKeepsAnExistingFile)
         EXPECT_EQ(settings::IniFile(target).funGetIni(u"Config"_s, u"Limit"_s, {}), limit);
         settings::IniFile(target).subPutIni(u"Config"_s, u"Limit"_s, u"7"_s);
     }
-}
-
-TEST(ShippedIni, NamesTheFieldsOfRealMessages)
-{
-    const QDir samples(u"" SW_SAMPLES_DIR ""_s);
-    const QStringList files = samples.entryList({ u"*.pst"_s, u"*.ost"_s }, QDir::Files);
-    if (files.isEmpty()) GTEST_SKIP() << "no sample stores in " SW_SAMPLES_DIR;
-    FieldsWindow w;
-    ASSERT_TRUE(QFile::remove(w.iniPath()) && QFile::copy(shippedIni, w.iniPath()));
-    int listed = 0;
-    for (const QString& file : files) {
-        SCOPED_TRACE(file.toStdString());
-        auto session = pst::createSession({}, QString());
-        session->logon({ samples.filePath(file), std::nullopt });
-        std::vector<std::shared_ptr<Folder>> folders; // still to visit, from every store's top
-        for (int i = 1; i <= session->infoStores()->count(); ++i)
-            folders.push_back(session->infoStores()->item(i)->rootFolder());
-        while (!folders.empty()) {
-            const auto folder = folders.back();
-            folders.pop_back();
-            const auto children = folder->folders();
-            for (auto child = children->getFirst(); child; child = children->getNext())
-                folders.push_back(child);
-            const auto messages = folder->messages();
-            for (auto message = messages->getFirst(); message; message = messages->getNext()) {
-                const Fields fields = message->fields();
-                if (!fields.find(0x0037001F)) continue;
-                w.window->subDispFieldColl(fields);
-                EXPECT_EQ(w.caption(), u"Fields: (%1)"_s.arg(fields.count()));
-                EXPECT_EQ(w.rows().filter(QRegularExpression(u"^Subject="_s)).size(), 1);
-                EXPECT_EQ(w.rows().filter(QRegularExpression(u"^Message Class=IPM"_s)).size(), 1);
-                ++listed;
-            }
-        }
-        session->logoff();
-    }
-    EXPECT_GT(listed, 0);
 }

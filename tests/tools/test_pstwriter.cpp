@@ -1,6 +1,6 @@
-// Stores written from descriptions read back through libpff: every property type and size as stored; names in
+// Stores written from descriptions read back through libpff: values of every size; names in
 // the standard sets; the store's entry of the top folder, folder counts and distribution list members of the sample
-// store; invalid descriptions. Recipients and attachments of the sample are checked by pffexport and readpst.
+// store; invalid descriptions. Recipients and attachments are read through the provider by the writer-store tests.
 #include "writertest.h"
 
 #include <QFile>
@@ -17,48 +17,11 @@ QJsonObject oneMessage(const QJsonObject& message)
 }
 } // namespace
 
-TEST_F(WriterTest, EveryPropertyTypeAndSizeReadsBackAsWritten)
+// Each type's stored bytes are read through the provider by the writer-store tests; here, values of every size
+// around the heap's and a block's limits.
+TEST_F(WriterTest, ValuesOfEverySizeReadBackWhole)
 {
-    struct Case {
-        const char* tag;
-        const char* value; // JSON
-        const char* stored; // hex of the bytes libpff returns
-    };
-    const Case cases[] = {
-        { "0x66000002", "-2", "FEFF" },
-        { "0x66010003", "305419896", "78563412" },
-        { "0x66020004", "1.5", "0000C03F" },
-        { "0x66030005", "-2.25", "00000000000002C0" },
-        { "0x66040006", "1.2345", "3930000000000000" },
-        { "0x66050007", "\"1900-01-01T12:00:00Z\"", "0000000000000440" },
-        { "0x6606000A", "-2147221233", "0F010480" },
-        { "0x6607000B", "true", "01" },
-        { "0x66080014", "\"-1\"", "FFFFFFFFFFFFFFFF" },
-        { "0x6609001E", "\"ansi\"", "616E7369" },
-        { "0x660A001F", "\"\\u00fc\\u2713\"", "FC001327" },
-        { "0x660B0040", "\"1601-01-01T00:00:01Z\"", "8096980000000000" },
-        { "0x660C0048", "\"{00062004-0000-0000-C000-000000000046}\"", "0420060000000000C000000000000046" },
-        { "0x660D0102", "\"00FF10\"", "00FF10" },
-        { "0x660E1002", "[1, -1]", "0100FFFF" },
-        { "0x660F1003", "[1, 2]", "0100000002000000" },
-        { "0x66101004", "[0.5]", "0000003F" },
-        { "0x66111005", "[1.0]", "000000000000F03F" },
-        { "0x66121006", "[1]", "1027000000000000" },
-        { "0x66131007", "[0]", "0000000000000000" },
-        { "0x66141014", "[3]", "0300000000000000" },
-        { "0x6615101E", "[\"a\", \"bc\"]", "020000000C0000000D000000616263" },
-        { "0x6616101F", "[\"a\"]", "01000000080000006100" },
-        { "0x66171040", "[\"1601-01-01T00:00:00Z\"]", "0000000000000000" },
-        { "0x66181048", "[\"{00000001-0000-0000-0000-000000000000}\"]", "01000000000000000000000000000000" },
-        { "0x66191102", "[\"01\", \"\"]", "020000000C0000000D00000001" },
-        { "0x661A001F", "\"\"", "" },
-        { "0x661B0102", "\"\"", "" },
-    };
     QJsonArray props;
-    for (const Case& c : cases) {
-        const QJsonDocument v = QJsonDocument::fromJson(QByteArray("[") + c.value + "]");
-        props.append(QJsonObject { { "tag", c.tag }, { "value", v.array().first() } });
-    }
     // Around the heap's largest allocation and one block; a data tree of hundreds of blocks, and one of two levels;
     // then 60 values of 3000 bytes, too many for the heap's eight pages.
     const auto size = [](int i) {
@@ -72,13 +35,6 @@ TEST_F(WriterTest, EveryPropertyTypeAndSizeReadsBackAsWritten)
         { "body", QJsonObject { { "repeat", "Unicode body \u00e9 " }, { "count", 3000 } } } }));
     const Item* m = messageAt(s, QStringLiteral("Inbox"));
     ASSERT_TRUE(m);
-    for (const Case& c : cases) {
-        const Prop* p = find(m->props, QString::fromLatin1(c.tag).toUInt(nullptr, 16));
-        ASSERT_TRUE(p) << c.tag;
-        QByteArray data = p->data;
-        if (QByteArray(c.tag).endsWith("000B")) data = data.left(1); // libpff hands out the whole value field
-        EXPECT_EQ(data.toHex().toUpper().toStdString(), c.stored) << c.tag;
-    }
     for (int i = 0; i < 70; ++i) {
         const Prop* p = find(m->props, quint32(0x6700 + i) << 16 | 0x0102);
         EXPECT_TRUE(p && p->data == QByteArray(size(i), char('a' + i % 26))) << i;

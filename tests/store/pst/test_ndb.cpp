@@ -116,44 +116,6 @@ TEST(NdbPieces, VersionThirtySixDataBlock)
     EXPECT_EQ(quint8(raw[3]), 0xBC);
 }
 
-TEST(NdbSamples, HeadersAndWalk)
-{
-    const struct {
-        const char* file;
-        int version;
-        bool ost;
-        int crypt;
-        int nodes;
-    } samples[] = {
-        { "aspose_Outlook_1M.pst", 23, false, 1, 148 },
-        { "go-pst_32-bit.pst", 14, false, 1, 34 },
-        { "java-libpst_dist-list.pst", 23, false, 1, 128 },
-        { "pst-extractor_alpha-beta-gamma-delta.pst", 23, false, 1, 44 },
-        { "pst-extractor_contacts97-2002.pst", 14, false, 1, 56 },
-        { "groupdocs_Storage_sample.ost", 23, true, 1, 270 },
-    };
-    for (const auto& s : samples) {
-        const QString path = pstreadertest::sample(QLatin1String(s.file));
-        if (!QFile::exists(path)) GTEST_SKIP() << "no ../shared/samples";
-        const auto file = NdbFile::open(path);
-        EXPECT_EQ(file->header().version, s.version) << s.file;
-        EXPECT_EQ(file->header().ost, s.ost) << s.file;
-        EXPECT_EQ(file->header().cryptMethod, s.crypt) << s.file;
-        int nodes = 0;
-        Nid last = 0;
-        file->forEachNode([&](const NodeEntry& e) {
-            EXPECT_GT(e.nid, last) << s.file; // identifier order
-            last = e.nid;
-            ++nodes;
-            Node(file, e.nid, e.dataBid, e.subnodeBid).data(); // every block checked and decoded
-            return true;
-        });
-        EXPECT_EQ(nodes, s.nodes) << s.file;
-        EXPECT_TRUE(file->findNode(0x21)) << s.file;
-        EXPECT_FALSE(file->findNode(0x7FFFFFE1)) << s.file;
-    }
-}
-
 // Damaged copies of a writer store: each damage at its place, CRCs mended where the damage is to get past them.
 TEST(NdbDamage, EachRefusedNamingWhatWasWrong)
 {

@@ -1,5 +1,5 @@
 // The provider on stores made by the PST writer from short descriptions: values of every type, counting,
-// sorting and filtering, identifiers, attachments, recipients and distribution lists.
+// sorting and filtering, identifiers, attachments and recipients, a damaged message.
 
 #include "pstfixtures.h"
 #include "pstwriter.h"
@@ -245,34 +245,6 @@ TEST_F(PstWriterStores, AttachmentsAndRecipients)
     for (const auto& c : cells)
         EXPECT_EQ(fieldText(recipients->item(c.recipient)->fields(), c.tag), QLatin1String(c.expected))
             << c.recipient << " " << std::hex << c.tag;
-}
-
-TEST_F(PstWriterStores, DistributionListsResolveTheirMembers)
-{
-    auto session = write(json(R"({"name": "Address store", "folders": [
-        {"name": "Contacts", "class": "IPF.Contact",
-         "contacts": [{"key": "ann", "name": "Ann Smith", "email": "ann@x.org"},
-                      {"key": "bob", "name": "Bob", "email": "bob@x.org"}],
-         "distributionLists": [{"name": "Team", "members": [{"contact": "bob"}, {"contact": "ann"},
-                                {"name": "Outsider", "email": "out@y.org"}]}]},
-        {"name": "Inbox", "messages": [{"subject": "not a contact"}]},
-        {"name": "More people", "class": "IPF.Contact"}]})"));
-    auto lists = session->addressLists();
-    ASSERT_EQ(lists->count(), 2);
-    EXPECT_EQ(lists->item(2)->name(), QStringLiteral("More people"));
-    EXPECT_EQ(lists->item(2)->addressEntries()->count(), 0);
-    auto contacts = lists->item(1);
-    EXPECT_EQ(fieldText(contacts->fields(), 0xFFF9001E), QStringLiteral("String Address store"));
-    EXPECT_EQ(fieldText(contacts->fields(), 0x3613001F), QStringLiteral("String IPF.Contact"));
-
-    auto entries = contacts->addressEntries();
-    entries->sort(Messages::Descending);
-    EXPECT_EQ(psttest::describe(*entries),
-        QStringList({ "Team|MAPIPDL||5", "Bob|SMTP|bob@x.org|0", "Ann Smith|SMTP|ann@x.org|0" }));
-    EXPECT_EQ(psttest::members(*session, *entries->getFirst()),
-        QStringList({ "Bob|SMTP|bob@x.org", "Ann Smith|SMTP|ann@x.org", "Outsider|SMTP|out@y.org" }));
-    EXPECT_EQ(entries->item(2)->parent()->name(), QStringLiteral("Contacts"));
-    EXPECT_EQ(entries->item(2)->member(1), nullptr);
 }
 
 TEST_F(PstWriterStores, AnUnreadableMessageFailsAlone)
