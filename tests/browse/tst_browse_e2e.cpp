@@ -7,11 +7,6 @@
 #include <QJsonDocument>
 #include <gtest/gtest.h>
 
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 QDateTime createdAt(const store::Message& message)

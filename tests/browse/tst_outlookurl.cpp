@@ -7,12 +7,6 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
-// Readable texts in test failures.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 using namespace store::memory;

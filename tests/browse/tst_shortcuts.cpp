@@ -10,12 +10,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-// Readable texts in test failures.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 using namespace store::memory;

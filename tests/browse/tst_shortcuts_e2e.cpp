@@ -7,11 +7,6 @@
 #include <QJsonDocument>
 #include <gtest/gtest.h>
 
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 // The window on one store file and one settings file, started and stopped as the user would.

@@ -16,12 +16,6 @@ using namespace Qt::Literals::StringLiterals;
 using namespace store;
 using namespace store::memory;
 
-// Readable texts in failure messages (lists print element by element through this too).
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 class FieldsWindow {
 public:
     explicit FieldsWindow(SessionData data = {}, const QByteArray& iniText = {})

@@ -1,16 +1,12 @@
 // The report from the command line: the same text as the window's Copy All, the exit status and the errors.
 
 #include "fields/reportcommand.h"
-#include "mainwindow/frmmain.h"
 #include "pstwriter.h"
-#include "store/pst/pstprovider.h"
-#include "support/fakeplatform.h"
+#include "support/pstwindow.h"
 
 #include <QBuffer>
 #include <QJsonDocument>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -63,23 +59,18 @@ TEST_F(CommandTest, MessageReportEqualsCopyAll)
     EXPECT_TRUE(c.err.isEmpty()) << c.err.toStdString();
 
     // The same message in the window, with the mouse, then a press beside the field rows and Copy All.
-    FakePlatform platform;
-    FrmMain w(platform, store::pst::sessionFactory(), settings::IniFile(dir.filePath("StorWalk.ini")));
-    w.resize(1000, 700);
-    w.show();
-    ASSERT_TRUE(w.Form_Load(pst));
-    auto click = [](QTreeWidget* list, QTreeWidgetItem* item) {
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
-    };
-    click(w.lstInfoStores, w.lstInfoStores->topLevelItem(0));
-    QTreeWidgetItem* inbox = w.tvwFolders->findItems("Inbox", Qt::MatchStartsWith | Qt::MatchRecursive).value(0);
+    PstWindow window(pst);
+    ASSERT_TRUE(window.started);
+    FrmMain& w = *window.window;
+    window.click(w.lstInfoStores, w.lstInfoStores->topLevelItem(0));
+    QTreeWidgetItem* inbox = PstWindow::find(w.tvwFolders, "Inbox");
     ASSERT_TRUE(inbox);
-    click(w.tvwFolders, inbox);
-    click(w.lstMessages, w.lstMessages->topLevelItem(0));
+    window.click(w.tvwFolders, inbox);
+    window.click(w.lstMessages, w.lstMessages->topLevelItem(0));
     w.lstFields_MouseDown(Qt::LeftButton, QPoint(5, 5000)); // below the last row: no field selected
     w.mnuActCopyAll->trigger();
     EXPECT_TRUE(c.out.startsWith("Storewalker v2.4.0      "));
-    EXPECT_EQ(body(c.out), body(platform.clipboard));
+    EXPECT_EQ(body(c.out), body(window.platform.clipboard));
     EXPECT_TRUE(c.out.contains("\r\nMessage: Newer\r\n\r\nDisplay: Message Fields\r\n")) << c.out.toStdString();
 }
 

@@ -11,11 +11,6 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 // A body with every kind of line break, long enough to be cut in the field list section.

@@ -4,6 +4,13 @@
 
 #include <QList>
 #include <deque>
+#include <ostream>
+
+// Readable texts in test failures (lists print element by element through this too).
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 // A scripted desktop: records every box shown and answers from queues set up by the test.
 class FakePlatform : public Platform {
