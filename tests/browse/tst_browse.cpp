@@ -1,8 +1,6 @@
 // Folder tree and message list, driven through the main window over an in-memory store.
 
-#include "mainwindow/frmmain.h"
-#include "store/memory/memorystore.h"
-#include "support/fakeplatform.h"
+#include "mainwindow/windowfixture.h"
 
 #include <QTest>
 #include <QtWidgets>
@@ -63,34 +61,37 @@ FolderData sampleTree(std::vector<MessageData> inboxMessages = {})
 const QString firstLevel = "x0 Top of Personal Folders[x1 Inbox[x2 junk], x3 Sent, x4 Deleted Items[x5 junk]]";
 const QString limitRow = "--- limited ---";
 
-// The main window over a store whose root folder is the given one.
-class Browse {
+// The main window over a store whose root folder is the given one, logged on without the start-up.
+SessionData withRoot(FolderData root)
+{
+    SessionData data;
+    data.stores.emplace_back().root = std::move(root);
+    return data;
+}
+class Browse : public WindowFixture {
 public:
     explicit Browse(FolderData root)
+        : WindowFixture(withRoot(std::move(root)))
     {
-        SessionData data;
-        data.stores.emplace_back().root = std::move(root);
-        const store::SessionFactory factory = sessionFactory(std::move(data), &session);
-        window = std::make_unique<FrmMain>(platform, factory, settings::IniFile(dir.filePath("StorWalk.ini")));
-        window->session = factory();
-        window->optModeInfo->setChecked(true); // the mode the start-up enters
+        w->session = factory();
+        w->optModeInfo->setChecked(true); // the mode the start-up enters
     }
 
     // What a click on the store does for the tree: root node "x0", then the first level of folders. The first folder
     // (Inbox) becomes the current node.
     void open()
     {
-        const auto root = window->session->infoStores()->item(1)->rootFolder();
-        window->storeTag = root->storeId();
-        window->subFolderList(root, window->addNode(nullptr, root->name(), root->id()));
-        window->tvwFolders->setCurrentItem(window->nodes.value("x1"));
+        const auto root = w->session->infoStores()->item(1)->rootFolder();
+        w->storeTag = root->storeId();
+        w->subFolderList(root, w->addNode(nullptr, root->name(), root->id()));
+        w->tvwFolders->setCurrentItem(w->nodes.value("x1"));
     }
-    void click() { window->tvwFolders_NodeClick(window->tvwFolders->currentItem()); }
+    void click() { w->tvwFolders_NodeClick(w->tvwFolders->currentItem()); }
 
     // The tree as "key text[children, ...]".
     QString tree(const QTreeWidgetItem* at = nullptr) const
     {
-        if (!at && !(at = window->tvwFolders->topLevelItem(0))) return {};
+        if (!at && !(at = w->tvwFolders->topLevelItem(0))) return {};
         QStringList children;
         for (int i = 0; i < at->childCount(); ++i)
             children << tree(at->child(i));
@@ -103,8 +104,8 @@ public:
     QStringList rows() const
     {
         QStringList texts;
-        for (int i = 0; i < window->lstMessages->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* row = window->lstMessages->topLevelItem(i);
+        for (int i = 0; i < w->lstMessages->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = w->lstMessages->topLevelItem(i);
             texts << row->text(0);
             const bool limited = texts.last() == limitRow;
             EXPECT_EQ(row->text(1), limited ? "" : "IPM." + row->text(0));
@@ -121,11 +122,6 @@ public:
         EXPECT_EQ(platform.boxes[0].icon, icon);
         platform.boxes.clear();
     }
-
-    FakePlatform platform;
-    QTemporaryDir dir;
-    std::unique_ptr<FrmMain> window;
-    MemorySession* session = nullptr;
 };
 
 } // namespace
@@ -135,12 +131,12 @@ TEST(FolderTree, ReadsOneLevelAtATime)
     Browse b(sampleTree());
     b.open();
     EXPECT_EQ(b.tree(), firstLevel);
-    EXPECT_EQ(b.window->nodes.value("x3")->data(0, role::Tag).toString(), hexId("F:Sent"));
+    EXPECT_EQ(b.w->nodes.value("x3")->data(0, role::Tag).toString(), hexId("F:Sent"));
 
     // A folder that cannot be opened again is reported, and stays unread for the next expand.
-    QTreeWidgetItem* inbox = b.window->nodes.value("x1");
+    QTreeWidgetItem* inbox = b.w->nodes.value("x1");
     b.session->fail("Session.GetFolder", Error(store::mapi::E_NO_ACCESS, "Refused."), hexId("F:Inbox"));
-    b.window->tvwFolders->expandItem(inbox);
+    b.w->tvwFolders->expandItem(inbox);
     b.expectBox("Error: Can't read subfolders. Folder is either restricted or not available.\nRefused.",
         Platform::Icon::Exclamation);
     EXPECT_EQ(b.tree(), firstLevel);
@@ -149,16 +145,16 @@ TEST(FolderTree, ReadsOneLevelAtATime)
 
     // The first subfolder takes over the placeholder's key; the others continue the tree's count.
     b.session->clearFailures();
-    b.window->tvwFolders->expandItem(inbox);
+    b.w->tvwFolders->expandItem(inbox);
     const QString expanded = "x0 Top of Personal Folders[x1 Inbox[x2 Projects[x6 junk], x7 Archive], x3 Sent, "
                              "x4 Deleted Items[x5 junk]]";
     EXPECT_EQ(b.tree(), expanded);
-    EXPECT_EQ(b.window->nodes.value("x2")->data(0, role::Tag).toString(), hexId("F:Projects"));
+    EXPECT_EQ(b.w->nodes.value("x2")->data(0, role::Tag).toString(), hexId("F:Projects"));
 
     // A node read once is not read again.
-    b.window->tvwFolders->collapseItem(inbox);
+    b.w->tvwFolders->collapseItem(inbox);
     b.session->calls.clear();
-    b.window->tvwFolders->expandItem(inbox);
+    b.w->tvwFolders->expandItem(inbox);
     EXPECT_EQ(b.session->calls, QStringList());
     EXPECT_EQ(b.tree(), expanded);
 }
@@ -168,12 +164,12 @@ TEST(FolderTree, ReadsOneLevelAtATime)
 TEST(FolderTree, AFolderNamedJunkIsAFolder)
 {
     Browse b(folder("Top", { folder("junk"), folder("Inbox", { folder("junk"), folder("Old") }), folder("Sent") }));
-    b.window->config.folderType = false;
+    b.w->config.folderType = false;
     b.open();
     EXPECT_EQ(b.tree(), "x0 Top[x1 junk, x2 Inbox[x3 junk], x4 Sent]");
-    b.window->tvwFolders->expandItem(b.window->nodes.value("x2"));
+    b.w->tvwFolders->expandItem(b.w->nodes.value("x2"));
     EXPECT_EQ(b.tree(), "x0 Top[x1 junk, x2 Inbox[x3 junk, x5 Old], x4 Sent]");
-    EXPECT_EQ(b.window->nodes.value("x3")->data(0, role::Tag).toString(), hexId("F:junk"));
+    EXPECT_EQ(b.w->nodes.value("x3")->data(0, role::Tag).toString(), hexId("F:junk"));
 }
 
 TEST(FolderTree, TypeSuffix)
@@ -185,7 +181,7 @@ TEST(FolderTree, TypeSuffix)
     top.folders[4].fields.push_back(failingField(0x36E5001E, Error(store::mapi::E_NO_ACCESS, "No.")));
     for (const bool option : { true, false }) {
         Browse b(top);
-        b.window->config.folderType = option;
+        b.w->config.folderType = option;
         b.open();
         EXPECT_EQ(b.tree(),
             option ? "x0 Top[x1 A, x2 B   (IPF.Note), x3 C   (IPM.Post), x4 D   (IPM.Post), x5 E   (IPF.Note)]"
@@ -227,7 +223,7 @@ TEST(BrowsePanes, MousePressSetsMenuAndPane)
     for (const auto& [onTree, filled, button, enabled] : cases) {
         SCOPED_TRACE(testing::Message() << onTree << filled << button);
         Browse b(sampleTree(messages(filled ? 2 : 0)));
-        FrmMain& w = *b.window;
+        FrmMain& w = *b.w;
         w.show();
         if (filled || !onTree) b.open();
         if (!onTree) b.click();
@@ -268,19 +264,19 @@ TEST(MessageList, Listing)
     for (const auto& [count, limit, offset, failing, objectId, rows] : cases) {
         SCOPED_TRACE(testing::Message() << count << " messages, limit " << limit << ", offset " << offset);
         Browse b(sampleTree(messages(count)));
-        b.window->config.limit = limit;
-        b.window->collectionOffset = offset;
+        b.w->config.limit = limit;
+        b.w->collectionOffset = offset;
         if (!failing.isEmpty()) b.session->fail(failing, Error(store::mapi::E_NO_ACCESS, "Access refused."), objectId);
         b.open();
         b.click();
         EXPECT_EQ(b.rows(), rows);
         EXPECT_FALSE(QGuiApplication::overrideCursor());
         if (failing.isEmpty()) {
-            EXPECT_EQ(b.window->statusText(), "  Folder= \\\\Top of Personal Folders\\Inbox\\");
-            EXPECT_EQ(b.window->fraMessages->title(), QStringLiteral("Messages (%1)").arg(count));
+            EXPECT_EQ(b.w->statusText(), "  Folder= \\\\Top of Personal Folders\\Inbox\\");
+            EXPECT_EQ(b.w->fraMessages->title(), QStringLiteral("Messages (%1)").arg(count));
             EXPECT_TRUE(b.platform.boxes.isEmpty());
         } else {
-            EXPECT_EQ(b.window->statusText(), "  " + failure);
+            EXPECT_EQ(b.w->statusText(), "  " + failure);
             b.expectBox(failure + "\nAccess refused.", Platform::Icon::Exclamation);
         }
     }
@@ -299,19 +295,19 @@ TEST(MessageList, SubjectFilter)
         SCOPED_TRACE(testing::Message() << checked << " " << text.toStdString());
         Browse b(sampleTree(messages(12)));
         b.open();
-        b.window->txtFilter->setText(text);
-        b.window->chkFilter->setChecked(!checked);
-        b.window->chkFilter->click();
+        b.w->txtFilter->setText(text);
+        b.w->chkFilter->setChecked(!checked);
+        b.w->chkFilter->click();
         EXPECT_EQ(b.rows(), rows);
-        EXPECT_EQ(b.window->chkFilter->isChecked(), checkedAfter);
-        EXPECT_EQ(b.window->fraMessages->title(), QStringLiteral("Messages (%1)").arg(rows.size()));
+        EXPECT_EQ(b.w->chkFilter->isChecked(), checkedAfter);
+        EXPECT_EQ(b.w->fraMessages->title(), QStringLiteral("Messages (%1)").arg(rows.size()));
     }
 }
 
 TEST(MessageList, FolderAndRowClicks)
 {
     Browse b(sampleTree(messages(3)));
-    FrmMain& w = *b.window;
+    FrmMain& w = *b.w;
     b.open();
     w.lstMessages_Click(); // nothing listed yet: nothing happens
     EXPECT_TRUE(b.platform.boxes.isEmpty());
@@ -340,7 +336,7 @@ TEST(MessageList, FolderAndRowClicks)
 TEST(MessageList, ARowsFailureShowsOncePerSelection)
 {
     Browse b(sampleTree(messages(3)));
-    FrmMain& w = *b.window;
+    FrmMain& w = *b.w;
     w.config.limit = 0; // "m3", then the limit row
     b.open();
     b.click();
@@ -366,13 +362,13 @@ TEST(MessageList, FilterWithoutAFolderReportsTheFolderClicksFailure)
         Browse b(sampleTree(messages(2)));
         if (opened) {
             b.open();
-            b.window->tvwFolders->setCurrentItem(nullptr);
+            b.w->tvwFolders->setCurrentItem(nullptr);
         }
-        b.window->txtFilter->setText("m1");
-        b.window->chkFilter->click();
+        b.w->txtFilter->setText("m1");
+        b.w->chkFilter->click();
         ASSERT_EQ(b.platform.boxes.size(), 1);
         EXPECT_TRUE(b.platform.boxes[0].text.startsWith(failure + "\n")) << b.platform.boxes[0].text.toStdString();
-        EXPECT_EQ(b.window->statusText(), "  " + failure);
+        EXPECT_EQ(b.w->statusText(), "  " + failure);
         EXPECT_TRUE(b.rows().isEmpty());
         EXPECT_FALSE(QGuiApplication::overrideCursor());
     }
@@ -386,14 +382,14 @@ TEST(MessageList, OffsetPrompt)
     for (const auto& [answer, offset] : cases) {
         SCOPED_TRACE(answer.value_or("<cancel>").toStdString());
         Browse b(sampleTree());
-        b.window->collectionOffset = 5;
+        b.w->collectionOffset = 5;
         b.platform.inputs.push_back(answer);
-        b.window->mnuActOffset->trigger();
+        b.w->mnuActOffset->trigger();
         ASSERT_EQ(b.platform.prompts.size(), 1);
         EXPECT_EQ(b.platform.prompts[0].prompt, "Enter limit number");
         EXPECT_EQ(b.platform.prompts[0].defaultText, "5");
-        EXPECT_EQ(b.window->collectionOffset, offset);
-        EXPECT_EQ(b.window->mnuActOffset->text(), QStringLiteral("Collection Offset (%1) ...").arg(offset));
+        EXPECT_EQ(b.w->collectionOffset, offset);
+        EXPECT_EQ(b.w->mnuActOffset->text(), QStringLiteral("Collection Offset (%1) ...").arg(offset));
     }
 }
 
@@ -404,22 +400,22 @@ TEST(FolderScan, WritesTheVisibleTreeAsText)
 {
     Browse b(sampleTree());
     b.open();
-    QTreeWidgetItem* root = b.window->tvwFolders->topLevelItem(0);
+    QTreeWidgetItem* root = b.w->tvwFolders->topLevelItem(0);
     auto scan = [&] {
-        b.window->txtTemp->setPlainText("Top of Personal Folders\r\n");
-        b.window->subFldRecLstDsp(root);
-        EXPECT_EQ(b.window->scanDepth, 0);
+        b.w->txtTemp->setPlainText("Top of Personal Folders\r\n");
+        b.w->subFldRecLstDsp(root);
+        EXPECT_EQ(b.w->scanDepth, 0);
         // The box keeps each CR LF as one line break (a stray CR would show as a line of its own).
-        QString text = b.window->txtTemp->toPlainText();
+        QString text = b.w->txtTemp->toPlainText();
         EXPECT_FALSE(text.contains('\r'));
         return text.replace('\n', "\r\n");
     };
 
-    b.window->tvwFolders->collapseItem(root);
+    b.w->tvwFolders->collapseItem(root);
     EXPECT_EQ(scan(), "Top of Personal Folders\r\n");
 
-    b.window->tvwFolders->expandItem(root);
-    b.window->tvwFolders->expandItem(b.window->nodes.value("x1")); // Inbox; Projects stays collapsed
+    b.w->tvwFolders->expandItem(root);
+    b.w->tvwFolders->expandItem(b.w->nodes.value("x1")); // Inbox; Projects stays collapsed
     EXPECT_EQ(scan(),
         "Top of Personal Folders\r\n"
         "   - Inbox\r\n"
@@ -428,7 +424,7 @@ TEST(FolderScan, WritesTheVisibleTreeAsText)
         "     Sent\r\n"
         "   + Deleted Items\r\n");
 
-    b.window->tvwFolders->expandItem(b.window->nodes.value("x2")); // Projects
+    b.w->tvwFolders->expandItem(b.w->nodes.value("x2")); // Projects
     EXPECT_EQ(scan(),
         "Top of Personal Folders\r\n"
         "   - Inbox\r\n"
@@ -439,7 +435,7 @@ TEST(FolderScan, WritesTheVisibleTreeAsText)
         "   + Deleted Items\r\n");
 
     // Collapsing Inbox hides what was read below it.
-    b.window->tvwFolders->collapseItem(b.window->nodes.value("x1"));
+    b.w->tvwFolders->collapseItem(b.w->nodes.value("x1"));
     EXPECT_EQ(scan(),
         "Top of Personal Folders\r\n"
         "   + Inbox\r\n"

@@ -27,21 +27,21 @@ TEST(FieldRows, NamesFromTheDefinitionTables)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        w.window->config.mapiCodes = c.mapiCodes;
-        w.window->config.altCodes = c.altCodes;
-        w.window->subDispFieldColl(Fields({ stringField(c.tag, u"x"_s) }));
+        w.w->config.mapiCodes = c.mapiCodes;
+        w.w->config.altCodes = c.altCodes;
+        w.w->subDispFieldColl(Fields({ stringField(c.tag, u"x"_s) }));
         EXPECT_EQ(w.rows(), QStringList { c.name + u"=x"_s });
     }
     // A named field ignores the tables.
-    w.window->subDispFieldColl(Fields({ namedField(0x8001001F, u"Keywords"_s, Value::string(u"x"_s)) }));
+    w.w->subDispFieldColl(Fields({ namedField(0x8001001F, u"Keywords"_s, Value::string(u"x"_s)) }));
     EXPECT_EQ(w.rows(), QStringList { u"<Keywords>=x"_s });
 
     // The file is read at every listing: a hand edit shows at once, a missing file gives hex tags.
     w.writeIni("[Alt Field Definitions]\n0037=Edited 'by hand\n");
-    w.window->subDispFieldColl(Fields({ stringField(0x0037001E, u"x"_s) }));
+    w.w->subDispFieldColl(Fields({ stringField(0x0037001E, u"x"_s) }));
     EXPECT_EQ(w.rows(), QStringList { u"Edited=x"_s });
     QFile::remove(w.iniPath());
-    w.window->subDispFieldColl(Fields({ stringField(0x0037001E, u"x"_s) }));
+    w.w->subDispFieldColl(Fields({ stringField(0x0037001E, u"x"_s) }));
     EXPECT_EQ(w.rows(), QStringList { u"0037001E=x"_s });
 }
 
@@ -66,24 +66,24 @@ TEST(FieldRows, ValuesTypesSizesAndFailures)
             "37010102-String:6000=" + u"5A"_s.repeated(500) + "***" },
     };
     FieldsWindow w;
-    w.window->showFieldType = w.window->showFieldSize = true;
+    w.w->showFieldType = w.w->showFieldSize = true;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        w.window->subDispFieldColl(Fields({ c.field }));
+        w.w->subDispFieldColl(Fields({ c.field }));
         EXPECT_EQ(w.rows(), QStringList { c.row });
     }
 
     // An unreadable field ends the listing with its failure; an empty collection clears the list.
     const Fields failing({ longField(0x0E080003, 1), failingField(0x0E070003, Error(mapi::E_CORRUPT_DATA, "bad")) });
     try {
-        w.window->subDispFieldColl(failing);
+        w.w->subDispFieldColl(failing);
         ADD_FAILURE() << "the failure must reach the caller";
     } catch (const Error& error) {
         EXPECT_EQ(error.number(), mapi::E_CORRUPT_DATA);
     }
     EXPECT_EQ(w.caption(), u"Fields: (2)"_s);
     EXPECT_EQ(w.rows(), QStringList { u"0E080003-Long:1=1"_s });
-    w.window->subDispFieldColl(Fields());
+    w.w->subDispFieldColl(Fields());
     EXPECT_EQ(w.caption(), u"Fields: (0)"_s);
     EXPECT_TRUE(w.rows().isEmpty());
 }

@@ -1,31 +1,23 @@
 #pragma once
 
-// A main window over an in-memory store and a settings file of the test's own, for the field display tests.
+// A main window over an in-memory store, logged on without the start-up, for the field display tests.
 
-#include "mainwindow/frmmain.h"
-#include "store/memory/memorystore.h"
-#include "support/fakeplatform.h"
+#include "mainwindow/windowfixture.h"
 
-#include <QFile>
 #include <QGroupBox>
-#include <QTemporaryDir>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace store;
 using namespace store::memory;
 
-class FieldsWindow {
-public:
+struct FieldsWindow : WindowFixture {
     explicit FieldsWindow(SessionData data = {}, const QByteArray& iniText = {})
+        : WindowFixture(std::move(data), iniText)
     {
-        writeIni(iniText);
-        auto factory = sessionFactory(std::move(data), &memory);
-        window = std::make_unique<FrmMain>(platform, factory, settings::IniFile(iniPath()));
-        window->session = factory();
+        w->session = factory();
     }
-    QString iniPath() const { return m_dir.filePath(u"StorWalk.ini"_s); }
+    QString iniPath() const { return w->ini.path(); }
     void writeIni(const QByteArray& text) const
     {
         QFile file(iniPath());
@@ -36,11 +28,11 @@ public:
     QStringList rows() const
     {
         QStringList out;
-        for (int i = 0; i < window->lstFields->topLevelItemCount(); ++i)
-            out << window->lstFields->topLevelItem(i)->text(0) + u'=' + window->lstFields->topLevelItem(i)->text(1);
+        for (int i = 0; i < w->lstFields->topLevelItemCount(); ++i)
+            out << w->lstFields->topLevelItem(i)->text(0) + u'=' + w->lstFields->topLevelItem(i)->text(1);
         return out;
     }
-    QString caption() const { return window->fraFields->title(); }
+    QString caption() const { return w->fraFields->title(); }
     // Puts a row into one of the browsing lists and selects it, as the list handlers would have done.
     void select(QTreeWidget* list, const QString& text, const QVariant& tag) const
     {
@@ -49,11 +41,4 @@ public:
         list->addTopLevelItem(row);
         list->setCurrentItem(row);
     }
-
-    FakePlatform platform;
-    MemorySession* memory = nullptr;
-    std::unique_ptr<FrmMain> window;
-
-private:
-    QTemporaryDir m_dir;
 };

@@ -42,12 +42,12 @@ class ObjectViewTest : public testing::Test {
 protected:
     ObjectViewTest()
     {
-        w.window->storeTag = u"S1"_s;
-        w.window->subSetFieldOpts(u"Info"_s);
+        w.w->storeTag = u"S1"_s;
+        w.w->subSetFieldOpts(u"Info"_s);
     }
-    void selectMessage(const QString& id) const { w.select(w.window->lstMessages, id, id); }
-    void showFields(const char* kind) const { w.window->subDispObjFields(QString::fromUtf8(kind)); }
-    QRadioButton* button(const QString& name) const { return w.window->findChild<QRadioButton*>(name); }
+    void selectMessage(const QString& id) const { w.select(w.w->lstMessages, id, id); }
+    void showFields(const char* kind) const { w.w->subDispObjFields(QString::fromUtf8(kind)); }
+    QRadioButton* button(const QString& name) const { return w.w->findChild<QRadioButton*>(name); }
     // Enabled states, in order: InfoStore Folder Message Recip Attach AddList AddEntry Member.
     QString buttonStates() const
     {
@@ -60,7 +60,7 @@ protected:
     // Store calls that open an object: one per listing.
     int opened() const
     {
-        return w.memory->calls.filter(QRegularExpression(u"^(Session\\.Get|InfoStores\\.Item|AddressLists\\.Item)"_s))
+        return w.session->calls.filter(QRegularExpression(u"^(Session\\.Get|InfoStores\\.Item|AddressLists\\.Item)"_s))
             .size();
     }
 
@@ -104,72 +104,72 @@ TEST_F(ObjectViewTest, EveryKindShowsItsRowsCaptionAndButtons)
         { "Address Entry", "E1", "Fields: (0)", {}, "optAddEntry", "11100110" }, // no members
         { "Member List", "E1", "Members: (0)", {}, "optMember", "11100110" },
     };
-    w.select(w.window->lstInfoStores, u"Mailbox"_s, 1);
-    w.select(w.window->tvwFolders, u"Inbox"_s, u"F1"_s);
+    w.select(w.w->lstInfoStores, u"Mailbox"_s, 1);
+    w.select(w.w->tvwFolders, u"Inbox"_s, u"F1"_s);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind + (" " + c.selectedId.toStdString()));
-        w.window->lstMessages->clear();
+        w.w->lstMessages->clear();
         if (!c.selectedId.isEmpty()) selectMessage(c.selectedId);
-        w.memory->calls.clear();
-        w.window->subSetFieldOpts(QString::fromUtf8(c.kind)); // as the list handlers do before listing
+        w.session->calls.clear();
+        w.w->subSetFieldOpts(QString::fromUtf8(c.kind)); // as the list handlers do before listing
         showFields(c.kind);
         EXPECT_EQ(w.caption(), c.caption);
         EXPECT_EQ(w.rows(), c.rows);
-        EXPECT_EQ(w.window->statusText(), u"  Ready="_s);
+        EXPECT_EQ(w.w->statusText(), u"  Ready="_s);
         EXPECT_TRUE(button(c.marked)->isChecked());
         EXPECT_EQ(buttonStates(), c.enabled);
         EXPECT_EQ(opened(), 1) << "marking the button must not list again: "
-                               << w.memory->calls.join(u' ').toStdString();
+                               << w.session->calls.join(u' ').toStdString();
     }
 
     // Nothing selected: no rows, no store call, the caption stays, and the listing still ends.
-    w.window->lstMessages->clear();
-    w.memory->calls.clear();
+    w.w->lstMessages->clear();
+    w.session->calls.clear();
     for (const char* kind : { "Recipient", "Attachment", "Message", "Address Entry", "Member List" }) {
         SCOPED_TRACE(kind);
         showFields(kind);
         EXPECT_TRUE(w.rows().isEmpty());
         EXPECT_EQ(w.caption(), u"Members: (0)"_s);
-        EXPECT_EQ(w.window->statusText(), u"  Ready="_s);
+        EXPECT_EQ(w.w->statusText(), u"  Ready="_s);
     }
-    EXPECT_TRUE(w.memory->calls.isEmpty()) << w.memory->calls.join(u' ').toStdString();
+    EXPECT_TRUE(w.session->calls.isEmpty()) << w.session->calls.join(u' ').toStdString();
 
     // A sorted top list shows "Alpha" first; its row tag still holds its position in the collection.
-    w.select(w.window->lstInfoStores, u"Alpha"_s, 2);
-    w.window->lstInfoStores->sortItems(0, Qt::AscendingOrder);
-    ASSERT_EQ(w.window->lstInfoStores->indexOfTopLevelItem(w.window->lstInfoStores->currentItem()), 0);
+    w.select(w.w->lstInfoStores, u"Alpha"_s, 2);
+    w.w->lstInfoStores->sortItems(0, Qt::AscendingOrder);
+    ASSERT_EQ(w.w->lstInfoStores->indexOfTopLevelItem(w.w->lstInfoStores->currentItem()), 0);
     showFields("Info Store");
     EXPECT_EQ(w.rows().value(0), u"3001001F=Alpha"_s);
 
     // A new top list: nothing to choose yet, and only the address book buttons show.
-    w.window->subSetFieldOpts(u"Addr"_s);
+    w.w->subSetFieldOpts(u"Addr"_s);
     EXPECT_EQ(buttonStates(), u"00000000"_s);
-    EXPECT_FALSE(button(u"optInfoStore"_s)->isVisibleTo(w.window.get()));
-    EXPECT_TRUE(button(u"optMember"_s)->isVisibleTo(w.window.get()));
+    EXPECT_FALSE(button(u"optInfoStore"_s)->isVisibleTo(w.w.get()));
+    EXPECT_TRUE(button(u"optMember"_s)->isVisibleTo(w.w.get()));
 }
 
 TEST_F(ObjectViewTest, FailuresEndTheListingOrAreSkipped)
 {
     selectMessage(u"M1"_s);
     // Recipients are not failure-tolerant: the failure reaches the caller, "Ready=" is not shown.
-    w.memory->fail(u"Recipient.Address"_s, Error(mapi::E_NO_ACCESS, "denied"), u"Team"_s);
+    w.session->fail(u"Recipient.Address"_s, Error(mapi::E_NO_ACCESS, "denied"), u"Team"_s);
     EXPECT_THROW(showFields("Recipient"), Error);
     EXPECT_EQ(w.rows().size(), 1);
-    EXPECT_EQ(w.window->statusText(), u"  Getting Fields"_s);
+    EXPECT_EQ(w.w->statusText(), u"  Getting Fields"_s);
 
     // Attachments go on past every failing step.
-    w.memory->fail(u"Attachment.Type"_s, Error(mapi::E_NO_ACCESS, "denied"), u"a.txt"_s);
-    w.memory->fail(u"Attachment.Fields"_s, Error(mapi::E_NO_ACCESS, "denied"), u"odd.ole"_s);
+    w.session->fail(u"Attachment.Type"_s, Error(mapi::E_NO_ACCESS, "denied"), u"a.txt"_s);
+    w.session->fail(u"Attachment.Fields"_s, Error(mapi::E_NO_ACCESS, "denied"), u"odd.ole"_s);
     showFields("Attachment");
     EXPECT_EQ(w.rows(), (QStringList { "a.txt=  Size:120  Date:" + date, "odd.ole=Type:Unknown" }));
 
     // A message that cannot be opened lists nothing rather than the attachments of the previous one.
-    w.memory->fail(u"Session.GetMessage"_s, Error(mapi::E_NOT_FOUND, "gone"));
+    w.session->fail(u"Session.GetMessage"_s, Error(mapi::E_NOT_FOUND, "gone"));
     showFields("Attachment");
     EXPECT_TRUE(w.rows().isEmpty());
 
     // A button has no caller to pass a failure to: it shows it and gives the cursor back.
-    w.window->subSetFieldOpts(u"Message"_s);
+    w.w->subSetFieldOpts(u"Message"_s);
     button(u"optMessage"_s)->click();
     ASSERT_EQ(w.platform.boxes.size(), 1);
     EXPECT_TRUE(w.platform.boxes[0].text.endsWith(u"gone"_s));

@@ -18,6 +18,7 @@ struct WindowFixture {
     std::unique_ptr<FrmMain> w;
     // Runs on the new session before Form_Load uses it: sets up failures, or throws to fail the session's creation.
     std::function<void(store::memory::MemorySession&)> prepare;
+    store::SessionFactory factory; // what Form_Load logs on with; tests that skip the start call it themselves
 
     explicit WindowFixture(store::memory::SessionData data, const QByteArray& iniText = {})
     {
@@ -25,7 +26,7 @@ struct WindowFixture {
         if (!iniText.isEmpty() && ini.open(QIODevice::WriteOnly)) ini.write(iniText);
         ini.close();
         auto inner = store::memory::sessionFactory(std::move(data), &session);
-        store::SessionFactory factory = [this, inner]() -> std::unique_ptr<store::Session> {
+        factory = [this, inner]() -> std::unique_ptr<store::Session> {
             auto created = inner();
             if (prepare) prepare(*session);
             return created;
