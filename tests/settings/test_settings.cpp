@@ -170,30 +170,6 @@ TEST(LeadingNumber, StopsWhereTheNumberEnds)
         EXPECT_EQ(settings::leadingNumber(QString::fromLatin1(text)), number) << text;
 }
 
-// The Options dialog's Ok: "Config" keys in place or appended (never "Profile"), then the shortcuts in table
-// order; every other line stays as it was.
-TEST_F(Settings, WriteKeepsProfileCommentsAndShortcutOrder)
-{
-    const QByteArray definitions = "; names for field tags\r\n[MAPI Field Definitions]\r\n0037 = Subject  'the "
-                                   "subject\r\n\r\n[Alt Field Definitions]\r\n0E1F=RTF in sync\r\n";
-    writeBytes(
-        "[Config]\r\nProfile = Mine\r\nLimit=5\r\n\r\n[Shortcuts]\r\nOld=\\O\\|1\r\n; hand note\r\n" + definitions);
-    const IniFile ini(path());
-    CurrentSettings config = readAll(ini);
-    config.altCodes = false;
-    config.fontSize = 10.5f;
-    config.fontName = "Liberation Mono";
-    config.shortcuts = table({ { "Zed", "\\Z\\", "03" }, { "Alpha", "\\A\\", "01|x" }, config.shortcuts.at(0) });
-    ASSERT_TRUE(config.write(ini));
-    EXPECT_EQ(readBytes(),
-        "[Config]\r\nProfile = Mine\r\nLimit=5\r\nAltCodes=0\r\nMapiCodes=1\r\nFolderType=1\r\nFontSize=10.5\r\n"
-        "FontName=Liberation Mono\r\n\r\n[Shortcuts]\r\nZed=\\Z\\|03\r\nAlpha=\\A\\|01|x\r\nOld=\\O\\|1\r\n; hand "
-        "note\r\n"
-            + definitions);
-    EXPECT_EQ(listed(readAll(ini)), QStringList({ "Zed=\\Z\\|03", "Alpha=\\A\\|01|x", "Old=\\O\\|1" }));
-    EXPECT_EQ(readProfile(ini), "Mine");
-}
-
 TEST_F(Settings, ShortcutsRewriteInPlaceMergeDuplicatesAndReadBackWhole)
 {
     writeBytes("[Shortcuts]\nA=\\a\\|1\n[Other]\nk=v\n[shortcuts]\nB=\\b\\|2\n");
