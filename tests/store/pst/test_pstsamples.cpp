@@ -54,17 +54,11 @@ TEST(PstSamples, StoresFolderTreesAndMessageCounts)
     EXPECT_NE(session->infoStores()->item(1)->rootFolder()->name(), QStringLiteral("Outlook データ ファイルのトップ"));
 }
 
-TEST(PstSamples, MessagesSortFilterAttachmentsRecipientsAndFields)
+TEST(PstSamples, MessagesFilterAttachmentsRecipientsAndFields)
 {
     SKIP_WITHOUT_SAMPLES();
     auto session = logon(sample(QStringLiteral("aspose_Outlook_1M.pst")));
     auto top = session->infoStores()->item(1)->rootFolder();
-    // Sent Items holds its messages oldest first; the table has no creation time, so the messages are read.
-    auto sent = folderAt(top, { QStringLiteral("Sent Items") })->messages();
-    sent->sort(Messages::Descending, 0x30070040);
-    EXPECT_EQ(subjects(*sent).join(QLatin1Char('|')),
-        QStringLiteral("Multiple attachments|HTML body|this message contains embedded MSG|"
-                       "check sent date of this message|message 2|message 1"));
     auto inbox = folderAt(top, { QStringLiteral("Inbox") })->messages();
     inbox->sort(Messages::Ascending, 0x30070040);
     inbox->setSubjectFilter(QStringLiteral("MESSAGE"));
