@@ -49,15 +49,4 @@ TEST(About, OkEnterAndEscapeCloseTheBox)
     }
 }
 
-TEST(About, OpenedTwiceIsOneWindow)
-{
-    WindowFixture f(browseSession());
-    ASSERT_TRUE(f.load());
-    f.w->mnuHelpAbout_Click();
-    QPointer<FrmAbout> first = f.w->about;
-    f.w->mnuHelpAbout_Click();
-    EXPECT_EQ(f.w->about, first);
-    EXPECT_EQ(openAboutBoxes(), 1);
-}
-
 } // namespace

@@ -123,21 +123,6 @@ TEST(PstSamples, DistributionListMembersAndContacts)
     EXPECT_EQ(entries->getFirst()->name(), QStringLiteral("test dist list"));
 }
 
-TEST(PstSamples, DamagedAndForeignFilesAreRefused)
-{
-    SKIP_WITHOUT_SAMPLES();
-    const std::pair<const char*, const char*> bad[]
-        = { { "aspose_bad_header_crc.pst", "checksum" }, { "aspose_mbox_named_pst.pst", "invalid file signature" } };
-    for (const auto& [name, cause] : bad) {
-        QString description;
-        EXPECT_EQ(failureOf([&] { logon(sample(QStringLiteral("bad/") + QLatin1String(name))); }, &description),
-            mapi::E_LOGON_FAILED)
-            << name;
-        EXPECT_TRUE(description.contains(QLatin1String(name)) && description.contains(QLatin1String(cause)))
-            << description.toStdString();
-    }
-}
-
 // In a folder with good stores, a bad one is a store that fails, not a failed logon.
 TEST(PstSamples, ABadStoreInAFolderFailsAlone)
 {
