@@ -19,14 +19,6 @@ QString TempStore::bulk(int n)
     return path;
 }
 
-QString TempStore::write(const QJsonObject& description)
-{
-    const QString path = m_dir.filePath(QStringLiteral("s%1.pst").arg(++m_count));
-    QString error;
-    EXPECT_TRUE(pstwriter::writeStore(description, path, &error)) << error.toStdString();
-    return path;
-}
-
 QString TempStore::damaged(const QString& path, const std::function<void(QByteArray&)>& damage)
 {
     QFile in(path);

@@ -4,7 +4,6 @@
 
 #include "store/store.h"
 
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -17,8 +16,6 @@ class TempStore {
 public:
     // A store with one folder "Bulk" of n messages.
     QString bulk(int n);
-    // A store from a writer description.
-    QString write(const QJsonObject& description);
     // A copy of a store with damage() applied to its bytes.
     QString damaged(const QString& path, const std::function<void(QByteArray&)>& damage);
 
