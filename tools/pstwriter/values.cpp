@@ -1,6 +1,7 @@
 #include "values.h"
 
 #include "store/pst/format/bytes.h"
+#include "store/pst/format/codepage.h"
 #include "storewriter.h"
 
 #include <QDateTime>
@@ -38,20 +39,6 @@ namespace {
         }
         return false;
     }
-    QByteArray codecName(int codepage)
-    {
-        switch (codepage) {
-        case 20127:
-            return "US-ASCII";
-        case 65001:
-            return "UTF-8";
-        case 28591:
-            return "ISO-8859-1";
-        default:
-            return "windows-" + QByteArray::number(codepage);
-        }
-    }
-
     bool encodeSingle(quint16 type, const QJsonValue& value, QByteArray* out, QString* error, int codepage)
     {
         qint64 i = 0;

@@ -1,5 +1,7 @@
 #include "store/pst/pstdecode.h"
 
+#include "store/pst/format/codepage.h"
+
 #include <QStringDecoder>
 #include <QtEndian>
 #include <algorithm>
@@ -11,20 +13,6 @@ namespace store::pst {
 namespace {
 
     const QByteArray oneOffUid = QByteArray::fromHex("812B1FA4BEA310199D6E00DD010F5402");
-
-    QByteArray codecName(int codepage)
-    {
-        switch (codepage) {
-        case 20127:
-            return "US-ASCII";
-        case 65001:
-            return "UTF-8";
-        case 28591:
-            return "ISO-8859-1";
-        default:
-            return "windows-" + QByteArray::number(codepage);
-        }
-    }
 
     Error unreadable(quint32 tag, const QString& why)
     {
@@ -234,7 +222,7 @@ QString decodeString8(const QByteArray& data, int codepage)
     qsizetype size = data.size();
     while (size > 0 && data.at(size - 1) == '\0')
         --size;
-    QStringDecoder decoder(codecName(codepage).constData());
+    QStringDecoder decoder(format::codecName(codepage).constData());
     if (!decoder.isValid()) return QString::fromLatin1(data.constData(), size);
     return decoder.decode(QByteArrayView(data.constData(), size));
 }
@@ -252,7 +240,7 @@ QString decodeUnicode(const QByteArray& data)
 
 bool codepageSupported(int codepage)
 {
-    return codepage > 0 && QStringDecoder(codecName(codepage).constData()).isValid();
+    return codepage > 0 && QStringDecoder(format::codecName(codepage).constData()).isValid();
 }
 
 QDateTime fileTimeToDate(quint64 fileTime)
