@@ -260,184 +260,170 @@ struct Layout {
 
 constexpr int kHeaderCrcFullSize = 516;
 
-inline constexpr Layout kAnsiLayout {
-    .variant = Variant::Ansi,
-    .idSize = 4,
-    // header
-    .headerSize = 512,
-    .nextPageIdAt = 28,
-    .nextBlockIdAt = 24,
-    .uniqueAt = 32,
-    .nextNidsAt = 36,
-    .fileEofAt = 168,
-    .lastAMapAt = 172,
-    .amapFreeAt = 176,
-    .pmapFreeAt = 180,
-    .nbtRootBidAt = 184,
-    .nbtRootIbAt = 188,
-    .bbtRootBidAt = 192,
-    .bbtRootIbAt = 196,
-    .amapValidAt = 200,
-    .cryptMethodAt = 461,
-    .crcFullAt = -1,
-    .sentinelAt = 460,
-    // pages
-    .pageSize = 512,
-    .pageDataSize = 500,
-    .pageTrailerAt = 500,
-    .pageCrcAt = 508,
-    .pageBidAt = 504,
-    .btCountAt = 496,
-    .btMaxCountAt = 497,
-    .btEntrySizeAt = 498,
-    .btLevelAt = 499,
-    .btCountSize = 1,
-    .btEntriesSize = 496,
-    .btIndexEntrySize = 12,
-    .bbtEntrySize = 12,
-    .nbtEntrySize = 16,
-    .bbtSizeAt = 8,
-    .bbtInflatedSizeAt = -1,
-    .bbtRefCountAt = 10,
-    // blocks
-    .blockAlign = 64,
-    .maxBlockSize = 8192,
-    .blockTrailerSize = 12,
-    .blockSizeAt = 0,
-    .blockSigAt = 2,
-    .blockCrcAt = 8,
-    .blockBidAt = 4,
-    .blockInflatedSizeAt = -1,
-    .maxBlockData = 8180,
-    // data and subnode trees
-    .treeHeaderSize = 8,
-    .subnodeHeaderSize = 4,
-    .slEntrySize = 12,
-    .siEntrySize = 8,
-    // heap and tables
-    .hidIndexBits = 11,
-    .rowIndexDataSize = 2,
+// What sets one variant apart; makeLayout derives every other field of its Layout from these, by rules that hold in
+// all three variants.
+struct VariantFacts {
+    Variant variant;
+    int idSize;
+    // Header: where the fields before the ROOT structure sit, where ROOT's ibFileEof starts the run of identifier-
+    // sized fields that follows it, and the sentinel byte the crypt method follows.
+    int headerSize;
+    int nextPageIdAt;
+    int nextBlockIdAt;
+    int uniqueAt;
+    int fileEofAt;
+    int sentinelAt;
+    int crcFullAt;
+    // Pages: the trailer, and the entry count whose size sets where the other B-tree page fields sit.
+    int pageSize;
+    int pageTrailerAt;
+    int btCountAt;
+    int btCountSize;
+    int bbtInflatedSizeAt;
+    // Blocks and trees.
+    int blockAlign;
+    int maxBlockSize;
+    int blockTrailerSize;
+    int blockInflatedSizeAt;
+    int subnodeHeaderSize;
+    int hidIndexBits;
+    int rowIndexDataSize;
 };
 
-inline constexpr Layout kUnicodeLayout {
+constexpr Layout makeLayout(const VariantFacts& f)
+{
+    const int id = f.idSize;
+    // Both trailers hold their signature in the first 4 bytes; then ANSI puts the bid before the CRC, Unicode after.
+    const bool bidFirst = f.variant == Variant::Ansi;
+    return Layout {
+        .variant = f.variant,
+        .idSize = id,
+        // header: nextNids follows dwUnique; ROOT's offsets, sizes and BREFs are one identifier wide each
+        .headerSize = f.headerSize,
+        .nextPageIdAt = f.nextPageIdAt,
+        .nextBlockIdAt = f.nextBlockIdAt,
+        .uniqueAt = f.uniqueAt,
+        .nextNidsAt = f.uniqueAt + 4,
+        .fileEofAt = f.fileEofAt,
+        .lastAMapAt = f.fileEofAt + id,
+        .amapFreeAt = f.fileEofAt + 2 * id,
+        .pmapFreeAt = f.fileEofAt + 3 * id,
+        .nbtRootBidAt = f.fileEofAt + 4 * id,
+        .nbtRootIbAt = f.fileEofAt + 5 * id,
+        .bbtRootBidAt = f.fileEofAt + 6 * id,
+        .bbtRootIbAt = f.fileEofAt + 7 * id,
+        .amapValidAt = f.fileEofAt + 8 * id,
+        .cryptMethodAt = f.sentinelAt + 1,
+        .crcFullAt = f.crcFullAt,
+        .sentinelAt = f.sentinelAt,
+        // pages: the CRC covers all before the trailer; the entries fill the page up to the count
+        .pageSize = f.pageSize,
+        .pageDataSize = f.pageTrailerAt,
+        .pageTrailerAt = f.pageTrailerAt,
+        .pageCrcAt = f.pageTrailerAt + (bidFirst ? 4 + id : 4),
+        .pageBidAt = f.pageTrailerAt + (bidFirst ? 4 : 8),
+        .btCountAt = f.btCountAt,
+        .btMaxCountAt = f.btCountAt + f.btCountSize,
+        .btEntrySizeAt = f.btCountAt + 2 * f.btCountSize,
+        .btLevelAt = f.btCountAt + 2 * f.btCountSize + 1,
+        .btCountSize = f.btCountSize,
+        .btEntriesSize = f.btCountAt,
+        .btIndexEntrySize = 3 * id,
+        .bbtEntrySize = 3 * id,
+        .nbtEntrySize = 4 * id,
+        .bbtSizeAt = 2 * id,
+        .bbtInflatedSizeAt = f.bbtInflatedSizeAt,
+        .bbtRefCountAt = (f.bbtInflatedSizeAt < 0 ? 2 * id : f.bbtInflatedSizeAt) + 2, // after cb, or cbInflated
+        // blocks
+        .blockAlign = f.blockAlign,
+        .maxBlockSize = f.maxBlockSize,
+        .blockTrailerSize = f.blockTrailerSize,
+        .blockSizeAt = 0,
+        .blockSigAt = 2,
+        .blockCrcAt = bidFirst ? 4 + id : 4,
+        .blockBidAt = bidFirst ? 4 : 8,
+        .blockInflatedSizeAt = f.blockInflatedSizeAt,
+        .maxBlockData = f.maxBlockSize - f.blockTrailerSize,
+        // data and subnode trees
+        .treeHeaderSize = 8,
+        .subnodeHeaderSize = f.subnodeHeaderSize,
+        .slEntrySize = 3 * id,
+        .siEntrySize = 2 * id,
+        // heap and tables
+        .hidIndexBits = f.hidIndexBits,
+        .rowIndexDataSize = f.rowIndexDataSize,
+    };
+}
+
+// Version 23 states every fact; the other two variants state how they differ from it.
+inline constexpr VariantFacts kUnicodeFacts {
     .variant = Variant::Unicode,
     .idSize = 8,
-    // header
     .headerSize = 564,
     .nextPageIdAt = 32,
     .nextBlockIdAt = 516,
     .uniqueAt = 40,
-    .nextNidsAt = 44,
     .fileEofAt = 184,
-    .lastAMapAt = 192,
-    .amapFreeAt = 200,
-    .pmapFreeAt = 208,
-    .nbtRootBidAt = 216,
-    .nbtRootIbAt = 224,
-    .bbtRootBidAt = 232,
-    .bbtRootIbAt = 240,
-    .amapValidAt = 248,
-    .cryptMethodAt = 513,
-    .crcFullAt = 524,
     .sentinelAt = 512,
-    // pages
+    .crcFullAt = 524,
     .pageSize = 512,
-    .pageDataSize = 496,
     .pageTrailerAt = 496,
-    .pageCrcAt = 500,
-    .pageBidAt = 504,
     .btCountAt = 488,
-    .btMaxCountAt = 489,
-    .btEntrySizeAt = 490,
-    .btLevelAt = 491,
     .btCountSize = 1,
-    .btEntriesSize = 488,
-    .btIndexEntrySize = 24,
-    .bbtEntrySize = 24,
-    .nbtEntrySize = 32,
-    .bbtSizeAt = 16,
     .bbtInflatedSizeAt = -1,
-    .bbtRefCountAt = 18,
-    // blocks
     .blockAlign = 64,
     .maxBlockSize = 8192,
     .blockTrailerSize = 16,
-    .blockSizeAt = 0,
-    .blockSigAt = 2,
-    .blockCrcAt = 4,
-    .blockBidAt = 8,
     .blockInflatedSizeAt = -1,
-    .maxBlockData = 8176,
-    // data and subnode trees
-    .treeHeaderSize = 8,
     .subnodeHeaderSize = 8,
-    .slEntrySize = 24,
-    .siEntrySize = 16,
-    // heap and tables
     .hidIndexBits = 11,
     .rowIndexDataSize = 4,
 };
 
+// Versions 14 and 15: 4-byte identifiers and offsets, so a smaller header, narrower trailers and entries, and no
+// full-header CRC.
+constexpr VariantFacts ansiFacts()
+{
+    VariantFacts f = kUnicodeFacts;
+    f.variant = Variant::Ansi;
+    f.idSize = 4;
+    f.headerSize = 512;
+    f.nextPageIdAt = 28;
+    f.nextBlockIdAt = 24;
+    f.uniqueAt = 32;
+    f.fileEofAt = 168;
+    f.sentinelAt = 460;
+    f.crcFullAt = -1;
+    f.pageTrailerAt = 500;
+    f.btCountAt = 496;
+    f.blockTrailerSize = 12;
+    f.subnodeHeaderSize = 4;
+    f.rowIndexDataSize = 2;
+    return f;
+}
+
 // Version 36: 4 KiB pages with 16-bit entry counts, and blocks of up to 64 KiB in 512-byte steps whose data may be
 // zlib-compressed; the block B-tree and the block trailer record the inflated size beside the stored one.
-inline constexpr Layout k4kLayout {
-    .variant = Variant::Unicode4k,
-    .idSize = 8,
-    // header
-    .headerSize = 564,
-    .nextPageIdAt = 32,
-    .nextBlockIdAt = 516,
-    .uniqueAt = 40,
-    .nextNidsAt = 44,
-    .fileEofAt = 184,
-    .lastAMapAt = 192,
-    .amapFreeAt = 200,
-    .pmapFreeAt = 208,
-    .nbtRootBidAt = 216,
-    .nbtRootIbAt = 224,
-    .bbtRootBidAt = 232,
-    .bbtRootIbAt = 240,
-    .amapValidAt = 248,
-    .cryptMethodAt = 513,
-    .crcFullAt = 524,
-    .sentinelAt = 512,
-    // pages
-    .pageSize = 4096,
-    .pageDataSize = 4072,
-    .pageTrailerAt = 4072,
-    .pageCrcAt = 4076,
-    .pageBidAt = 4080,
-    .btCountAt = 4056,
-    .btMaxCountAt = 4058,
-    .btEntrySizeAt = 4060,
-    .btLevelAt = 4061,
-    .btCountSize = 2,
-    .btEntriesSize = 4056,
-    .btIndexEntrySize = 24,
-    .bbtEntrySize = 24,
-    .nbtEntrySize = 32,
-    .bbtSizeAt = 16,
-    .bbtInflatedSizeAt = 18,
-    .bbtRefCountAt = 20,
-    // blocks
-    .blockAlign = 512,
-    .maxBlockSize = 65536,
-    .blockTrailerSize = 24,
-    .blockSizeAt = 0,
-    .blockSigAt = 2,
-    .blockCrcAt = 4,
-    .blockBidAt = 8,
-    .blockInflatedSizeAt = 18,
-    .maxBlockData = 65512,
-    // data and subnode trees
-    .treeHeaderSize = 8,
-    .subnodeHeaderSize = 8,
-    .slEntrySize = 24,
-    .siEntrySize = 16,
-    // heap and tables
-    .hidIndexBits = 14,
-    .rowIndexDataSize = 4,
-};
+constexpr VariantFacts unicode4kFacts()
+{
+    VariantFacts f = kUnicodeFacts;
+    f.variant = Variant::Unicode4k;
+    f.pageSize = 4096;
+    f.pageTrailerAt = 4072;
+    f.btCountAt = 4056;
+    f.btCountSize = 2;
+    f.bbtInflatedSizeAt = 18;
+    f.blockAlign = 512;
+    f.maxBlockSize = 65536;
+    f.blockTrailerSize = 24;
+    f.blockInflatedSizeAt = 18;
+    f.hidIndexBits = 14;
+    return f;
+}
+
+inline constexpr Layout kAnsiLayout = makeLayout(ansiFacts());
+inline constexpr Layout kUnicodeLayout = makeLayout(kUnicodeFacts);
+inline constexpr Layout k4kLayout = makeLayout(unicode4kFacts());
 
 // The layout of a header version, or nullptr for a version the format does not define.
 constexpr const Layout* layoutForVersion(quint16 version)
