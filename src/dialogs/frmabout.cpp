@@ -1,6 +1,7 @@
 #include "dialogs/frmabout.h"
 
 #include "dialogs/programinfo.h"
+#include "mainwindow/controls.h"
 #include "store/store.h"
 
 #include <QFrame>
@@ -9,6 +10,8 @@
 #include <QPushButton>
 
 namespace {
+
+using controls::named;
 
 // The title block: the title line, then each further line after an empty one.
 const QString titleBlock = QStringLiteral("Active Messaging - Storewalker (tm)\n\n"
@@ -28,34 +31,26 @@ FrmAbout::FrmAbout(std::function<QString()> mapiVersion, QWidget* parent)
     setFont(program::arialFont(8));
     setFixedSize(program::twipsToPixelsX(this, 5580), program::twipsToPixelsY(this, 2325));
 
-    picIcon = new QLabel(this);
-    picIcon->setObjectName(QStringLiteral("picIcon"));
+    picIcon = named<QLabel>("picIcon", this);
     program::placeTwips(picIcon, 240, 240, 480, 480);
     picIcon->setPixmap(program::icon().pixmap(picIcon->size()));
-    lblTitle = new QLabel(QStringLiteral("App Title"), this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    lblTitle = named<QLabel>("lblTitle", QStringLiteral("App Title"), this);
     lblTitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     program::placeTwips(lblTitle, 1020, 120, 3885, 1080);
-    lblAppVersion = new QLabel(QStringLiteral("App Version"), this);
-    lblAppVersion->setObjectName(QStringLiteral("lblAppVersion"));
+    lblAppVersion = named<QLabel>("lblAppVersion", QStringLiteral("App Version"), this);
     program::placeTwips(lblAppVersion, 1020, 1260, 3885, 225);
-    lblMapiVersion = new QLabel(QStringLiteral("Mapi Version"), this);
-    lblMapiVersion->setObjectName(QStringLiteral("lblMapiVersion"));
+    lblMapiVersion = named<QLabel>("lblMapiVersion", QStringLiteral("Mapi Version"), this);
     program::placeTwips(lblMapiVersion, 1020, 1560, 3885, 225);
-    lblDescription = new QLabel(QStringLiteral("App Description"), this);
-    lblDescription->setObjectName(QStringLiteral("lblDescription"));
+    lblDescription = named<QLabel>("lblDescription", QStringLiteral("App Description"), this);
     program::placeTwips(lblDescription, 60, 780, 945, 270);
     // An etched separator: a grey line over a white one.
-    Line1 = new QFrame(this);
-    Line1->setObjectName(QStringLiteral("Line1"));
+    Line1 = named<QFrame>("Line1", this);
     Line1->setFrameShape(QFrame::HLine);
     Line1->setFrameShadow(QFrame::Sunken);
     program::placeTwips(Line1, 60, 1860, 5400, 30);
-    lblDisclaimer = new QLabel(QStringLiteral("Warning: ..."), this);
-    lblDisclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
+    lblDisclaimer = named<QLabel>("lblDisclaimer", QStringLiteral("Warning: ..."), this);
     program::placeTwips(lblDisclaimer, 240, 1980, 3825, 225);
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK = named<QPushButton>("cmdOK", QStringLiteral("OK"), this);
     program::placeTwips(cmdOK, 4200, 1920, 1260, 345);
 
     connect(cmdOK, &QPushButton::clicked, this, &FrmAbout::cmdOk_Click);

@@ -1,5 +1,7 @@
 #include "dialogs/frmfind.h"
 
+#include "mainwindow/controls.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,13 +18,7 @@ const QString captionFind = QStringLiteral("Find");
 const QString captionFindNext = QStringLiteral("Find Next");
 const QString captionFindComplete = QStringLiteral("Find Complete");
 
-template <class T, class... Args>
-T* named(const char* name, Args&&... args)
-{
-    auto* widget = new T(std::forward<Args>(args)...);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
+using controls::named;
 
 QTreeWidgetItem* nextSibling(QTreeWidgetItem* node)
 {

@@ -1,6 +1,7 @@
 #include "dialogs/frmoptions.h"
 
 #include "dialogs/programinfo.h"
+#include "mainwindow/controls.h"
 #include "mainwindow/platform.h"
 #include "settings/currentsettings.h"
 
@@ -23,8 +24,7 @@ constexpr int NameRole = Qt::UserRole; // a row's shortcut name as it stands in 
 template <class T, class... Args>
 T* control(const char* name, QWidget* parent, int left, int top, int width, int height, Args&&... args)
 {
-    auto* widget = new T(std::forward<Args>(args)..., parent);
-    widget->setObjectName(QLatin1String(name));
+    auto* widget = controls::named<T>(name, std::forward<Args>(args)..., parent);
     program::placeTwips(widget, left, top, width, height);
     return widget;
 }

@@ -1,6 +1,7 @@
 #include "dialogs/frmsplash.h"
 
 #include "dialogs/programinfo.h"
+#include "mainwindow/controls.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -9,6 +10,8 @@
 #include <QScreen>
 
 namespace {
+
+using controls::named;
 
 const QString makerNotice = QStringLiteral("A read-only store viewer by Veltrane");
 
@@ -22,13 +25,11 @@ FrmSplash::FrmSplash(QWidget* parent)
     setWindowTitle(program::title);
     setFixedSize(program::twipsToPixelsX(this, 6345), program::twipsToPixelsY(this, 2610));
 
-    Frame1 = new QGroupBox(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1 = named<QGroupBox>("Frame1", this);
     program::placeTwips(Frame1, 120, 60, 6120, 2430);
     Frame1->installEventFilter(this);
 
-    imgLogo = new QLabel(Frame1);
-    imgLogo->setObjectName(QStringLiteral("imgLogo"));
+    imgLogo = named<QLabel>("imgLogo", Frame1);
     program::placeTwips(imgLogo, 120, 300, 1455, 1425);
     imgLogo->setPixmap(program::icon().pixmap(QSize(256, 256)));
     imgLogo->setScaledContents(true);
@@ -56,8 +57,7 @@ FrmSplash::FrmSplash(QWidget* parent)
 QLabel* FrmSplash::label(const char* name, const QString& text, int left, int top, int width, int height,
     double points, bool bold, Qt::Alignment alignment)
 {
-    auto* label = new QLabel(text, Frame1);
-    label->setObjectName(QLatin1String(name));
+    auto* label = named<QLabel>(name, text, Frame1);
     label->setFont(program::arialFont(points, bold));
     label->setAlignment(alignment | Qt::AlignTop);
     label->setAttribute(Qt::WA_NoMousePropagation); // a click on a label is not one on the frame

@@ -1,5 +1,6 @@
 #include "mainwindow/frmmain.h"
 #include "browse/filtercombo.h"
+#include "mainwindow/controls.h"
 #include "mainwindow/layout.h"
 
 #include <QAction>
@@ -23,13 +24,7 @@
 
 namespace {
 
-template <class T, class... Args>
-T* named(const char* name, Args&&... args)
-{
-    auto* widget = new T(std::forward<Args>(args)...);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
+using controls::named;
 
 // The frames draw their line through the middle of their caption, as the design expects: its buttons sit just
 // below the caption, where the application's style may draw the line instead. One style for every window.
