@@ -9,37 +9,23 @@ namespace {
 
     class MemAddressList;
 
-    class MemAddressEntry : public AddressEntry {
+    class MemAddressEntry : public AddressEntry, CheckedObject {
     public:
         MemAddressEntry(const MemorySession::Impl* impl, const EntryNode& node)
-            : m_impl(impl)
+            : CheckedObject(impl, node.data->id)
             , m_node(node)
         {
         }
-        QString name() const override
-        {
-            check(QStringLiteral("AddressEntry.Name"));
-            return m_node.data->name;
-        }
-        QString id() const override
-        {
-            check(QStringLiteral("AddressEntry.ID"));
-            return m_node.data->id;
-        }
+        QString name() const override { return checked(QStringLiteral("AddressEntry.Name"), m_node.data->name); }
+        QString id() const override { return checked(QStringLiteral("AddressEntry.ID"), m_node.data->id); }
         QString address() const override
         {
-            check(QStringLiteral("AddressEntry.Address"));
-            return m_node.data->address;
+            return checked(QStringLiteral("AddressEntry.Address"), m_node.data->address);
         }
-        QString type() const override
-        {
-            check(QStringLiteral("AddressEntry.Type"));
-            return m_node.data->type;
-        }
+        QString type() const override { return checked(QStringLiteral("AddressEntry.Type"), m_node.data->type); }
         int displayType() const override
         {
-            check(QStringLiteral("AddressEntry.DisplayType"));
-            return m_node.data->displayType;
+            return checked(QStringLiteral("AddressEntry.DisplayType"), m_node.data->displayType);
         }
         Fields fields() const override
         {
@@ -59,9 +45,6 @@ namespace {
         }
 
     private:
-        void check(const QString& operation) const { m_impl->check(operation, m_node.data->id); }
-
-        const MemorySession::Impl* m_impl;
         EntryNode m_node;
     };
 
@@ -81,8 +64,7 @@ namespace {
         void sort(int order) override
         {
             m_impl->check(QStringLiteral("AddressEntries.Sort"), m_ownerId);
-            if (order != Messages::Ascending && order != Messages::Descending)
-                throw Error(mapi::E_INVALID_PARAMETER, QStringLiteral("The sort order %1 is not valid.").arg(order));
+            checkSortOrder(order);
             m_order = order;
             rebuild();
         }
@@ -117,19 +99,15 @@ namespace {
         QString m_filter;
     };
 
-    class MemAddressList : public AddressList {
+    class MemAddressList : public AddressList, CheckedObject {
     public:
         MemAddressList(const MemorySession::Impl* impl, int list)
-            : m_impl(impl)
+            : CheckedObject(impl, impl->data.addressLists[size_t(list)].name)
             , m_list(list)
             , m_data(impl->data.addressLists[size_t(list)])
         {
         }
-        QString name() const override
-        {
-            check(QStringLiteral("AddressList.Name"));
-            return m_data.name;
-        }
+        QString name() const override { return checked(QStringLiteral("AddressList.Name"), m_data.name); }
         Fields fields() const override
         {
             check(QStringLiteral("AddressList.Fields"));
@@ -150,9 +128,6 @@ namespace {
         }
 
     private:
-        void check(const QString& operation) const { m_impl->check(operation, m_data.name); }
-
-        const MemorySession::Impl* m_impl;
         int m_list;
         const AddressListData& m_data;
     };

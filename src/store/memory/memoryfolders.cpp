@@ -10,43 +10,33 @@ namespace {
     class MemFolder;
     class MemMessage;
 
-    class MemInfoStore : public InfoStore {
+    class MemInfoStore : public InfoStore, CheckedObject {
     public:
         MemInfoStore(const MemorySession::Impl* impl, int store)
-            : m_impl(impl)
+            : CheckedObject(impl, impl->data.stores[size_t(store)].id)
             , m_store(store)
             , m_data(impl->data.stores[size_t(store)])
         {
         }
-        QString name() const override
-        {
-            m_impl->check(QStringLiteral("InfoStore.Name"), m_data.id);
-            return m_data.name;
-        }
+        QString name() const override { return checked(QStringLiteral("InfoStore.Name"), m_data.name); }
         QString providerName() const override
         {
-            m_impl->check(QStringLiteral("InfoStore.ProviderName"), m_data.id);
-            return m_data.providerName;
+            return checked(QStringLiteral("InfoStore.ProviderName"), m_data.providerName);
         }
-        QString id() const override
-        {
-            m_impl->check(QStringLiteral("InfoStore.ID"), m_data.id);
-            return m_data.id;
-        }
+        QString id() const override { return checked(QStringLiteral("InfoStore.ID"), m_data.id); }
         Fields fields() const override
         {
-            m_impl->check(QStringLiteral("InfoStore.Fields"), m_data.id);
+            check(QStringLiteral("InfoStore.Fields"));
             return Fields(withLeading({ stringField(TagDisplayName, m_data.name) }, m_data.fields));
         }
         std::shared_ptr<Object> parent() const override
         {
-            m_impl->check(QStringLiteral("InfoStore.Parent"), m_data.id);
+            check(QStringLiteral("InfoStore.Parent"));
             return std::make_shared<EndObject>();
         }
         std::shared_ptr<Folder> rootFolder() const override;
 
     private:
-        const MemorySession::Impl* m_impl;
         int m_store;
         const StoreData& m_data;
     };
@@ -58,8 +48,7 @@ namespace {
         void sort(int order, quint32 tag) override
         {
             check(QStringLiteral("Messages.Sort"));
-            if (order != Ascending && order != Descending)
-                throw Error(mapi::E_INVALID_PARAMETER, QStringLiteral("The sort order %1 is not valid.").arg(order));
+            checkSortOrder(order);
             m_order = order;
             m_tag = tag;
             rebuild();
@@ -82,27 +71,18 @@ namespace {
         QString m_filter;
     };
 
-    class MemFolder : public Folder {
+    class MemFolder : public Folder, CheckedObject {
     public:
         MemFolder(const MemorySession::Impl* impl, const FolderNode& node)
-            : m_impl(impl)
+            : CheckedObject(impl, node.data->id)
             , m_node(node)
         {
         }
-        QString name() const override
-        {
-            check(QStringLiteral("Folder.Name"));
-            return m_node.data->name;
-        }
-        QString id() const override
-        {
-            check(QStringLiteral("Folder.ID"));
-            return m_node.data->id;
-        }
+        QString name() const override { return checked(QStringLiteral("Folder.Name"), m_node.data->name); }
+        QString id() const override { return checked(QStringLiteral("Folder.ID"), m_node.data->id); }
         QString storeId() const override
         {
-            check(QStringLiteral("Folder.StoreID"));
-            return m_impl->data.stores[size_t(m_node.store)].id;
+            return checked(QStringLiteral("Folder.StoreID"), m_impl->data.stores[size_t(m_node.store)].id);
         }
         Fields fields() const override
         {
@@ -137,36 +117,25 @@ namespace {
         }
 
     private:
-        void check(const QString& operation) const { m_impl->check(operation, m_node.data->id); }
-
-        const MemorySession::Impl* m_impl;
         FolderNode m_node;
     };
 
     std::shared_ptr<Folder> MemInfoStore::rootFolder() const
     {
-        m_impl->check(QStringLiteral("InfoStore.RootFolder"), m_data.id);
+        check(QStringLiteral("InfoStore.RootFolder"));
         return std::make_shared<MemFolder>(m_impl, m_impl->folderNode(&m_data.root));
     }
 
-    class MemAttachment : public Attachment {
+    class MemAttachment : public Attachment, CheckedObject {
     public:
         MemAttachment(const MemorySession::Impl* impl, const AttachmentData& data, std::shared_ptr<Message> message)
-            : m_impl(impl)
+            : CheckedObject(impl, data.name)
             , m_data(data)
             , m_message(std::move(message))
         {
         }
-        QString name() const override
-        {
-            check(QStringLiteral("Attachment.Name"));
-            return m_data.name;
-        }
-        int type() const override
-        {
-            check(QStringLiteral("Attachment.Type"));
-            return m_data.type;
-        }
+        QString name() const override { return checked(QStringLiteral("Attachment.Name"), m_data.name); }
+        int type() const override { return checked(QStringLiteral("Attachment.Type"), m_data.type); }
         Fields fields() const override
         {
             check(QStringLiteral("Attachment.Fields"));
@@ -174,45 +143,28 @@ namespace {
         }
         std::shared_ptr<Object> parent() const override
         {
-            check(QStringLiteral("Attachment.Parent"));
-            return m_message;
+            return checked(QStringLiteral("Attachment.Parent"), m_message);
         }
 
     private:
-        void check(const QString& operation) const { m_impl->check(operation, m_data.name); }
-
-        const MemorySession::Impl* m_impl;
         const AttachmentData& m_data;
         std::shared_ptr<Message> m_message;
     };
 
-    class MemRecipient : public Recipient {
+    class MemRecipient : public Recipient, CheckedObject {
     public:
         MemRecipient(const MemorySession::Impl* impl, const RecipientData& data, std::shared_ptr<Message> message)
-            : m_impl(impl)
+            : CheckedObject(impl, data.name)
             , m_data(data)
             , m_message(std::move(message))
         {
         }
-        QString name() const override
-        {
-            check(QStringLiteral("Recipient.Name"));
-            return m_data.name;
-        }
-        QString address() const override
-        {
-            check(QStringLiteral("Recipient.Address"));
-            return m_data.address;
-        }
-        int type() const override
-        {
-            check(QStringLiteral("Recipient.Type"));
-            return m_data.type;
-        }
+        QString name() const override { return checked(QStringLiteral("Recipient.Name"), m_data.name); }
+        QString address() const override { return checked(QStringLiteral("Recipient.Address"), m_data.address); }
+        int type() const override { return checked(QStringLiteral("Recipient.Type"), m_data.type); }
         int displayType() const override
         {
-            check(QStringLiteral("Recipient.DisplayType"));
-            return m_data.displayType;
+            return checked(QStringLiteral("Recipient.DisplayType"), m_data.displayType);
         }
         Fields fields() const override
         {
@@ -221,14 +173,10 @@ namespace {
         }
         std::shared_ptr<Object> parent() const override
         {
-            check(QStringLiteral("Recipient.Parent"));
-            return m_message;
+            return checked(QStringLiteral("Recipient.Parent"), m_message);
         }
 
     private:
-        void check(const QString& operation) const { m_impl->check(operation, m_data.name); }
-
-        const MemorySession::Impl* m_impl;
         const RecipientData& m_data;
         std::shared_ptr<Message> m_message;
     };
@@ -244,34 +192,18 @@ namespace {
         return withLeading(std::move(own), data.fields);
     }
 
-    class MemMessage : public Message, public std::enable_shared_from_this<MemMessage> {
+    class MemMessage : public Message, CheckedObject, public std::enable_shared_from_this<MemMessage> {
     public:
         MemMessage(const MemorySession::Impl* impl, const MessageNode& node)
-            : m_impl(impl)
+            : CheckedObject(impl, node.data->id)
             , m_node(node)
         {
         }
         // A message's name is its subject, as the PST provider gives it.
-        QString name() const override
-        {
-            check(QStringLiteral("Message.Name"));
-            return m_node.data->subject;
-        }
-        QString subject() const override
-        {
-            check(QStringLiteral("Message.Subject"));
-            return m_node.data->subject;
-        }
-        QString type() const override
-        {
-            check(QStringLiteral("Message.Type"));
-            return m_node.data->messageClass;
-        }
-        QString id() const override
-        {
-            check(QStringLiteral("Message.ID"));
-            return m_node.data->id;
-        }
+        QString name() const override { return checked(QStringLiteral("Message.Name"), m_node.data->subject); }
+        QString subject() const override { return checked(QStringLiteral("Message.Subject"), m_node.data->subject); }
+        QString type() const override { return checked(QStringLiteral("Message.Type"), m_node.data->messageClass); }
+        QString id() const override { return checked(QStringLiteral("Message.ID"), m_node.data->id); }
         Fields fields() const override
         {
             check(QStringLiteral("Message.Fields"));
@@ -306,9 +238,6 @@ namespace {
         }
 
     private:
-        void check(const QString& operation) const { m_impl->check(operation, m_node.data->id); }
-
-        const MemorySession::Impl* m_impl;
         MessageNode m_node;
     };
 

@@ -73,6 +73,12 @@ Error noItem(int index)
     return Error(mapi::E_NOT_FOUND, QStringLiteral("The collection has no item %1.").arg(index));
 }
 
+void checkSortOrder(int order)
+{
+    if (order != Messages::Ascending && order != Messages::Descending)
+        throw Error(mapi::E_INVALID_PARAMETER, QStringLiteral("The sort order %1 is not valid.").arg(order));
+}
+
 Field stringField(quint32 tag, const QString& text)
 {
     return Field(tag, {}, Value::string(text));

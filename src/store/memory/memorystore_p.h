@@ -78,6 +78,33 @@ public:
     std::shared_ptr<Object> parent() const override { return nullptr; }
 };
 
+// What every object of the store does first when asked for anything: the session records the operation and fails
+// it where a test asked, keyed by the object's id (or its name, where it has none).
+class CheckedObject {
+protected:
+    CheckedObject(const MemorySession::Impl* impl, const QString& key)
+        : m_impl(impl)
+        , m_key(key)
+    {
+    }
+    void check(const QString& operation) const { m_impl->check(operation, m_key); }
+    // A plain property: the check, then the value.
+    template <class T>
+    T checked(const QString& operation, const T& value) const
+    {
+        check(operation);
+        return value;
+    }
+
+    const MemorySession::Impl* m_impl;
+
+private:
+    const QString& m_key; // in the session's data, like all the object reads
+};
+
+// Fails E_INVALID_PARAMETER for a sort order other than ascending and descending.
+void checkSortOrder(int order);
+
 // A collection of a fixed number of elements, made on demand.
 template <class T, class Base = Collection<T>>
 class ListCollection : public Base {
