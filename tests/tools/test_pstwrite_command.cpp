@@ -4,8 +4,6 @@
 #include <QFile>
 #include <QProcess>
 
-using namespace pffread;
-
 namespace {
 bool run(const QString& program, const QStringList& args, QString* output = nullptr)
 {
@@ -47,17 +45,20 @@ TEST_F(WriterTest, CommandLineWritesDescriptionsAndBulkStores)
         EXPECT_TRUE(output.contains(QLatin1String(c.says))) << output.toStdString();
     }
     EXPECT_FALSE(QFile::exists(path("c.pst")));
-    const Store bulk = read(path("b.pst"));
-    ASSERT_EQ(bulk.error.toStdString(), "");
-    const Item* f = folderByPath(bulk, QStringLiteral("Bulk"));
-    ASSERT_TRUE(f && f->rows.size() == 50 && f->messages.size() == 50);
-    EXPECT_EQ(show(f->rows[49], { 0x30070040 }), "00660d5d8f3cda01"); // 2024-01-01 08:49 UTC
+    auto bulk = folder(*psttest::logon(path("b.pst")), QStringLiteral("Bulk"))->messages();
+    ASSERT_EQ(bulk->count(), 50);
+    EXPECT_EQ(bulk->item(50)->fields().find(0x30070040)->value().toDateTime(),
+        QDateTime(QDate(2024, 1, 1), QTime(8, 49), Qt::UTC));
     // ANSI and cyclic, spread over two folders (26 and 25), without the creation time column.
-    const Store options = read(path("f.pst"));
-    ASSERT_EQ(options.error.toStdString(), "");
-    const Item* first = folderByPath(options, QStringLiteral("Bulk 1"));
-    const Item* second = folderByPath(options, QStringLiteral("Bulk 2"));
-    ASSERT_TRUE(first && second && first->rows.size() == 26 && second->rows.size() == 25);
-    EXPECT_EQ(show(second->rows[0], { 0x0037001E, 0x30070040 }), "42756c6b206d65737361676520322061626f757420717561727465726c792066696775726573|none");
+    const auto options = psttest::logon(path("f.pst"));
+    const auto second = folder(*options, QStringLiteral("Bulk 2"));
+    ASSERT_EQ(folder(*options, QStringLiteral("Bulk 1"))->messages()->count(), 26);
+    ASSERT_EQ(second->messages()->count(), 25);
+    const store::Fields fields = second->messages()->item(1)->fields();
+    const store::Field* subject = fields.find(0x0037001E);
+    ASSERT_TRUE(subject);
+    EXPECT_EQ(subject->id(), 0x0037001Eu);
+    EXPECT_EQ(subject->value().toString(), "Bulk message 2 about quarterly figures");
+    EXPECT_FALSE(hasCreationColumn(path("f.pst"), second->id()));
     EXPECT_FALSE(QFile::exists(path("g.pst")));
 }

@@ -3,7 +3,6 @@
 #include "storewriter.h"
 #include "writertest.h"
 
-using namespace pffread;
 using namespace pstwriter;
 
 TEST_F(WriterTest, TablesOfThousandsOfRowsSpanManyBlocks)
@@ -38,29 +37,36 @@ TEST_F(WriterTest, TablesOfThousandsOfRowsSpanManyBlocks)
     QString error;
     ASSERT_TRUE(w.finish(&error)) << error.toStdString();
 
-    const Store s = read(path());
-    ASSERT_EQ(s.error.toStdString(), "");
-    const Item* f = folderByPath(s, QStringLiteral("Many"));
-    ASSERT_TRUE(f && f->rows.size() == 3000 && f->messages.size() == 3000);
-    EXPECT_EQ(show(f->props, { 0x36020003 }), "3000");
+    const auto session = psttest::logon(path());
+    const auto manyFolder = folder(*session, QStringLiteral("Many"));
+    const auto messages = manyFolder->messages();
+    ASSERT_EQ(messages->count(), 3000);
+    EXPECT_EQ(text(manyFolder->fields(), 0x36020003), "3000");
     for (int i = 0; i < 3000; ++i) {
-        const Props& row = f->rows[size_t(i)];
-        const QString got = text(find(row, 0x0037001F));
-        EXPECT_TRUE(got == subject(i) || (i > 0 && i < 400 && got == subject(i).left(1790))) << i;
-        // Rows are in node order: row i describes message i.
-        const QString id = QString::number(f->messages[size_t(i)].id);
-        EXPECT_EQ(show(row, { 0x001A001F, 0x30070040, 0x67F20003 }),
-            QStringLiteral("%1|%2|%3").arg(type(i), filetime(t0.addSecs(i)).toHex(), id).toStdString());
+        // Row i names message i: the table's subject and class, the message's own subject (whole) and time.
+        const auto m = messages->item(i + 1);
+        EXPECT_TRUE(m->subject() == subject(i) || (i > 0 && i < 400 && m->subject() == subject(i).left(1790))) << i;
+        EXPECT_EQ(m->type(), type(i));
+        const store::Fields fields = m->fields();
+        EXPECT_EQ(text(fields, 0x0037001F), subject(i)) << i;
+        EXPECT_EQ(fields.find(0x30070040)->value().toDateTime(), t0.addSecs(i)) << i;
     }
-    EXPECT_EQ(text(find(f->rows[399], 0x0037001F)).size(), 1790);
-    EXPECT_EQ(text(find(f->messages[399].props, 0x0037001F)), subject(399));
-    const Item* p = folderByPath(s, QStringLiteral("Parent"));
-    ASSERT_TRUE(p && p->folders.size() == 400 && p->messages.size() == 1 && p->messages[0].rows.size() == 600);
-    EXPECT_EQ(p->messages[0].attachments.size(), 300u);
-    EXPECT_TRUE(folderByPath(s, QStringLiteral("Parent/Folder 399")));
-    for (int i = 0; i < 600; ++i)
-        EXPECT_EQ(show(p->messages[0].rows[size_t(i)], { 0x0C150003, 0x3003001F }),
-            QStringLiteral("%1|r%2@example.com").arg(1 + i % 3).arg(i).toStdString());
+    EXPECT_EQ(messages->item(400)->subject().size(), 1790);
+    // Sorting by the table's creation times.
+    messages->sort(store::Messages::Descending, 0x30070040);
+    EXPECT_EQ(messages->item(1)->subject(), subject(2999));
+    const auto parentFolder = folder(*session, QStringLiteral("Parent"));
+    ASSERT_EQ(parentFolder->folders()->count(), 400);
+    EXPECT_NO_THROW(folder(*session, QStringLiteral("Parent/Folder 399")));
+    const auto crowded = parentFolder->messages()->item(1);
+    EXPECT_EQ(crowded->attachments()->count(), 300);
+    const auto recipients = crowded->recipients();
+    ASSERT_EQ(recipients->count(), 600);
+    for (int i = 0; i < 600; ++i) {
+        const store::Fields fields = recipients->item(i + 1)->fields();
+        EXPECT_EQ(text(fields, 0x0C150003) + '|' + text(fields, 0x3003001F),
+            QStringLiteral("%1|r%2@example.com").arg(1 + i % 3).arg(i));
+    }
 }
 
 TEST_F(WriterTest, SubnodeLimitIsEnforcedNotExceeded)
