@@ -1,15 +1,12 @@
 #include "stores.h"
 
 #include "pstwriter.h"
-#include "store/pst/format/bytes.h"
-#include "store/pst/format/pstformat.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
-#include <map>
 
 namespace oracle {
 
@@ -97,20 +94,6 @@ namespace {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object() : QJsonObject();
     }
-
-    // Whether the file is of the variant and encoding asked for: a writer that does not know them writes Unicode.
-    bool written(const QString& path, const char* format, const char* encoding)
-    {
-        QFile f(path);
-        const QByteArray header = f.open(QIODevice::ReadOnly) ? f.read(600) : QByteArray();
-        using namespace store::pst::format;
-        const quint16 version = header.size() >= kHeaderVersionAt + 2 ? le16(header.constData() + kHeaderVersionAt) : 0;
-        const Layout* layout = layoutForVersion(version);
-        const int crypt = layout && header.size() > layout->cryptMethodAt ? uchar(header[layout->cryptMethodAt]) : -1;
-        const std::map<QByteArray, quint16> versions = { { "ansi", 14 }, { "unicode", 23 }, { "4k", 36 } };
-        const std::map<QByteArray, int> crypts = { { "none", 0 }, { "permute", 1 }, { "cyclic", 2 } };
-        return versions.at(format) == version && crypts.at(encoding) == crypt;
-    }
 } // namespace
 
 std::vector<StoreFile> sampleStores(const QString& subfolder)
@@ -160,7 +143,7 @@ std::vector<StoreFile> writerStores(const QString& folder, QString* error)
             if (error) error->prepend(s.name + QLatin1String(": "));
             return {};
         }
-        if (written(s.path, store.format, store.encoding)) out.push_back(s);
+        out.push_back(s);
     }
     return out;
 }
