@@ -5,8 +5,8 @@
 #include <QStringDecoder>
 #include <QtEndian>
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <cstring>
 
 namespace store::pst {
 
@@ -51,6 +51,12 @@ namespace {
         }
     }
 
+    Value dateValue(quint32 tag, const QDateTime& date)
+    {
+        if (!date.isValid()) throw unreadable(tag, QStringLiteral("the date is out of range"));
+        return Value::date(date);
+    }
+
     Value fixedValue(quint32 tag, quint16 type, const QByteArray& data, qsizetype offset)
     {
         const char* p = data.constData() + offset;
@@ -59,35 +65,18 @@ namespace {
             return Value::integer(qint16(readU16(data, offset)));
         case proptype::Long:
             return Value::longValue(qint32(readU32(data, offset)));
-        case proptype::R4: {
-            const quint32 bits = readU32(data, offset);
-            float f;
-            std::memcpy(&f, &bits, sizeof f);
-            return Value::single(f);
-        }
-        case proptype::Double: {
-            const quint64 bits = readU64(data, offset);
-            double d;
-            std::memcpy(&d, &bits, sizeof d);
-            return Value::doubleValue(d);
-        }
+        case proptype::R4:
+            return Value::single(std::bit_cast<float>(readU32(data, offset)));
+        case proptype::Double:
+            return Value::doubleValue(std::bit_cast<double>(readU64(data, offset)));
         case proptype::Currency:
             return Value::currency(qint64(readU64(data, offset)));
         case proptype::I8:
             return Value::decimal(qint64(readU64(data, offset)));
-        case proptype::AppTime: {
-            const quint64 bits = readU64(data, offset);
-            double d;
-            std::memcpy(&d, &bits, sizeof d);
-            const QDateTime date = appTimeToDate(d);
-            if (!date.isValid()) throw unreadable(tag, QStringLiteral("the date is out of range"));
-            return Value::date(date);
-        }
-        case proptype::SysTime: {
-            const QDateTime date = fileTimeToDate(readU64(data, offset));
-            if (!date.isValid()) throw unreadable(tag, QStringLiteral("the date is out of range"));
-            return Value::date(date);
-        }
+        case proptype::AppTime:
+            return dateValue(tag, appTimeToDate(std::bit_cast<double>(readU64(data, offset))));
+        case proptype::SysTime:
+            return dateValue(tag, fileTimeToDate(readU64(data, offset)));
         case proptype::ClsId:
             return Value::guid(guidFromBytes(p));
         default:
