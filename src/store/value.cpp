@@ -89,90 +89,57 @@ namespace {
 
 Value Value::integer(qint16 v)
 {
-    Value value;
-    value.m_type = Type::Integer;
-    value.m_data = qint64(v);
-    return value;
+    return Value(Type::Integer, qint64(v));
 }
 
 Value Value::longValue(qint32 v)
 {
-    Value value;
-    value.m_type = Type::Long;
-    value.m_data = qint64(v);
-    return value;
+    return Value(Type::Long, qint64(v));
 }
 
 Value Value::single(float v)
 {
-    Value value;
-    value.m_type = Type::Single;
-    value.m_data = double(v);
-    return value;
+    return Value(Type::Single, double(v));
 }
 
 Value Value::doubleValue(double v)
 {
-    Value value;
-    value.m_type = Type::Double;
-    value.m_data = v;
-    return value;
+    return Value(Type::Double, v);
 }
 
 Value Value::currency(qint64 tenThousandths)
 {
-    Value value;
-    value.m_type = Type::Currency;
-    value.m_data = tenThousandths;
-    return value;
+    return Value(Type::Currency, tenThousandths);
 }
 
 Value Value::date(const QDateTime& utc)
 {
-    Value value;
-    value.m_type = Type::Date;
-    value.m_data = utc.toUTC();
-    return value;
+    return Value(Type::Date, utc.toUTC());
 }
 
 Value Value::string(const QString& v)
 {
-    Value value;
-    value.m_type = Type::String;
-    value.m_data = v;
-    return value;
+    return Value(Type::String, v);
 }
 
 Value Value::guid(const QUuid& v)
 {
-    Value value;
-    value.m_type = Type::Guid;
-    value.m_data = v;
-    return value;
+    return Value(Type::Guid, v);
 }
 
 Value Value::binary(const QByteArray& v)
 {
-    Value value;
-    value.m_type = Type::Binary;
-    value.m_data = v;
-    return value;
+    return Value(Type::Binary, v);
 }
 
 Value Value::boolean(bool v)
 {
-    Value value;
-    value.m_type = Type::Boolean;
-    value.m_data = qint64(v ? 1 : 0);
-    return value;
+    return Value(Type::Boolean, qint64(v ? 1 : 0));
 }
 
 Value Value::decimal(qint64 v)
 {
-    Value value;
-    value.m_type = Type::Decimal;
-    value.m_data = v;
-    return value;
+    return Value(Type::Decimal, v);
 }
 
 Value Value::array(Type elementType, QList<Value> elements)

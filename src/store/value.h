@@ -73,9 +73,16 @@ public:
     bool operator==(const Value& other) const;
 
 private:
+    using Data = std::variant<std::monostate, qint64, double, QString, QByteArray, QDateTime, QUuid>;
+    Value(Type type, Data data)
+        : m_type(type)
+        , m_data(std::move(data))
+    {
+    }
+
     Type m_type = Type::Empty;
     Type m_elementType = Type::Empty;
-    std::variant<std::monostate, qint64, double, QString, QByteArray, QDateTime, QUuid> m_data;
+    Data m_data;
     QList<Value> m_elements;
 };
 
