@@ -46,4 +46,10 @@ inline QString describe(const std::exception& e)
     return QString::fromUtf8(e.what());
 }
 
+// A failure's box: what could not be done, then on its own line why.
+inline QString withReason(const QString& text, const std::exception& e)
+{
+    return text + QLatin1Char('\n') + describe(e);
+}
+
 } // namespace browse

@@ -119,8 +119,7 @@ void FrmMain::tvwFolders_Expand(QTreeWidgetItem* node)
             subFolderList(session->getFolder(node->data(0, role::Tag).toString(), storeTag), node);
         } catch (const std::exception& e) {
             setBusyCursor(false);
-            platform.messageBox(
-                browse::folderNotOpenedText + QLatin1Char('\n') + browse::describe(e), Platform::Icon::Exclamation);
+            platform.messageBox(browse::withReason(browse::folderNotOpenedText, e), Platform::Icon::Exclamation);
             if (isUnread(node)) node->setExpanded(false);
         }
     }

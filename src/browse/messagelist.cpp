@@ -73,8 +73,7 @@ void FrmMain::tvwFolders_NodeClick(QTreeWidgetItem* node)
         // The path filter's parent path ends in "\", which the node path brings again.
         Status(QStringLiteral("Folder= \\") + filterTag.left(qMax(0, filterTag.size() - 1)) + funNodePath(node));
     } catch (const std::exception& e) {
-        platform.messageBox(
-            browse::folderFailureText + QLatin1Char('\n') + browse::describe(e), Platform::Icon::Exclamation);
+        platform.messageBox(browse::withReason(browse::folderFailureText, e), Platform::Icon::Exclamation);
         Status(browse::folderFailureText);
         // The text has no "=", so the busy cursor would stay on after the failure.
         setBusyCursor(false);

@@ -69,8 +69,7 @@ void FrmMain::mnuActGetURL_Click()
         }
     } catch (const std::exception& e) {
         setBusyCursor(false);
-        platform.messageBox(
-            browse::itemFailureText + QLatin1Char('\n') + browse::describe(e), Platform::Icon::Exclamation);
+        platform.messageBox(browse::withReason(browse::itemFailureText, e), Platform::Icon::Exclamation);
         return;
     }
     platform.setClipboardText(text);

@@ -38,8 +38,7 @@ void FrmMain::mnuActAddShortcut_Click()
         shortcut.folderId = session->getFolder(node->data(0, role::Tag).toString(), storeTag)->id();
     } catch (const std::exception& e) {
         setBusyCursor(false);
-        platform.messageBox(
-            browse::shortcutFolderFailureText + QLatin1Char('\n') + browse::describe(e), Platform::Icon::Exclamation);
+        platform.messageBox(browse::withReason(browse::shortcutFolderFailureText, e), Platform::Icon::Exclamation);
         return;
     }
 
