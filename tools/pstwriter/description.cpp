@@ -26,6 +26,15 @@ namespace {
         if (v.isArray()) return v.toArray().isEmpty() || v.toArray().first().isString() ? 0x101F : 0x1003;
         return 0x0102;
     }
+    // The value a command-line or description name stands for, in any case.
+    template <class T>
+    bool fromName(const QHash<QString, T>& names, const QString& name, T* out)
+    {
+        const auto it = names.constFind(name.toLower());
+        if (it == names.constEnd()) return false;
+        *out = *it;
+        return true;
+    }
 } // namespace
 
 QByteArray oneOffEntryId(const QString& name, const QString& addressType, const QString& address)
@@ -315,20 +324,14 @@ bool variantFromName(const QString& name, Variant* out)
 {
     static const QHash<QString, Variant> names = { { QStringLiteral("ansi"), Variant::Ansi },
         { QStringLiteral("unicode"), Variant::Unicode }, { QStringLiteral("4k"), Variant::Unicode4k } };
-    const auto it = names.constFind(name.toLower());
-    if (it == names.constEnd()) return false;
-    *out = *it;
-    return true;
+    return fromName(names, name, out);
 }
 
 bool encodingFromName(const QString& name, CryptMethod* out)
 {
     static const QHash<QString, CryptMethod> names = { { QStringLiteral("none"), CryptMethod::CryptNone },
         { QStringLiteral("permute"), CryptMethod::CryptPermute }, { QStringLiteral("cyclic"), CryptMethod::CryptCyclic } };
-    const auto it = names.constFind(name.toLower());
-    if (it == names.constEnd()) return false;
-    *out = *it;
-    return true;
+    return fromName(names, name, out);
 }
 
 namespace {
