@@ -120,19 +120,7 @@ std::optional<QByteArray> Bth::find(quint32 key) const
         const auto [p, n] = m_heap.itemView(hid);
         const int size = m_keySize + (level > 0 ? 4 : m_dataSize);
         const qsizetype count = n / size;
-        // The last record whose key is at most the one sought.
-        qsizetype lo = 0, hi = count - 1, found = -1;
-        while (lo <= hi) {
-            const qsizetype mid = (lo + hi) / 2;
-            const quint64 k = leN(p + mid * size, m_keySize);
-            if (k <= key) {
-                found = mid;
-                if (k == key) break;
-                lo = mid + 1;
-            } else {
-                hi = mid - 1;
-            }
-        }
+        const qsizetype found = lastKeyAtMost(p, count, size, m_keySize, key);
         if (found < 0) return std::nullopt;
         const char* r = p + found * size;
         if (level == 0) {

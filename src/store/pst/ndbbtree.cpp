@@ -67,22 +67,9 @@ std::shared_ptr<const BtPage> NdbFile::Impl::page(quint64 offset, Bid bid, quint
 }
 
 namespace {
-    // The last entry of the page whose key is at most the one sought, or -1.
     int lastAtMost(const BtPage& pg, int idSize, quint64 mask, quint64 key)
     {
-        int lo = 0, hi = pg.count - 1, found = -1;
-        while (lo <= hi) {
-            const int mid = (lo + hi) / 2;
-            const quint64 k = leN(pg.entry(mid), idSize) & mask;
-            if (k <= key) {
-                found = mid;
-                if (k == key) break;
-                lo = mid + 1;
-            } else {
-                hi = mid - 1;
-            }
-        }
-        return found;
+        return int(lastKeyAtMost(pg.bytes.constData(), pg.count, pg.entrySize, idSize, key, mask));
     }
 } // namespace
 

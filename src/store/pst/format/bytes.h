@@ -138,4 +138,24 @@ inline quint64 alignUp(quint64 v, quint64 a)
     return (v + a - 1) / a * a;
 }
 
+// In count sorted records recordSize bytes apart, each starting with a little-endian key of keySize bytes: the
+// index of the last record whose key (masked) is at most key, or -1. B-tree pages and BTH levels are searched so.
+inline qsizetype lastKeyAtMost(
+    const char* records, qsizetype count, int recordSize, int keySize, quint64 key, quint64 mask = ~0ull)
+{
+    qsizetype lo = 0, hi = count - 1, found = -1;
+    while (lo <= hi) {
+        const qsizetype mid = (lo + hi) / 2;
+        const quint64 k = leN(records + mid * recordSize, keySize) & mask;
+        if (k <= key) {
+            found = mid;
+            if (k == key) break;
+            lo = mid + 1;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    return found;
+}
+
 } // namespace store::pst::format
