@@ -32,18 +32,8 @@ namespace {
     quint64 nasty(QRandomGenerator& r, int size)
     {
         const quint64 max = size >= 8 ? ~0ull : (1ull << (8 * size)) - 1;
-        switch (pick(r, 5)) {
-        case 0:
-            return 0;
-        case 1:
-            return 1;
-        case 2:
-            return max;
-        case 3:
-            return max / 2 + 1;
-        default:
-            return r.generate64() & max;
-        }
+        const int c = pick(r, 5);
+        return c < 2 ? quint64(c) : c == 2 ? max : c == 3 ? max / 2 + 1 : r.generate64() & max;
     }
     QString at(quint64 offset)
     {
@@ -296,11 +286,8 @@ const char* name(Kind kind)
 
 QString apply(QByteArray& file, const FileMap& map, Kind kind, QRandomGenerator& random)
 {
-    switch (kind) {
-    case Kind::Flips:
-        return flips(file, random);
-    case Kind::Truncation: {
-        // Within the header, at a page boundary, or anywhere.
+    if (kind == Kind::Flips) return flips(file, random);
+    if (kind == Kind::Truncation) { // within the header, at a page boundary, or anywhere
         const int size = int(file.size());
         const int cut = pick(random, 3) == 0 ? pick(random, 600)
             : pick(random, 2)                ? pick(random, size / 512) * 512
@@ -308,15 +295,9 @@ QString apply(QByteArray& file, const FileMap& map, Kind kind, QRandomGenerator&
         file.truncate(cut);
         return QStringLiteral("cut to %1 bytes").arg(cut);
     }
-    case Kind::BtreePage:
-        return btreePage(file, map, random);
-    case Kind::BlockTrailer:
-        return blockTrailer(file, map, random);
-    case Kind::HeapHeader:
-        return heapHeader(file, map, random);
-    default:
-        return countsAndOffsets(file, map, random);
-    }
+    using Damage = QString (*)(QByteArray&, const FileMap&, QRandomGenerator&);
+    const Damage aimed[] = { btreePage, blockTrailer, heapHeader, countsAndOffsets };
+    return aimed[int(kind) - int(Kind::BtreePage)](file, map, random);
 }
 
 void resign(QByteArray& f, const FileMap& m)

@@ -46,7 +46,7 @@ std::string named(const Comparison& c)
 {
     QStringList out;
     for (const auto& [name, where] : c.expected)
-        out.append(name + QLatin1Char(' ') + QString::number(where.size()));
+        out.append(name + ' ' + QString::number(where.size()));
     return out.join(QLatin1String(", ")).toStdString();
 }
 
@@ -74,19 +74,11 @@ TEST(PstReaderDifferential, EveryStoreReadsAsLibpffReadsIt)
         EXPECT_EQ(named(c), expected == kExpected.end() ? std::string() : expected->second) << [&] {
             QString where;
             for (const auto& [name, list] : c.expected)
-                where
-                    += name + QLatin1String(":\n  ") + list.mid(0, 10).join(QLatin1String("\n  ")) + QLatin1Char('\n');
+                where += name + ":\n  " + list.mid(0, 10).join(QLatin1String("\n  ")) + QLatin1Char('\n');
             return where.toStdString();
         }();
         std::cout << store.name.toStdString() << ": " << c.counts().toStdString() << "; " << named(c) << '\n';
-        total.folders += c.folders;
-        total.messages += c.messages;
-        total.attachments += c.attachments;
-        total.embedded += c.embedded;
-        total.tables += c.tables;
-        total.rows += c.rows;
-        total.cells += c.cells;
-        total.properties += c.properties;
+        total.add(c);
     }
     std::cout << stores.size() << " stores compared: " << total.counts().toStdString() << '\n';
 }

@@ -135,7 +135,7 @@ std::vector<Original> originals(const QString& source, const QString& folder, QS
             --used;
         o.bytes.truncate(used);
         if (!map) {
-            *error = f.name + QLatin1String(": not a store the damage can be aimed at");
+            *error = f.name + ": not a store the damage can be aimed at";
             return {};
         }
         o.map = *map;
@@ -207,20 +207,19 @@ TEST_P(PstReaderFuzz, DamagedCopiesReadWholeOrFailCleanly)
             t.nodesRead += counts.nodes;
             t.nodesRefused += counts.refused;
             for (const QString& f : counts.unclear)
-                unclear.append(QString::fromStdString(copy) + QLatin1String(": ") + f);
+                unclear.append(QString::fromStdString(copy) + ": " + f);
         } catch (const store::Error& e) {
             ++t.refused;
-            if (e.description().isEmpty())
-                unclear.append(QString::fromStdString(copy) + QLatin1String(": refused without a reason"));
+            if (e.description().isEmpty()) unclear.append(QString::fromStdString(copy) + ": refused without a reason");
         } catch (const std::exception& e) {
-            unclear.append(QString::fromStdString(copy) + QLatin1String(": ") + QString::fromUtf8(e.what()));
+            unclear.append(QString::fromStdString(copy) + ": " + QString::fromUtf8(e.what()));
         }
         // Far beyond the file's size: more than 16 times the bytes it uses, beyond a few megabytes of the reader's own.
         const qint64 used = g_peak.load() - before;
         EXPECT_LT(used, 16 * store.bytes.size() + (8 << 20)) << copy << " allocated " << used << " bytes";
         if (timer.elapsed() > seconds * 1000) {
-            std::cout << "fuzz " << source.name << ": the time budget of " << seconds << " s ran out after "
-                      << t.copies << " of " << copies << " copies" << std::endl;
+            std::cout << "fuzz " << source.name << ": the time budget of " << seconds << " s ran out after " << t.copies
+                      << " of " << copies << " copies" << std::endl;
             break;
         }
     }

@@ -9,12 +9,11 @@ namespace oracle {
 namespace {
     QString hex(quint32 v)
     {
-        return QLatin1String("0x") + QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper();
+        return "0x" + QStringLiteral("%1").arg(v, 8, 16, QChar('0')).toUpper();
     }
     QString show(const QByteArray& b)
     {
-        return b.size() > 24 ? QString::fromLatin1(b.left(24).toHex()) + QLatin1String("...(")
-                + QString::number(b.size()) + QLatin1Char(')')
+        return b.size() > 24 ? QString::fromLatin1(b.left(24).toHex()) + "...(" + QString::number(b.size()) + ')'
                              : QString::fromLatin1(b.toHex());
     }
     bool allZero(const QByteArray& b)
@@ -30,24 +29,21 @@ namespace {
     struct Walk {
         Comparison& c;
 
-        void differ(const QString& where, const QString& what)
-        {
-            c.unexpected.append(where + QLatin1String(": ") + what);
-        }
+        void differ(const QString& where, const QString& what) { c.unexpected.append(where + ": " + what); }
 
         void properties(const QString& where, const Properties& ours, const Properties& theirs)
         {
             auto a = ours.begin(), b = theirs.begin();
             while (a != ours.end() || b != theirs.end()) {
                 if (b == theirs.end() || (a != ours.end() && a->tag < b->tag)) {
-                    differ(where, hex(a->tag) + QLatin1String(" only in ours"));
+                    differ(where, hex(a->tag) + " only in ours");
                     ++a;
                 } else if (a == ours.end() || b->tag < a->tag) {
-                    differ(where, hex(b->tag) + QLatin1String(" only in libpff"));
+                    differ(where, hex(b->tag) + " only in libpff");
                     ++b;
                 } else {
                     ++c.properties;
-                    value(where + QLatin1Char(' ') + hex(a->tag), a->tag, a->value, b->value);
+                    value(where + ' ' + hex(a->tag), a->tag, a->value, b->value);
                     ++a;
                     ++b;
                 }
@@ -57,20 +53,18 @@ namespace {
         void value(const QString& where, quint32 tag, const QByteArray& ours, const QByteArray& theirs)
         {
             if (ours == theirs) return;
-            const QString what = QLatin1String("ours ") + show(ours) + QLatin1String(", libpff ") + show(theirs);
+            const QString what = "ours " + show(ours) + ", libpff " + show(theirs);
             if (multiValuedVariable(tag))
-                c.expected[kLibpffMultiValued].append(where + QLatin1String(": ") + what);
+                c.expected[kLibpffMultiValued].append(where + ": " + what);
             else
                 differ(where, what);
         }
 
-        void table(const QString& where, const char* name, const Table& ours, const Table& theirs)
+        void table(const QString& where, const QString& name, const Table& ours, const Table& theirs)
         {
-            const QString at = where + QLatin1Char(' ') + QLatin1String(name);
+            const QString at = where + ' ' + name;
             if (ours.present != theirs.present) {
-                differ(at,
-                    ours.present ? QStringLiteral("only ours has the table")
-                                 : QStringLiteral("only libpff has the table"));
+                differ(at, ours.present ? "only ours has the table" : "only libpff has the table");
                 return;
             }
             if (!ours.present) return;
@@ -83,10 +77,10 @@ namespace {
                 byId.emplace(b.id, &b);
             for (size_t i = 0; i < ours.rows.size(); ++i) {
                 const Row& a = ours.rows[i];
-                const QString row = at + QStringLiteral(" row %1 (").arg(i) + hex(a.id) + QLatin1Char(')');
+                const QString row = at + QStringLiteral(" row %1 (").arg(i) + hex(a.id) + ')';
                 const auto found = byId.find(a.id);
                 if (found == byId.end()) {
-                    differ(row, QStringLiteral("only in ours"));
+                    differ(row, "only in ours");
                     continue;
                 }
                 const Row& b = *found->second;
@@ -94,9 +88,9 @@ namespace {
                 ++c.rows;
                 for (const auto& [tag, theirValue] : b.cells) {
                     const auto mine = a.cells.find(tag);
-                    const QString cell = row + QLatin1Char(' ') + hex(tag);
+                    const QString cell = row + ' ' + hex(tag);
                     if (mine == a.cells.end()) {
-                        differ(cell, QStringLiteral("a column only libpff has"));
+                        differ(cell, "a column only libpff has");
                         continue;
                     }
                     ++c.cells;
@@ -105,20 +99,19 @@ namespace {
                         if (allZero(*theirValue))
                             c.expected[kLibpffAbsentCell].append(cell);
                         else
-                            differ(cell, QLatin1String("absent in ours, libpff ") + show(*theirValue));
+                            differ(cell, "absent in ours, libpff " + show(*theirValue));
                     } else {
                         value(cell, tag, *mine->second, *theirValue);
                     }
                 }
                 for (const auto& [tag, v] : a.cells)
-                    if (!b.cells.count(tag))
-                        differ(row + QLatin1Char(' ') + hex(tag), QStringLiteral("a column only ours has"));
+                    if (!b.cells.count(tag)) differ(row + ' ' + hex(tag), "a column only ours has");
             }
             for (const auto& [id, b] : byId)
-                differ(at, QLatin1String("row ") + hex(id) + QLatin1String(" only in libpff"));
+                differ(at, "row " + hex(id) + " only in libpff");
         }
 
-        void children(const QString& where, const char* name, int& counter, const std::vector<Item>& ours,
+        void children(const QString& where, const QString& name, int& counter, const std::vector<Item>& ours,
             const std::vector<Item>& theirs, bool inSearchFolder = false)
         {
             std::map<quint32, const Item*> byId;
@@ -127,31 +120,29 @@ namespace {
             for (const Item& a : ours) {
                 const auto b = byId.find(a.id);
                 if (b == byId.end()) {
-                    differ(where, QLatin1String(name) + QLatin1Char(' ') + hex(a.id) + QLatin1String(" only in ours"));
+                    differ(where, name + ' ' + hex(a.id) + " only in ours");
                     continue;
                 }
                 ++counter;
-                item(where + QLatin1Char('/') + QLatin1String(name) + QLatin1Char(' ') + hex(a.id), a, *b->second,
-                    inSearchFolder);
+                item(where + '/' + name + ' ' + hex(a.id), a, *b->second, inSearchFolder);
                 byId.erase(b);
             }
             for (const auto& [id, b] : byId)
-                differ(where, QLatin1String(name) + QLatin1Char(' ') + hex(id) + QLatin1String(" only in libpff"));
+                differ(where, name + ' ' + hex(id) + " only in libpff");
         }
 
         void item(const QString& where, const Item& ours, const Item& theirs, bool inSearchFolder = false)
         {
             if (!ours.error.isEmpty()) {
                 if (theirs.error.isEmpty())
-                    differ(where, QLatin1String("ours failed: ") + ours.error);
+                    differ(where, "ours failed: " + ours.error);
                 else
-                    c.expected[kBothRefuse].append(
-                        where + QLatin1String(": ") + ours.error + QLatin1String(" | libpff: ") + theirs.error);
+                    c.expected[kBothRefuse].append(where + ": " + ours.error + " | libpff: " + theirs.error);
                 return;
             }
             if (!theirs.error.isEmpty()) {
                 c.expected[inSearchFolder ? kLibpffSearchResults : kLibpffItemFails].append(
-                    where + QLatin1String(": ") + theirs.error);
+                    where + ": " + theirs.error);
                 if (theirs.properties.empty()) return; // libpff has nothing of it to compare
             }
             properties(where, ours.properties, theirs.properties);
@@ -171,17 +162,9 @@ namespace {
 
 QString Comparison::counts() const
 {
-    return QStringLiteral(
-        "%1 folders, %2 messages, %3 attachments, %4 embedded messages, %5 tables, %6 rows, %7 cells, "
-        "%8 properties")
-        .arg(folders)
-        .arg(messages)
-        .arg(attachments)
-        .arg(embedded)
-        .arg(tables)
-        .arg(rows)
-        .arg(cells)
-        .arg(properties);
+    return QString::asprintf("%d folders, %d messages, %d attachments, %d embedded messages, %d tables, %d rows, "
+                             "%d cells, %d properties",
+        folders, messages, attachments, embedded, tables, rows, cells, properties);
 }
 
 Comparison compare(const Snapshot& ours, const Snapshot& theirs)
@@ -190,16 +173,14 @@ Comparison compare(const Snapshot& ours, const Snapshot& theirs)
     Walk w { c };
     if (!ours.error.isEmpty() || !theirs.error.isEmpty()) {
         if (ours.error.isEmpty() != theirs.error.isEmpty())
-            w.differ(QStringLiteral("open"),
-                QLatin1String("ours: ") + ours.error + QLatin1String(" | libpff: ") + theirs.error);
+            w.differ("open", "ours: " + ours.error + " | libpff: " + theirs.error);
         return c;
     }
-    w.properties(QStringLiteral("message store"), ours.store, theirs.store);
-    w.properties(QStringLiteral("name map"), ours.nameMap, theirs.nameMap);
-    if (ours.root.id != theirs.root.id)
-        w.differ(QStringLiteral("root"), hex(ours.root.id) + QLatin1String(", libpff ") + hex(theirs.root.id));
+    w.properties("message store", ours.store, theirs.store);
+    w.properties("name map", ours.nameMap, theirs.nameMap);
+    if (ours.root.id != theirs.root.id) w.differ("root", hex(ours.root.id) + ", libpff " + hex(theirs.root.id));
     ++c.folders;
-    w.item(QStringLiteral("root"), ours.root, theirs.root);
+    w.item("root", ours.root, theirs.root);
     return c;
 }
 

@@ -32,8 +32,7 @@ namespace {
             if (e) libpff_error_backtrace_sprint(e, reason, sizeof reason);
             libpff_error_free(&e);
             if (error && error->isEmpty())
-                *error = QLatin1String(what) + QLatin1String(": ")
-                    + QString::fromUtf8(reason).section(QLatin1Char('\n'), 0, 0);
+                *error = QString::fromLatin1(what) + ": " + QString::fromUtf8(reason).section(QLatin1Char('\n'), 0, 0);
             return false;
         }
 
@@ -89,9 +88,7 @@ namespace {
             for (Properties& set : recordSets(item)) {
                 Row row;
                 for (Property& p : set) {
-                    if (p.tag == kRowId && p.value.size() == 4)
-                        row.id = quint32(uchar(p.value[0])) | quint32(uchar(p.value[1])) << 8
-                            | quint32(uchar(p.value[2])) << 16 | quint32(uchar(p.value[3])) << 24;
+                    if (p.tag == kRowId && p.value.size() == 4) row.id = le32(p.value);
                     row.cells[p.tag] = std::move(p.value);
                 }
                 t.rows.push_back(std::move(row));

@@ -70,8 +70,7 @@ namespace {
             // afEmbeddedMessage: the object's value starts with the subnode that holds the message.
             if (method != it.properties.end() && method->value.size() == 4 && method->value[0] == 5
                 && object != it.properties.end() && object->value.size() >= 4 && depth < kMaxDepth) {
-                const quint32 nid = quint32(uchar(object->value[0])) | quint32(uchar(object->value[1])) << 8
-                    | quint32(uchar(object->value[2])) << 16 | quint32(uchar(object->value[3])) << 24;
+                const quint32 nid = le32(object->value);
                 const auto inner = node.subnode(nid);
                 if (!inner) throw store::Error(0x8004010F, QStringLiteral("no embedded message 0x%1").arg(nid, 0, 16));
                 it.embedded.push_back(message(*inner, depth + 1));

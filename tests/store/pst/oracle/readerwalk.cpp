@@ -19,16 +19,15 @@ namespace {
         template <class F>
         void part(const char* what, quint64 number, F read)
         {
-            const auto here = [&] {
-                return where + QLatin1Char(' ') + QLatin1String(what) + QStringLiteral(" 0x%1").arg(number, 0, 16);
-            };
+            const auto here
+                = [&] { return where + ' ' + QLatin1String(what) + QStringLiteral(" 0x%1").arg(number, 0, 16); };
             try {
                 read();
             } catch (const store::Error& e) {
                 ++counts.refused;
-                if (e.description().isEmpty()) counts.unclear.append(here() + QLatin1String(": no reason given"));
+                if (e.description().isEmpty()) counts.unclear.append(here() + ": no reason given");
             } catch (const std::exception& e) {
-                counts.unclear.append(here() + QLatin1String(": ") + QString::fromUtf8(e.what()));
+                counts.unclear.append(here() + ": " + QString::fromUtf8(e.what()));
             }
         }
 

@@ -45,14 +45,8 @@ struct Snapshot {
     Item root; // the root folder (0x122) and everything below it
 };
 
-// Well-known node ids and the low five bits of a node id that give its type.
-constexpr quint32 kMessageStoreNid = 0x21, kNameMapNid = 0x61, kRootFolderNid = 0x122;
+// A message's recipient and attachment tables, as subnodes.
 constexpr quint32 kRecipientTableNid = 0x692, kAttachmentTableNid = 0x671;
-constexpr quint32 kNidTypeHierarchyTable = 0x0D, kNidTypeContentsTable = 0x0E, kNidTypeAssociatedTable = 0x0F;
-inline quint32 siblingNid(quint32 folder, quint32 type)
-{
-    return (folder & ~0x1Fu) | type;
-}
 // An attachment's embedded message (PtypObject): the value holds the subnode id and a size.
 constexpr quint32 kAttachDataObject = 0x3701000D, kAttachMethod = 0x37050003, kRowId = 0x67F20003;
 
@@ -63,7 +57,17 @@ struct Comparison {
     std::map<QString, QStringList> expected;
     QStringList unexpected; // every other difference: each fails the test
     QString counts() const;
+    void add(const Comparison& o)
+    {
+        folders += o.folders, messages += o.messages, attachments += o.attachments, embedded += o.embedded;
+        tables += o.tables, rows += o.rows, cells += o.cells, properties += o.properties;
+    }
 };
+// A little-endian 32-bit value at the start of a property's bytes.
+inline quint32 le32(const QByteArray& b)
+{
+    return quint32(uchar(b[0])) | quint32(uchar(b[1])) << 8 | quint32(uchar(b[2])) << 16 | quint32(uchar(b[3])) << 24;
+}
 
 // Walks both snapshots together, matching children by id. `ours` is the reader under test, `theirs` libpff.
 Comparison compare(const Snapshot& ours, const Snapshot& theirs);

@@ -134,13 +134,13 @@ std::vector<StoreFile> writerStores(const QString& folder, QString* error)
     QDir().mkpath(folder);
     for (const auto& store : stores) {
         StoreFile s { QString::fromLatin1(store.name),
-            QDir(folder).filePath(QString::fromLatin1(store.name).remove(QRegularExpression(QStringLiteral("[ (),]")))
-                + QLatin1String(".pst")) };
+            QDir(folder).filePath(
+                QString::fromLatin1(store.name).remove(QRegularExpression(QStringLiteral("[ (),]"))) + ".pst") };
         QJsonObject description = store.description;
         description[QLatin1String("format")] = QLatin1String(store.format);
         description[QLatin1String("encoding")] = QLatin1String(store.encoding);
         if (store.description.isEmpty() || !pstwriter::writeStore(description, s.path, error)) {
-            if (error) error->prepend(s.name + QLatin1String(": "));
+            if (error) error->prepend(s.name + ": ");
             return {};
         }
         out.push_back(s);
