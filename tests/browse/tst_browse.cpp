@@ -401,44 +401,30 @@ TEST(FolderScan, WritesTheVisibleTreeAsText)
     Browse b(sampleTree());
     b.open();
     QTreeWidgetItem* root = b.w->tvwFolders->topLevelItem(0);
+    // The lines, each ended by "|". The box keeps each CR LF as one line break (a stray CR would show as a line of
+    // its own).
     auto scan = [&] {
         b.w->txtTemp->setPlainText("Top of Personal Folders\r\n");
         b.w->subFldRecLstDsp(root);
         EXPECT_EQ(b.w->scanDepth, 0);
-        // The box keeps each CR LF as one line break (a stray CR would show as a line of its own).
-        QString text = b.w->txtTemp->toPlainText();
+        const QString text = b.w->txtTemp->toPlainText();
         EXPECT_FALSE(text.contains('\r'));
-        return text.replace('\n', "\r\n");
+        return QString(text).replace('\n', '|');
     };
 
     b.w->tvwFolders->collapseItem(root);
-    EXPECT_EQ(scan(), "Top of Personal Folders\r\n");
+    EXPECT_EQ(scan(), "Top of Personal Folders|");
 
     b.w->tvwFolders->expandItem(root);
     b.w->tvwFolders->expandItem(b.w->nodes.value("x1")); // Inbox; Projects stays collapsed
-    EXPECT_EQ(scan(),
-        "Top of Personal Folders\r\n"
-        "   - Inbox\r\n"
-        "      + Projects\r\n"
-        "        Archive\r\n"
-        "     Sent\r\n"
-        "   + Deleted Items\r\n");
+    EXPECT_EQ(scan(), "Top of Personal Folders|   - Inbox|      + Projects|        Archive|     Sent|   + Deleted Items|");
 
     b.w->tvwFolders->expandItem(b.w->nodes.value("x2")); // Projects
     EXPECT_EQ(scan(),
-        "Top of Personal Folders\r\n"
-        "   - Inbox\r\n"
-        "      - Projects\r\n"
-        "           Alpha\r\n"
-        "        Archive\r\n"
-        "     Sent\r\n"
-        "   + Deleted Items\r\n");
+        "Top of Personal Folders|   - Inbox|      - Projects|           Alpha|        Archive|     Sent|"
+        "   + Deleted Items|");
 
     // Collapsing Inbox hides what was read below it.
     b.w->tvwFolders->collapseItem(b.w->nodes.value("x1"));
-    EXPECT_EQ(scan(),
-        "Top of Personal Folders\r\n"
-        "   + Inbox\r\n"
-        "     Sent\r\n"
-        "   + Deleted Items\r\n");
+    EXPECT_EQ(scan(), "Top of Personal Folders|   + Inbox|     Sent|   + Deleted Items|");
 }

@@ -81,7 +81,6 @@ public:
             EXPECT_EQ(platform.clipboard, "[" + name + "] " + text);
         }
     }
-
 };
 
 const char* const writtenStore = R"({ "folders": [
@@ -137,10 +136,7 @@ TEST(BrowseEndToEnd, EverySampleStore)
             p.click(w.tvwFolders, root->child(i));
             if (QTreeWidgetItem* newest = w.lstMessages->topLevelItem(0)) p.click(w.lstMessages, newest);
         }
-        QStringList boxes;
-        for (const FakePlatform::Box& box : p.platform.boxes)
-            boxes << box.text;
-        EXPECT_EQ(boxes, QStringList());
+        EXPECT_EQ(p.platform.takeBoxTexts(), QStringList());
     }
     for (const QString& name : QDir(samples.filePath("bad")).entryList(QDir::Files, QDir::Name)) {
         SCOPED_TRACE(name.toStdString());

@@ -38,8 +38,7 @@ struct Links : WindowFixture {
     // Mailbox, Inbox opened, Project X clicked and pressed as the active pane.
     void openProjectX()
     {
-        w->lstInfoStores->setCurrentItem(w->lstInfoStores->topLevelItem(0));
-        w->lstInfoStores_Click();
+        clickStore(0);
         w->tvwFolders->expandItem(w->nodes.value("x1"));
         w->tvwFolders->setCurrentItem(w->nodes.value("x2"));
         w->tvwFolders_NodeClick(w->nodes.value("x2"));
@@ -133,16 +132,11 @@ TEST(OutlookURL, NothingToActOn)
     f.session->fail("Session.GetMessage", Error(store::mapi::E_NOT_FOUND, "Gone."));
     w.mnuActGetURL->trigger();
     f.session->clearFailures();
-    w.optModeAddr->setChecked(true);
-    w.optModeAddr_Click();
-    w.lstInfoStores->setCurrentItem(w.lstInfoStores->topLevelItem(0));
-    w.lstInfoStores_Click();
+    f.modeAddr();
+    f.clickStore(0);
     w.lstMessages->setCurrentItem(w.lstMessages->topLevelItem(0));
     w.mnuActGetURL->trigger();
-    QStringList texts;
-    for (const auto& box : f.platform.boxes)
-        texts << box.text;
-    EXPECT_EQ(texts,
+    EXPECT_EQ(f.platform.takeBoxTexts(),
         QStringList({ noMessage, "No folder is selected in the tree: there is nothing to act on.",
             "The row \"--- limited ---\" stands for no message: there is nothing to act on.",
             "Error: Item is not available\nGone.",

@@ -32,16 +32,6 @@ struct Shortcuts : WindowFixture {
         data.stores[0].root.folders[0].containerClass = "IPF.Note";
         return data;
     }
-    QByteArray file() const
-    {
-        QFile f(w->ini.path());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : "<none>";
-    }
-    void clickStore(int row)
-    {
-        w->lstInfoStores->setCurrentItem(w->lstInfoStores->topLevelItem(row));
-        w->lstInfoStores_Click();
-    }
     // Clicks Mailbox, opens Inbox and selects the node with that key ("x1" Inbox, "x2" Project X).
     void select(const QString& key)
     {
@@ -61,14 +51,6 @@ struct Shortcuts : WindowFixture {
         for (const settings::Shortcut& s : w->config.shortcuts)
             rows << s.name + '=' + s.path + '|' + s.folderId;
         return rows;
-    }
-    QStringList boxTexts()
-    {
-        QStringList texts;
-        for (const auto& box : platform.boxes)
-            texts << box.text;
-        platform.boxes.clear();
-        return texts;
     }
     // Opens the filter's list as a click on the combo does, then picks entry `index` in it.
     QStringList choose(int index)
@@ -104,18 +86,18 @@ TEST(ShortcutAdd, NewestFirstAndTheWholeSectionRewritten)
                   f.platform.prompts[0].defaultText, f.platform.prompts[1].defaultText }),
         QStringList({ "Enter name for shortcut", "Storewalker", "Mailbox - Project X", "Mailbox - Inbox" }));
     EXPECT_EQ(f.w->nodes.value("x1")->text(0), "Inbox   (IPF.Note)");
-    EXPECT_EQ(f.file(),
+    EXPECT_EQ(f.iniFile(),
         "; mine\r\n[Config]\r\nLimit=50\r\n\r\n[Shortcuts]\r\nIn=" + inbox + "\r\nPX=" + projectX
             + "\r\nOld=\\Top\\|0A\r\n\r\n[Other]\r\nk=v\r\n");
     EXPECT_EQ(f.table(), QStringList({ "In=" + inbox, "PX=" + projectX, "Old=\\Top\\|0A" }));
 
     // A cancelled box and an empty answer change nothing.
-    const QByteArray before = f.file();
+    const QByteArray before = f.iniFile();
     f.add({ std::nullopt });
     f.add({ "" });
     f.add({ "   " });
     EXPECT_EQ(f.table().size(), 3);
-    EXPECT_EQ(f.file(), before);
+    EXPECT_EQ(f.iniFile(), before);
     EXPECT_TRUE(f.platform.boxes.isEmpty());
 }
 
@@ -127,12 +109,12 @@ TEST(ShortcutAdd, RefusesUnstorableNamesAndAsksBeforeReplacing)
     f.select("x2");
     // Every reason is the shortcut table's (its own test lists them); each refusal asks again with the answer.
     f.add({ "a=b", "two\nlines", "PX" });
-    EXPECT_EQ(f.boxTexts(),
+    EXPECT_EQ(f.platform.takeBoxTexts(),
         QStringList({ refused.arg("a=b", "A shortcut name cannot hold \"=\"."),
             refused.arg("two\nlines", "A shortcut name cannot hold a line break.") }));
     ASSERT_EQ(f.platform.prompts.size(), 3);
     EXPECT_EQ(f.platform.prompts[2].defaultText, "two\nlines");
-    EXPECT_EQ(f.file(), "[Config]\r\nLimit=50\r\n\r\n[Shortcuts]\r\nPX=" + projectX + "\r\n");
+    EXPECT_EQ(f.iniFile(), "[Config]\r\nLimit=50\r\n\r\n[Shortcuts]\r\nPX=" + projectX + "\r\n");
 
     // The same name in other letters: No asks for another name (here cancelled), Yes replaces.
     f.w->tvwFolders->setCurrentItem(f.w->nodes.value("x1"));
@@ -147,7 +129,7 @@ TEST(ShortcutAdd, RefusesUnstorableNamesAndAsksBeforeReplacing)
         "replace it?");
     EXPECT_EQ(f.platform.boxes[0].buttons, Platform::Buttons::YesNo);
     EXPECT_EQ(f.table(), QStringList({ "px=" + inbox }));
-    EXPECT_EQ(f.file(), "[Config]\r\nLimit=50\r\n\r\n[Shortcuts]\r\npx=" + inbox + "\r\n");
+    EXPECT_EQ(f.iniFile(), "[Config]\r\nLimit=50\r\n\r\n[Shortcuts]\r\npx=" + inbox + "\r\n");
 }
 
 // A full table says so and changes nothing; keys the start left out are dropped only after the user agrees; a
@@ -161,20 +143,20 @@ TEST(ShortcutAdd, FullTableDroppedKeysAndFailedSave)
     EXPECT_EQ(f.w->config.shortcuts.count(), 100);
     f.select("x2");
     f.add({ "PX" });
-    EXPECT_EQ(f.boxTexts(),
+    EXPECT_EQ(f.platform.takeBoxTexts(),
         QStringList({ "The table of shortcuts is full: it holds 100. Delete one in the Options dialog before "
                       "adding another." }));
     EXPECT_TRUE(f.platform.prompts.isEmpty());
-    EXPECT_EQ(f.file(), ini);
+    EXPECT_EQ(f.iniFile(), ini);
 
     // One deleted (as the Options dialog does, in memory): Add now asks before S101 is dropped.
     ASSERT_TRUE(f.w->config.shortcuts.remove(0));
     f.platform.answers = { Platform::Answer::No };
     f.add({ "PX" });
-    EXPECT_EQ(f.boxTexts(),
+    EXPECT_EQ(f.platform.takeBoxTexts(),
         QStringList({ "The settings file holds 1 more shortcuts than the 100 that were loaded. Saving the "
                       "shortcuts drops them.\nGo on?" }));
-    EXPECT_EQ(f.file(), ini);
+    EXPECT_EQ(f.iniFile(), ini);
     EXPECT_EQ(f.w->config.shortcuts.count(), 99);
     f.platform.answers = { Platform::Answer::Yes };
     f.add({ "PX" });
@@ -182,7 +164,7 @@ TEST(ShortcutAdd, FullTableDroppedKeysAndFailedSave)
     QByteArray expected = "[Shortcuts]\r\nPX=" + projectX + "\r\n";
     for (int i = 2; i <= 100; ++i)
         expected += "S" + QByteArray::number(i) + "=\\F\\|" + QByteArray::number(i) + "\r\n";
-    EXPECT_EQ(f.file(), expected);
+    EXPECT_EQ(f.iniFile(), expected);
 
     // The settings file's folder is gone: the save fails with the reason, the table keeps the new entry, and a
     // later save succeeds once the folder is back.
@@ -199,7 +181,7 @@ TEST(ShortcutAdd, FullTableDroppedKeysAndFailedSave)
     ASSERT_TRUE(QDir().mkpath(f.dir.path()));
     QString reason;
     EXPECT_TRUE(f.w->config.shortcuts.save(f.w->ini, &reason)) << reason.toStdString();
-    EXPECT_TRUE(f.file().startsWith("[Shortcuts]\nAgain=" + projectX + "\nS2="));
+    EXPECT_TRUE(f.iniFile().startsWith("[Shortcuts]\nAgain=" + projectX + "\nS2="));
 }
 
 // Nothing selected, or a folder that cannot be opened: a plain message and no change.
@@ -210,11 +192,11 @@ TEST(ShortcutAdd, NothingToActOn)
     f.clickStore(0);
     f.w->tvwFolders->setCurrentItem(nullptr);
     f.add({ "X" });
-    EXPECT_EQ(f.boxTexts(), QStringList({ noFolder, noFolder }));
+    EXPECT_EQ(f.platform.takeBoxTexts(), QStringList({ noFolder, noFolder }));
     f.select("x2");
     f.session->fail("Session.GetFolder", store::Error(store::mapi::E_NOT_FOUND, "Gone."));
     f.add({ "X" });
-    EXPECT_EQ(f.boxTexts(), QStringList({ "Error: The folder cannot be added as a shortcut.\nGone." }));
+    EXPECT_EQ(f.platform.takeBoxTexts(), QStringList({ "Error: The folder cannot be added as a shortcut.\nGone." }));
     EXPECT_TRUE(f.platform.prompts.isEmpty());
     EXPECT_EQ(f.w->config.shortcuts.count(), 0);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);

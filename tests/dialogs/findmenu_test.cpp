@@ -15,8 +15,7 @@ TEST(FindMenu, OpensOnceAndSearchesWithoutClicking)
     WindowFixture f(browseSession());
     ASSERT_TRUE(f.load());
     FrmMain& w = *f.w;
-    w.lstInfoStores->setCurrentItem(w.lstInfoStores->topLevelItem(0));
-    w.lstInfoStores_Click();
+    f.clickStore(0);
     // Inbox read once and folded again: its subfolder is in the tree, out of view.
     QTreeWidgetItem* inbox = w.tvwFolders->topLevelItem(0)->child(0);
     w.tvwFolders->expandItem(inbox);

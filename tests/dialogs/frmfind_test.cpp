@@ -97,7 +97,23 @@ struct Case {
     int paneAtLoad;
     QStringList messages, fields; // rows, columns split by "|"
     QList<std::pair<QString, QString>> steps; // action, state after it
+    QStringList nodes = {}; // "key text", two blanks a level
 };
+
+void run(const Case& c)
+{
+    SCOPED_TRACE(c.name);
+    Bench bench;
+    bench.addRows(bench.messages, c.messages);
+    bench.addRows(bench.fields, c.fields);
+    bench.addNodes(c.nodes);
+    bench.pane = c.paneAtLoad;
+    bench.open();
+    for (const auto& [step, expected] : c.steps) {
+        bench.act(step);
+        EXPECT_EQ(bench.state().toStdString(), expected.toStdString()) << "after " << step.toStdString();
+    }
+}
 
 TEST(FrmFind, ListSearches)
 {
@@ -145,63 +161,41 @@ TEST(FrmFind, ListSearches)
             { { "text=a", "Find on 0 -" }, { "press", "Find Next on 1 1" }, { "clear", "Find off 0 1" },
                 { "text=gam", "Find on 0 1" }, { "press", "Find Next on 3 3" } } },
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Bench bench;
-        bench.addRows(bench.messages, c.messages);
-        bench.addRows(bench.fields, c.fields);
-        bench.pane = c.paneAtLoad;
-        bench.open();
-        for (const auto& [step, expected] : c.steps) {
-            bench.act(step);
-            EXPECT_EQ(bench.state().toStdString(), expected.toStdString()) << "after " << step.toStdString();
-        }
-    }
+    for (const Case& c : cases)
+        run(c);
 }
-
-struct TreeCase {
-    const char* name;
-    QStringList nodes; // "key text", two blanks a level
-    QList<std::pair<QString, QString>> steps;
-};
 
 TEST(FrmFind, TreeSearches)
 {
     // Walk order: Inbox(1) Old mail(4) Mail out(2) Notes(3) Deep(5)
     const QStringList folders = { "x0 Top of Personal Folders", "  x1 Inbox", "    x4 Old mail", "  x2 Mail out",
         "  x3 Notes", "    x5 Deep" };
-    const TreeCase cases[] = {
-        { "a continued search goes on at greater node numbers, not in walk order", folders,
-            { { "pane=1", "Find off 0 -" }, { "text=mail", "Find on 0 -" }, { "press", "Find Next on 4 Old mail" },
-                { "press", "Find Complete off 0 Old mail" } } },
-        { "one match: found, then complete; typed again it is found and complete at once", folders,
-            { { "pane=1", "Find off 0 -" }, { "text=notes", "Find on 0 -" }, { "press", "Find Next on 3 Notes" },
+    const Case cases[] = {
+        { "a continued search goes on at greater node numbers, not in walk order", 1, {}, {},
+            { { "text=mail", "Find on 0 -" }, { "press", "Find Next on 4 Old mail" },
+                { "press", "Find Complete off 0 Old mail" } },
+            folders },
+        { "one match: found, then complete; typed again it is found and complete at once", 1, {}, {},
+            { { "text=notes", "Find on 0 -" }, { "press", "Find Next on 3 Notes" },
                 { "press", "Find Complete off 0 Notes" }, { "text=note", "Find on 0 Notes" },
-                { "text=notes", "Find on 0 Notes" }, { "press", "Find Complete off 0 Notes" } } },
-        { "the root is never tested; without a hit and a selection the search completes", folders,
-            { { "pane=1", "Find off 0 -" }, { "text=Top", "Find on 0 -" }, { "press", "Find Complete off 0 -" } } },
-        { "without a hit, a node selected by hand counts as found once", folders,
-            { { "pane=1", "Find off 0 -" }, { "select=Mail out", "Find off 0 Mail out (hidden)" },
-                { "text=zzz", "Find on 0 Mail out (hidden)" }, { "press", "Find Next on 2 Mail out (hidden)" },
-                { "press", "Find Complete off 0 Mail out (hidden)" } } },
-        { "a hit below a collapsed folder is opened to view", folders,
-            { { "pane=1", "Find off 0 -" }, { "text=deep", "Find on 0 -" }, { "press", "Find Next on 5 Deep" } } },
-        { "an empty tree completes", {},
-            { { "pane=1", "Find off 0 -" }, { "text=a", "Find on 0 -" }, { "press", "Find Complete off 0 -" } } },
-        { "a root without children completes", { "x0 Top" },
-            { { "pane=1", "Find off 0 -" }, { "opt=Any part", "Find on 0 -" }, { "press", "Find Complete off 0 -" } } },
+                { "text=notes", "Find on 0 Notes" }, { "press", "Find Complete off 0 Notes" } },
+            folders },
+        { "the root is never tested; without a hit and a selection the search completes", 1, {}, {},
+            { { "pane=1", "Find off 0 -" }, { "text=Top", "Find on 0 -" }, { "press", "Find Complete off 0 -" } },
+            folders },
+        { "without a hit, a node selected by hand counts as found once", 1, {}, {},
+            { { "select=Mail out", "Find off 0 Mail out (hidden)" }, { "text=zzz", "Find on 0 Mail out (hidden)" },
+                { "press", "Find Next on 2 Mail out (hidden)" }, { "press", "Find Complete off 0 Mail out (hidden)" } },
+            folders },
+        { "a hit below a collapsed folder is opened to view", 1, {}, {},
+            { { "text=deep", "Find on 0 -" }, { "press", "Find Next on 5 Deep" } }, folders },
+        { "an empty tree completes", 1, {}, {},
+            { { "text=a", "Find on 0 -" }, { "press", "Find Complete off 0 -" } } },
+        { "a root without children completes", 1, {}, {},
+            { { "opt=Any part", "Find on 0 -" }, { "press", "Find Complete off 0 -" } }, { "x0 Top" } },
     };
-    for (const TreeCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        Bench bench;
-        bench.addNodes(c.nodes);
-        bench.pane = 1;
-        bench.open();
-        for (const auto& [step, expected] : c.steps) {
-            bench.act(step);
-            EXPECT_EQ(bench.state().toStdString(), expected.toStdString()) << "after " << step.toStdString();
-        }
-    }
+    for (const Case& c : cases)
+        run(c);
 }
 
 TEST(FrmFind, LongListsAreSearchedWhole)

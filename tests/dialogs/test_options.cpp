@@ -12,23 +12,10 @@
 
 namespace {
 
-const QByteArray iniText = "; kept as it is\n"
-                           "[Config]\n"
-                           "Limit=50\n"
-                           "MapiCodes=1\n"
-                           "AltCodes=0\n"
-                           "FolderType=1\n"
-                           "FontSize=8.5\n"
-                           "FontName=Courier\n"
-                           "Profile=Home\n"
-                           "\n"
-                           "[Shortcuts]\n"
-                           "Inbox=\\Top\\Inbox\\|00F2\n"
-                           "Sent=\\Top\\Sent\\|00F3\n"
-                           "Project=\\Top\\Inbox\\Project X\\|00F4|B\n"
-                           "\n"
-                           "[Alt Field Definitions]\n"
-                           "0037=Subject ' the subject line\n";
+const QByteArray iniText = "; kept as it is\n[Config]\nLimit=50\nMapiCodes=1\nAltCodes=0\nFolderType=1\nFontSize=8.5\n"
+                           "FontName=Courier\nProfile=Home\n\n[Shortcuts]\nInbox=\\Top\\Inbox\\|00F2\n"
+                           "Sent=\\Top\\Sent\\|00F3\nProject=\\Top\\Inbox\\Project X\\|00F4|B\n\n"
+                           "[Alt Field Definitions]\n0037=Subject ' the subject line\n";
 
 // The main window with the settings above, started, and its Options dialog open.
 struct OptionsFixture : WindowFixture {
@@ -40,11 +27,6 @@ struct OptionsFixture : WindowFixture {
         w->mnuFileOptions->trigger();
     }
     FrmOptions& d() { return *w->options; }
-    QByteArray file() const
-    {
-        QFile f(w->ini.path());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-    }
     void select(int row) { d().lstShortCuts->setCurrentItem(d().lstShortCuts->topLevelItem(row)); }
 };
 
@@ -128,7 +110,7 @@ TEST(Options, ANewFontNameBringsThePrintersSizeWhenThereIsAPrinter)
 TEST(Options, ChangesTakeEffectAtOnceAndTheCloseBoxSavesNothing)
 {
     OptionsFixture f;
-    const QByteArray before = f.file();
+    const QByteArray before = f.iniFile();
     FrmOptions& d = f.d();
     const std::pair<QCheckBox*, std::function<bool()>> boxes[]
         = { { d.chkMapiCodes, [&] { return f.w->config.mapiCodes; } },
@@ -149,7 +131,7 @@ TEST(Options, ChangesTakeEffectAtOnceAndTheCloseBoxSavesNothing)
     f.select(0);
     d.cmdDelete->click();
     d.close();
-    EXPECT_EQ(f.file(), before);
+    EXPECT_EQ(f.iniFile(), before);
     EXPECT_EQ(f.w->config.limit, 7);
     EXPECT_FALSE(f.w->config.mapiCodes);
     EXPECT_TRUE(f.w->config.altCodes);
@@ -203,7 +185,7 @@ TEST(Options, OkWritesTheConfigKeysAndTheWholeShortcutSection)
         OptionsFixture f;
         c.act(f);
         f.d().cmdOk->click();
-        EXPECT_EQ(f.file().toStdString(), c.expected.toStdString());
+        EXPECT_EQ(f.iniFile().toStdString(), c.expected.toStdString());
         EXPECT_FALSE(f.d().isVisible());
         EXPECT_TRUE(f.platform.boxes.isEmpty());
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
@@ -214,7 +196,7 @@ TEST(Options, OkWithNoFileMakesOneWithoutShortcuts)
 {
     OptionsFixture f(QByteArray {});
     f.d().cmdOk->click();
-    EXPECT_EQ(f.file(),
+    EXPECT_EQ(f.iniFile(),
         "[Config]\nLimit=100\nAltCodes=1\nMapiCodes=1\nFolderType=1\nFontSize=8\nFontName=Courier\n");
 }
 
@@ -237,7 +219,7 @@ TEST(Options, AFailedSaveIsReportedAndTheDialogStaysOpen)
     ASSERT_TRUE(QDir().rmdir(path));
     f.d().cmdOk->click();
     EXPECT_FALSE(f.d().isVisible());
-    EXPECT_TRUE(f.file().startsWith("[Config]\nLimit=9\n"));
+    EXPECT_TRUE(f.iniFile().startsWith("[Config]\nLimit=9\n"));
 }
 
 TEST(Options, ARenameTheFileCannotHoldIsRefused)

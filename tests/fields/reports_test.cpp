@@ -201,10 +201,7 @@ TEST(Reports, CopyItemAndFailuresOfClipboardAndPrinter)
         r.platform.clipboardWorks = c.clipboardWorks;
         r.platform.printerAvailable = c.printerAvailable;
         w.mnuActPrintAll->trigger();
-        QStringList boxes;
-        for (const auto& box : r.platform.boxes)
-            boxes << box.text;
-        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(r.platform.takeBoxTexts(), c.boxes);
         ASSERT_EQ(r.platform.printed.size(), c.printed ? 1 : 0);
         if (c.printed) {
             EXPECT_TRUE(r.platform.printed[0].contains("Display: Info Store Fields\r\n"));

@@ -14,19 +14,13 @@ using namespace store::memory;
 
 namespace {
 
-// A loaded window with a shortcut to the Inbox; `modeAddr` switches to address lists, `click` clicks a top row.
+// A loaded window with a shortcut to the Inbox.
 struct Loaded : WindowFixture {
     explicit Loaded(int entries = 3)
         : WindowFixture(browseSession(entries), "[Shortcuts]\nIn=\\Top of Personal Folders\\Inbox\\|00000000F2\n")
     {
         EXPECT_TRUE(load());
         w->cboFilter->addItems({ "<None>", "In", "Deleted meanwhile" });
-    }
-    void modeAddr() { w->optModeAddr->setChecked(true), w->optModeAddr_Click(); }
-    void click(int row)
-    {
-        w->lstInfoStores->setCurrentItem(w->lstInfoStores->topLevelItem(row));
-        w->lstInfoStores_Click();
     }
 };
 
@@ -49,7 +43,7 @@ TEST(BrowseModes, EachModeSwitchLeavesItsEndState)
     const std::pair<std::function<void()>, QStringList> steps[] = { { [] {}, info }, { [&] { f.modeAddr(); }, addr },
         { [&] { w.optModeInfo->setChecked(true), w.optModeInfo_Click(); }, info } };
     for (const auto& [act, expected] : steps) {
-        if (&act != &steps[0].first) f.click(0); // changes rows, menu and frames, which the switch must reset
+        if (&act != &steps[0].first) f.clickStore(0); // changes rows, menu and frames, which the switch must reset
         act();
         EXPECT_EQ(state(), expected);
         for (int i = 0; i < w.lstInfoStores->topLevelItemCount(); ++i)
@@ -99,7 +93,7 @@ TEST(TopList, StoreClickBuildsTheTreeRoot)
         SCOPED_TRACE(filterIndex);
         w.filterTag.clear();
         w.cboFilter->setCurrentIndex(filterIndex);
-        f.click(0);
+        f.clickStore(0);
         ASSERT_EQ(w.tvwFolders->topLevelItemCount(), 1);
         const QTreeWidgetItem* root = w.tvwFolders->topLevelItem(0);
         EXPECT_EQ(w.nodes.value(root->data(0, role::Key).toString()), root);
@@ -116,7 +110,7 @@ TEST(TopList, StoreClickBuildsTheTreeRoot)
     EXPECT_EQ(columnTexts(w.lstInfoStores, 0), (QStringList { "Mailbox", "Archive" }));
     w.lstInfoStores_ColumnClick(2);
     EXPECT_EQ(columnTexts(w.lstInfoStores, 0), (QStringList { "Archive", "Mailbox" }));
-    f.click(0);
+    f.clickStore(0);
     EXPECT_EQ(w.statusText(), "  Info Store= Archive");
     EXPECT_EQ(w.tvwFolders->topLevelItem(0)->text(0), "Top of Archive");
 }
@@ -150,7 +144,7 @@ TEST(TopList, ErrorCasesShowTheirBoxesAndStatus)
         if (c.addressMode) f.modeAddr();
         f.w->cboFilter->setCurrentIndex(c.filterIndex);
         if (c.failing) f.session->fail(QLatin1String(c.failing), store::Error(store::mapi::E_NOT_FOUND, "broken"));
-        f.click(0);
+        f.clickStore(0);
         ASSERT_EQ(f.platform.boxes.size(), 1);
         EXPECT_TRUE(f.platform.boxes[0].text.startsWith(c.boxText)) << f.platform.boxes[0].text.toStdString();
         EXPECT_EQ(f.platform.boxes[0].icon, c.icon);
@@ -179,7 +173,7 @@ TEST(TopList, AddressEntriesWithLimitAndOffset)
         w.config.limit = c.limit;
         w.collectionOffset = c.offset;
         f.modeAddr();
-        f.click(0);
+        f.clickStore(0);
         QStringList expected, rows;
         for (int i = c.firstShown; i <= c.lastShown; ++i)
             expected << QStringLiteral("Entry %1|E%2").arg(i, 3, 10, QLatin1Char('0')).arg(i, 4, 10, QLatin1Char('0'));
@@ -206,10 +200,8 @@ TEST(TopList, TheLimitRowIsKnownByItsTag)
     WindowFixture f(std::move(data), "[Config]\nLimit=1\n");
     ASSERT_TRUE(f.load());
     FrmMain& w = *f.w;
-    w.optModeAddr->setChecked(true);
-    w.optModeAddr_Click();
-    w.lstInfoStores->setCurrentItem(w.lstInfoStores->topLevelItem(0));
-    w.lstInfoStores_Click();
+    f.modeAddr();
+    f.clickStore(0);
     // By name: the entry first, then "Entry 001", then the limit row.
     ASSERT_EQ(columnTexts(w.lstMessages, 0), (QStringList { "--- limited ---", "Entry 001", "--- limited ---" }));
 
@@ -236,7 +228,7 @@ TEST(TopList, DisplayTypesNameFilterAndFailingWalk)
     Loaded f(16);
     FrmMain& w = *f.w;
     f.modeAddr();
-    f.click(0);
+    f.clickStore(0);
     EXPECT_EQ(columnTexts(w.lstMessages, 1), types + types);
     const std::tuple<bool, const char*, int> filters[] = { // ticked, text, rows
         { true, "entry 01", 7 }, { true, "", 16 }, { false, "entry 01", 16 }, { true, "nobody", 0 }
@@ -244,13 +236,13 @@ TEST(TopList, DisplayTypesNameFilterAndFailingWalk)
     for (const auto& [ticked, text, rows] : filters) {
         w.chkFilter->setChecked(ticked);
         w.txtFilter->setText(QLatin1String(text));
-        f.click(0);
+        f.clickStore(0);
         EXPECT_EQ(w.lstMessages->topLevelItemCount(), rows) << ticked << " " << text;
     }
     // A walk that breaks off lists what it got, without a box.
     w.chkFilter->setChecked(false);
     f.session->fail("AddressEntries.GetNext", store::Error(store::mapi::E_CALL_FAILED, "lost"), {}, 1);
-    f.click(0);
+    f.clickStore(0);
     EXPECT_EQ(columnTexts(w.lstMessages, 0), QStringList { "Entry 001" });
     EXPECT_EQ(w.statusText(), "  Address List= Contacts");
     EXPECT_TRUE(f.platform.boxes.isEmpty());

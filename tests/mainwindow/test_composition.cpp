@@ -66,8 +66,7 @@ TEST(Composition, EveryButtonShowsItsWholeText)
         }
     };
     checkVisibleButtons(); // information stores: the mode buttons, "Filter=" and the five object buttons
-    w.optModeAddr->setChecked(true);
-    w.optModeAddr_Click();
+    f.modeAddr();
     checkVisibleButtons(); // address lists: the three object buttons of that mode
     EXPECT_EQ(checked.size(), 11);
 }

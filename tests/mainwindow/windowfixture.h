@@ -34,6 +34,18 @@ struct WindowFixture {
         w = std::make_unique<FrmMain>(platform, factory, settings::IniFile(ini.fileName()));
     }
     bool load(const QString& commandLine = {}) { return w->Form_Load(commandLine); }
+    QByteArray iniFile() const
+    {
+        QFile f(w->ini.path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    }
+    // A click on a row of the top list, and a switch to the address lists.
+    void clickStore(int row)
+    {
+        w->lstInfoStores->setCurrentItem(w->lstInfoStores->topLevelItem(row));
+        w->lstInfoStores_Click();
+    }
+    void modeAddr() { w->optModeAddr->setChecked(true), w->optModeAddr_Click(); }
 };
 
 // Session "Work": stores "Mailbox" (folders \Top of Personal Folders\Inbox\Project X\) and "Archive", and address

@@ -57,4 +57,14 @@ public:
         return printerAvailable ? std::optional<double>(printerSize) : std::nullopt;
     }
     bool openDocument(const QString& path) override;
+
+    // The texts of the boxes shown so far, which are then forgotten.
+    QStringList takeBoxTexts()
+    {
+        QStringList texts;
+        for (const Box& box : boxes)
+            texts << box.text;
+        boxes.clear();
+        return texts;
+    }
 };
