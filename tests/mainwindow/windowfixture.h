@@ -5,6 +5,7 @@
 #include "support/fakeplatform.h"
 
 #include <QFile>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <functional>

@@ -101,18 +101,12 @@ TEST_F(PstWriterStores, PropertiesOfEveryTypeReadWithTheirTypeNamesTextsAndNames
 
     // Named properties carry their set and number, or their name; a tag without an entry in the name map has none.
     QMap<QString, QString> named;
-    for (const Field& field : fields.all()) {
+    for (const Field& field : fields.all())
         if (field.id() >> 16 >= 0x8000) named.insert(field.name(), field.value().text());
-    }
-    const QMap<QString, QString> expected {
-        { "PSETID_Common:0x8501", "15" },
-        { "PSETID_Address:0x8083", "a@b.c" },
-        { "Keywords", "(red)(blue)" },
-        { QStringLiteral("Cust\u00f6m"), "custom value" },
-        { "{11111111-2222-3333-4444-555555555555}:0x0007", "True" },
-        { "", "no map entry" },
-    };
-    EXPECT_EQ(named, expected);
+    EXPECT_EQ(named,
+        (QMap<QString, QString> { { "PSETID_Common:0x8501", "15" }, { "PSETID_Address:0x8083", "a@b.c" },
+            { "Keywords", "(red)(blue)" }, { QStringLiteral("Cust\u00f6m"), "custom value" },
+            { "{11111111-2222-3333-4444-555555555555}:0x0007", "True" }, { "", "no map entry" } }));
 }
 
 TEST_F(PstWriterStores, CountingSortingAndFiltering)

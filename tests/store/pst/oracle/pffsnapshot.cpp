@@ -77,6 +77,11 @@ namespace {
             }
             return out;
         }
+        Properties firstSet(libpff_item_t* item)
+        {
+            std::vector<Properties> sets = recordSets(item);
+            return sets.empty() ? Properties() : std::move(sets.front());
+        }
 
         // A table libpff exposes as an item with a record set per row. libpff does not say which cells are absent.
         Table table(libpff_item_t* owner, int (*get)(libpff_item_t*, libpff_item_t**, libpff_error_t**))
@@ -130,8 +135,7 @@ namespace {
             uint8_t type = 0;
             ok(libpff_item_get_identifier(from, &it.id, &e), e, "identifier");
             ok(libpff_item_get_type(from, &type, &e), e, "item type");
-            std::vector<Properties> sets = recordSets(from);
-            if (!sets.empty()) it.properties = std::move(sets.front());
+            it.properties = firstSet(from);
             if (type == LIBPFF_ITEM_TYPE_FOLDER) {
                 it.hierarchy = table(from, libpff_folder_get_sub_folders);
                 it.contents = table(from, libpff_folder_get_sub_messages);
@@ -180,15 +184,9 @@ Snapshot readWithLibpff(const QString& path)
     ItemPtr item;
     QString partial; // failures below the file's own open are the items' business
     r.error = &partial;
-    if (r.ok(libpff_file_get_message_store(file, &item, &e), e, "message store")) {
-        std::vector<Properties> sets = r.recordSets(item);
-        if (!sets.empty()) s.store = std::move(sets.front());
-    }
+    if (r.ok(libpff_file_get_message_store(file, &item, &e), e, "message store")) s.store = r.firstSet(item);
     ItemPtr map;
-    if (libpff_file_get_name_to_id_map(file, &map, nullptr) == 1 && map) {
-        std::vector<Properties> sets = r.recordSets(map);
-        if (!sets.empty()) s.nameMap = std::move(sets.front());
-    }
+    if (libpff_file_get_name_to_id_map(file, &map, nullptr) == 1 && map) s.nameMap = r.firstSet(map);
     ItemPtr root;
     if (r.ok(libpff_file_get_root_folder(file, &root, &e), e, "root folder"))
         s.root = r.item(root);

@@ -63,14 +63,15 @@ namespace {
         it.id = node.nid();
         guarded(it, [&] {
             it.properties = properties(node);
-            const auto method = std::find_if(
-                it.properties.begin(), it.properties.end(), [](const Property& p) { return p.tag == kAttachMethod; });
-            const auto object = std::find_if(it.properties.begin(), it.properties.end(),
-                [](const Property& p) { return p.tag == kAttachDataObject; });
+            const auto find = [&](quint32 tag) {
+                const auto p = std::find_if(
+                    it.properties.begin(), it.properties.end(), [&](const Property& p) { return p.tag == tag; });
+                return p == it.properties.end() ? QByteArray() : p->value;
+            };
+            const QByteArray method = find(kAttachMethod), object = find(kAttachDataObject);
             // afEmbeddedMessage: the object's value starts with the subnode that holds the message.
-            if (method != it.properties.end() && method->value.size() == 4 && method->value[0] == 5
-                && object != it.properties.end() && object->value.size() >= 4 && depth < kMaxDepth) {
-                const quint32 nid = le32(object->value);
+            if (method.size() == 4 && method[0] == 5 && object.size() >= 4 && depth < kMaxDepth) {
+                const quint32 nid = le32(object);
                 const auto inner = node.subnode(nid);
                 if (!inner) throw store::Error(0x8004010F, QStringLiteral("no embedded message 0x%1").arg(nid, 0, 16));
                 it.embedded.push_back(message(*inner, depth + 1));
