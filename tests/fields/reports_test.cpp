@@ -151,19 +151,18 @@ TEST(Reports, CopyAllOfEachPaneInBothModes)
     QTest::mouseClick(w.optModeAddr, Qt::LeftButton);
     EXPECT_EQ(r.copyAll(), QStringList({ head, "", "", "Display: Folder Hierarchy", stars45, "" }))
         << "the tree's report in the address mode has no hierarchy to show";
+    const QStringList contacts = { head, "", "DirSource: Contacts", "" };
     r.click(w.lstInfoStores, r.find(w.lstInfoStores, "Contacts"));
     EXPECT_EQ(r.copyAll(),
-        QStringList({ head, "", "DirSource: Contacts", "", "Display: Info Stores", "", "Item List:" + stars45,
-            "1: Contacts=Report Store" }));
+        contacts + QStringList({ "Display: Info Stores", "", "Item List:" + stars45, "1: Contacts=Report Store" }));
     r.click(w.lstMessages, w.lstMessages->topLevelItem(0));
-    EXPECT_EQ(r.copyAll(),
-        QStringList(
-            { head, "", "DirSource: Contacts", "", "Display: Messages", "", "Item List:" + stars45, "1: Ann Smith" }));
+    EXPECT_EQ(r.copyAll(), contacts + QStringList({ "Display: Messages", "", "Item List:" + stars45, "1: Ann Smith" }));
     r.click(w.lstFields, w.lstFields->topLevelItem(0));
     const QTreeWidgetItem* first = w.lstFields->topLevelItem(0);
     EXPECT_EQ(r.copyAll(),
-        QStringList({ head, "", "DirSource: Contacts", "", "Display: Address Entry Fields", "",
-            "Selected Field: " + stars45, first->text(0) + "=" + first->text(1), "", "Field List:" + QString(50, '*') })
+        contacts
+            + QStringList({ "Display: Address Entry Fields", "", "Selected Field: " + stars45,
+                first->text(0) + "=" + first->text(1), "", "Field List:" + QString(50, '*') })
             + r.fieldLines());
 }
 
@@ -203,12 +202,8 @@ TEST(Reports, CopyItemAndFailuresOfClipboardAndPrinter)
         w.mnuActPrintAll->trigger();
         EXPECT_EQ(r.platform.takeBoxTexts(), c.boxes);
         ASSERT_EQ(r.platform.printed.size(), c.printed ? 1 : 0);
-        if (c.printed) {
-            EXPECT_TRUE(r.platform.printed[0].contains("Display: Info Store Fields\r\n"));
-        }
-        if (c.clipboardWorks) {
-            EXPECT_TRUE(r.platform.clipboard.contains("Display: Info Store Fields\r\n"));
-        }
+        EXPECT_TRUE(!c.printed || r.platform.printed[0].contains("Display: Info Store Fields\r\n"));
+        EXPECT_TRUE(!c.clipboardWorks || r.platform.clipboard.contains("Display: Info Store Fields\r\n"));
         EXPECT_FALSE(w.busyCursor());
     }
     r.platform.clipboardWorks = false;
