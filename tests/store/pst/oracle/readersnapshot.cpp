@@ -45,23 +45,25 @@ namespace {
         return entry ? table(file.node(nid)) : Table();
     }
 
+    // The item with that id as read(item) reads it; a failure of the store's own kind ends the read, and is kept.
     template <class F>
-    void guarded(Item& item, F read)
+    Item guarded(quint32 id, F read)
     {
+        Item item;
+        item.id = id;
         try {
-            read();
+            read(item);
         } catch (const store::Error& e) {
             if (item.error.isEmpty()) item.error = e.description();
         }
+        return item;
     }
 
     Item message(const ndb::Node& node, int depth);
 
     Item attachment(const ndb::Node& node, int depth)
     {
-        Item it;
-        it.id = node.nid();
-        guarded(it, [&] {
+        return guarded(node.nid(), [&](Item& it) {
             it.properties = properties(node);
             const auto find = [&](quint32 tag) {
                 const auto p = std::find_if(
@@ -77,54 +79,41 @@ namespace {
                 it.embedded.push_back(message(*inner, depth + 1));
             }
         });
-        return it;
     }
 
     Item message(const ndb::Node& node, int depth)
     {
-        Item it;
-        it.id = node.nid();
-        guarded(it, [&] {
+        return guarded(node.nid(), [&](Item& it) {
             it.properties = properties(node);
             if (const auto recipients = node.subnode(kRecipientTableNid)) it.recipients = table(*recipients);
             if (const auto attachments = node.subnode(kAttachmentTableNid)) {
                 it.attachmentTable = table(*attachments);
-                for (const Row& row : it.attachmentTable.rows) {
-                    const auto sub = node.subnode(row.id);
-                    Item a;
-                    a.id = row.id;
-                    if (sub)
+                for (const Row& row : it.attachmentTable.rows)
+                    it.attachments.push_back(guarded(row.id, [&](Item& a) {
+                        const auto sub = node.subnode(row.id);
+                        if (!sub) throw store::Error(0x8004010F, QStringLiteral("no attachment subnode"));
                         a = attachment(*sub, depth);
-                    else
-                        a.error = QStringLiteral("no attachment subnode");
-                    it.attachments.push_back(std::move(a));
-                }
+                    }));
             }
         });
-        return it;
     }
 
     Item topLevel(const ndb::NdbFile& file, quint32 nid, int depth)
     {
-        Item it;
-        it.id = nid;
-        guarded(it, [&] { it = message(file.node(nid), depth); });
-        return it;
+        return guarded(nid, [&](Item& it) { it = message(file.node(nid), depth); });
     }
 
     Item folder(const ndb::NdbFile& file, quint32 nid, int depth)
     {
-        Item it;
-        it.id = nid;
-        guarded(it, [&] {
-            it.properties = properties(file.node(nid));
-            it.hierarchy = folderTable(file, format::hierarchyTableOf(nid));
+        Item it = guarded(nid, [&](Item& f) {
+            f.properties = properties(file.node(nid));
+            f.hierarchy = folderTable(file, format::hierarchyTableOf(nid));
             // A search folder keeps its results in a search contents table.
             const bool search = format::nidType(nid) == format::NidTypeSearchFolder;
-            it.contents = folderTable(file,
+            f.contents = folderTable(file,
                 search ? format::makeNid(format::nidIndex(nid), format::NidTypeSearchContentsTable)
                        : format::contentsTableOf(nid));
-            it.associated = folderTable(file, format::assocContentsTableOf(nid));
+            f.associated = folderTable(file, format::assocContentsTableOf(nid));
         });
         if (!it.error.isEmpty() || depth >= kMaxDepth) return it;
         for (const Row& row : it.hierarchy.rows)
@@ -147,7 +136,7 @@ Snapshot readWithOurs(const QString& path)
         s.error = e.description();
         return s;
     }
-    guarded(s.root, [&] {
+    s.root = guarded(0, [&](Item&) {
         s.store = properties(file->node(format::kNidMessageStore));
         if (file->findNode(format::kNidNameToIdMap)) s.nameMap = properties(file->node(format::kNidNameToIdMap));
     });
