@@ -54,39 +54,31 @@ namespace {
         QJsonArray wide;
         for (int i = 0; i < 30; ++i)
             wide.append(QJsonObject { { "name", QStringLiteral("Sub %1").arg(i) } });
-        const QJsonObject mail = QJsonDocument::fromJson(R"({
-          "subject": "With everything", "body": "Body text", "html": "<p>html</p>",
-          "from": {"name": "Ann", "email": "ann@example.com"},
-          "recipients": [{"name": "Bob", "email": "bob@example.com", "type": "to"},
-                         {"name": "Cy", "email": "cy@example.com", "type": "cc"},
-                         {"name": "Di", "email": "di@example.com", "type": "bcc", "addrType": "EX"}],
-          "attachments": [
-            {"name": "a.txt", "mime": "text/plain", "text": "by value"},
-            {"name": "big.bin", "content": {"repeat": "0123456789", "count": 3000}},
-            {"name": "c.doc", "reference": "\\\\server\\share\\c.doc"},
-            {"message": {"subject": "Embedded", "recipients": [{"name": "Ed", "email": "ed@example.com"}],
-              "attachments": [{"name": "inner.txt", "text": "inner"},
-                              {"message": {"subject": "Embedded twice", "body": "deepest"}}]}}],
-          "named": [{"set": "PS_PUBLIC_STRINGS", "name": "Keywords", "type": "0x101F", "value": ["x", "y"]},
-                    {"set": "PSETID_Common", "id": "0x8514", "type": "0x000B", "value": true},
-                    {"set": "{0A0B0C0D-1111-2222-3333-444455556666}", "name": "Custom", "value": 42}]})")
-                                     .object();
-        return { { "name", "Shapes" }, { "time", "2024-05-06T09:00:00Z" },
-            { "folders",
-                QJsonArray { QJsonObject { { "name", "Inbox" }, { "messages", QJsonArray { mail } },
-                                 { "folders", QJsonArray { deep } } },
-                    QJsonObject { { "name", "Many" }, { "messages", many } },
-                    QJsonObject { { "name", "Wide" }, { "folders", wide } },
-                    QJsonObject { { "name", "Contacts" }, { "class", "IPF.Contact" },
-                        { "contacts",
-                            QJsonArray { QJsonObject {
-                                { "key", "ann" }, { "name", "Ann Smith" }, { "email", "ann@example.com" } } } },
-                        { "distributionLists",
-                            QJsonArray { QJsonObject { { "name", "Team" },
-                                { "members",
-                                    QJsonArray { QJsonObject { { "contact", "ann" } },
-                                        QJsonObject {
-                                            { "name", "Ext" }, { "email", "ext@example.org" } } } } } } } } } } };
+        const auto compact
+            = [](const auto& json) { return QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact)); };
+        const QString text = QString::fromUtf8(R"({"name": "Shapes", "time": "2024-05-06T09:00:00Z", "folders": [
+          {"name": "Inbox", "folders": [%1], "messages": [{
+            "subject": "With everything", "body": "Body text", "html": "<p>html</p>",
+            "from": {"name": "Ann", "email": "ann@example.com"},
+            "recipients": [{"name": "Bob", "email": "bob@example.com", "type": "to"},
+                           {"name": "Cy", "email": "cy@example.com", "type": "cc"},
+                           {"name": "Di", "email": "di@example.com", "type": "bcc", "addrType": "EX"}],
+            "attachments": [
+              {"name": "a.txt", "mime": "text/plain", "text": "by value"},
+              {"name": "big.bin", "content": {"repeat": "0123456789", "count": 3000}},
+              {"name": "c.doc", "reference": "\\\\server\\share\\c.doc"},
+              {"message": {"subject": "Embedded", "recipients": [{"name": "Ed", "email": "ed@example.com"}],
+                "attachments": [{"name": "inner.txt", "text": "inner"},
+                                {"message": {"subject": "Embedded twice", "body": "deepest"}}]}}],
+            "named": [{"set": "PS_PUBLIC_STRINGS", "name": "Keywords", "type": "0x101F", "value": ["x", "y"]},
+                      {"set": "PSETID_Common", "id": "0x8514", "type": "0x000B", "value": true},
+                      {"set": "{0A0B0C0D-1111-2222-3333-444455556666}", "name": "Custom", "value": 42}]}]},
+          {"name": "Many", "messages": %2}, {"name": "Wide", "folders": %3},
+          {"name": "Contacts", "class": "IPF.Contact",
+           "contacts": [{"key": "ann", "name": "Ann Smith", "email": "ann@example.com"}],
+           "distributionLists": [{"name": "Team",
+             "members": [{"contact": "ann"}, {"name": "Ext", "email": "ext@example.org"}]}]}]})");
+        return QJsonDocument::fromJson(text.arg(compact(deep), compact(many), compact(wide)).toUtf8()).object();
     }
 
     QJsonObject fromFile(const QString& path)
