@@ -89,10 +89,6 @@ namespace {
         if (!count || index > *count || !begin || !end || *begin > *end || *end > d.size()) return std::nullopt;
         return std::pair<int, int>(*begin, *end);
     }
-    void set(QByteArray& d, int offset, int size, QRandomGenerator& r)
-    {
-        putN(d, quint64(offset), size, nasty(r, size));
-    }
 
     QString flips(QByteArray& f, QRandomGenerator& r)
     {
@@ -168,7 +164,7 @@ namespace {
     QString damageOpened(QByteArray& f, const FileMap& m, Opened& o, const BlockField& field, QRandomGenerator& r,
         const QString& prefix)
     {
-        set(o.data, field.at, field.size, r);
+        putN(o.data, quint64(field.at), field.size, nasty(r, field.size));
         close(f, m, o);
         return prefix + QLatin1String(field.what) + at(o.block->offset);
     }
