@@ -26,7 +26,7 @@ TEST_F(WriterTest, ValuesOfEverySizeReadBackWhole)
     for (int i = 0; i < 70; ++i)
         props.append(QJsonObject { { "tag", QString::asprintf("0x%04X0102", 0x6700 + i) },
             { "value", QJsonObject { { "repeat", QString(QChar(u'a' + i % 26)) }, { "count", size(i) } } } });
-    const auto session = roundTrip(oneMessage({ { "subject", "types" }, { "properties", props },
+    const auto session = write(oneMessage({ { "subject", "types" }, { "properties", props },
         { "body", QJsonObject { { "repeat", "Unicode body \u00e9 " }, { "count", 3000 } } } }));
     const store::Fields fields = folder(*session, QStringLiteral("Inbox"))->messages()->item(1)->fields();
     for (int i = 0; i < 70; ++i)
@@ -38,7 +38,7 @@ TEST_F(WriterTest, ValuesOfEverySizeReadBackWhole)
 // property of that number.
 TEST_F(WriterTest, NamesOnlyInStandardSetsAndAnExchangeRecipient)
 {
-    const auto session = roundTrip(oneMessage(json(R"({"named": [
+    const auto session = write(oneMessage(json(R"({"named": [
         {"set": "PS_PUBLIC_STRINGS", "name": "Keywords", "value": ["a"]}, {"set": "PS_MAPI", "id": 26, "value": "m"}],
         "recipients": [{"email": "dee@x.org", "type": "bcc", "addrType": "EX"}]})")));
     const oracle::Snapshot libpff = oracle::readWithLibpff(path());
@@ -56,7 +56,7 @@ TEST_F(WriterTest, NamesOnlyInStandardSetsAndAnExchangeRecipient)
 
 TEST_F(WriterTest, SampleStoreHoldsWhatItsDescriptionPromises)
 {
-    const auto session = roundTrip(sample());
+    const auto session = write(sample());
     const auto store = session->infoStores()->item(1);
     const store::Fields fields = store->fields();
     const QString key = "5357414C4B455253414D504C45000001";

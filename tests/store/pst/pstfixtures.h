@@ -3,10 +3,13 @@
 // Shared helpers of the PST provider's tests: the sample folder, logons, walks, and one-line descriptions of
 // objects for table comparisons.
 
+#include "pstwriter.h"
 #include "store/pst/pstprovider.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonObject>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 // Readable failure messages for texts.
@@ -71,6 +74,27 @@ QStringList describe(const store::Collection<T>& items)
 }
 // "name|type|address" per member of a list; every member's identifier must resolve back to it.
 QStringList members(const store::Session& session, const store::AddressEntry& list);
+
+// Stores the PST writer writes from descriptions into a folder of their own, and logons to them.
+class WrittenStores : public testing::Test {
+protected:
+    QString path(const QString& name = QStringLiteral("store.pst")) const { return m_dir.filePath(name); }
+    // Writes the store and logs on to it; a code page may follow the name ("store.pst@932", else Windows-1252).
+    std::unique_ptr<store::Session> write(
+        const QJsonObject& description, const QString& name = QStringLiteral("store.pst"))
+    {
+        QString error;
+        EXPECT_TRUE(pstwriter::writeStore(description, path(name.section('@', 0, 0)), &error)) << error.toStdString();
+        return logon(path(name));
+    }
+    // The folder at a path of names ("Inbox/Sub") below the top of the user's folders.
+    static std::shared_ptr<store::Folder> folder(store::Session& session, const QString& path)
+    {
+        return folderAt(session.infoStores()->item(1)->rootFolder(), path.split('/', Qt::SkipEmptyParts));
+    }
+
+    QTemporaryDir m_dir;
+};
 
 // Reads everything a user could look at, passing over failures as a walk of a damaged store does.
 // Returns the number of objects that failed.

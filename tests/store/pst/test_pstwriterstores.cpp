@@ -32,20 +32,13 @@ QString fieldText(const Fields& fields, quint32 tag)
 
 } // namespace
 
-class PstWriterStores : public testing::Test {
+class PstWriterStores : public psttest::WrittenStores {
 protected:
-    std::unique_ptr<Session> write(const QJsonValue& description, const QString& name = QStringLiteral("t.pst"))
+    std::unique_ptr<Session> write(const QJsonValue& description, const QString& name = QStringLiteral("store.pst"))
     {
-        QString error;
-        EXPECT_TRUE(pstwriter::writeStore(description.toObject(), m_dir.filePath(name), &error)) << error.toStdString();
-        return psttest::logon(m_dir.filePath(name));
+        return WrittenStores::write(description.toObject(), name);
     }
-    static std::shared_ptr<Messages> inbox(Session& session)
-    {
-        return psttest::folderAt(session.infoStores()->item(1)->rootFolder(), { QStringLiteral("Inbox") })->messages();
-    }
-
-    QTemporaryDir m_dir;
+    static std::shared_ptr<Messages> inbox(Session& session) { return folder(session, "Inbox")->messages(); }
 };
 
 TEST_F(PstWriterStores, PropertiesOfEveryTypeReadWithTheirTypeNamesTextsAndNames)
@@ -114,48 +107,48 @@ TEST_F(PstWriterStores, CountingSortingAndFiltering)
     // The writer gives a message without a creation time the store's time; sent times stay absent. Without the
     // column in the table the creation times come from the messages, and later clicks reuse what earlier ones read.
     for (const bool column : { true, false }) {
-    SCOPED_TRACE(column ? "table holds the creation time" : "table lacks the creation time");
-    auto session = write(json(QByteArray(R"j({"time": "2020-01-01T00:00:00Z", "creationColumn": )j")
-                             + (column ? "true" : "false") + R"j(, "folders": [{"name": "Inbox", "messages": [
+        SCOPED_TRACE(column ? "table holds the creation time" : "table lacks the creation time");
+        auto session = write(json(QByteArray(R"j({"time": "2020-01-01T00:00:00Z", "creationColumn": )j")
+                                 + (column ? "true" : "false") + R"j(, "folders": [{"name": "Inbox", "messages": [
         {"subject": "Budget 2024", "created": "2024-03-01T10:00:00Z", "sent": "2024-03-01T10:00:00Z"},
         {"subject": "no date at all"},
         {"subject": "RE: budget questions", "created": "2024-05-01T10:00:00Z", "sent": "2024-05-01T10:00:00Z"},
         {"subject": "Lunch", "created": "2023-12-24T08:00:00Z", "sent": "2023-12-24T08:00:00Z"},
         {"subject": "budget (final)", "created": "2024-04-01T10:00:00Z", "sent": "2024-04-01T10:00:00Z"}]}]})j"),
-        column ? QStringLiteral("column.pst") : QStringLiteral("nocolumn.pst"));
-    constexpr int up = Messages::Ascending, down = Messages::Descending;
-    const struct {
-        int order;
-        quint32 tag;
-        const char* filter;
-        const char* expected; // subjects, "|" between
-    } cases[] = {
-        { down, 0x30070040, "", "RE: budget questions|budget (final)|Budget 2024|Lunch|no date at all" },
-        { up, 0x30070040, "", "no date at all|Lunch|Budget 2024|budget (final)|RE: budget questions" },
-        // Messages without the property come last in either order.
-        { down, 0x00390040, "", "RE: budget questions|budget (final)|Budget 2024|Lunch|no date at all" },
-        { up, 0x00390040, "", "Lunch|Budget 2024|budget (final)|RE: budget questions|no date at all" },
-        { down, 0x30070040, "BUDGET", "RE: budget questions|budget (final)|Budget 2024" },
-        { up, 0x0037001F, "budget", "budget (final)|Budget 2024|RE: budget questions" },
-        { down, 0x0037001E, "budget", "RE: budget questions|Budget 2024|budget (final)" },
-        { up, 0x30070040, "date", "no date at all" },
-        { down, 0x30070040, "nothing like this", "" },
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.filter << " " << std::hex << c.tag);
-        auto messages = inbox(*session); // a click each time
-        messages->setSubjectFilter(QString::fromUtf8(c.filter));
-        messages->sort(c.order, c.tag);
-        const QStringList expected = QString::fromUtf8(c.expected).split(QLatin1Char('|'), Qt::SkipEmptyParts);
-        EXPECT_EQ(messages->count(), expected.size());
-        EXPECT_EQ(psttest::subjects(*messages), expected);
-        EXPECT_EQ(messages->getNext(), nullptr);
-    }
-    auto messages = inbox(*session);
-    messages->setSubjectFilter(QStringLiteral("nothing like this"));
-    EXPECT_EQ(failureOf([&] { messages->item(1); }), mapi::E_NOT_FOUND);
-    messages->setSubjectFilter(QString());
-    EXPECT_EQ(messages->count(), 5);
+            column ? QStringLiteral("column.pst") : QStringLiteral("nocolumn.pst"));
+        constexpr int up = Messages::Ascending, down = Messages::Descending;
+        const struct {
+            int order;
+            quint32 tag;
+            const char* filter;
+            const char* expected; // subjects, "|" between
+        } cases[] = {
+            { down, 0x30070040, "", "RE: budget questions|budget (final)|Budget 2024|Lunch|no date at all" },
+            { up, 0x30070040, "", "no date at all|Lunch|Budget 2024|budget (final)|RE: budget questions" },
+            // Messages without the property come last in either order.
+            { down, 0x00390040, "", "RE: budget questions|budget (final)|Budget 2024|Lunch|no date at all" },
+            { up, 0x00390040, "", "Lunch|Budget 2024|budget (final)|RE: budget questions|no date at all" },
+            { down, 0x30070040, "BUDGET", "RE: budget questions|budget (final)|Budget 2024" },
+            { up, 0x0037001F, "budget", "budget (final)|Budget 2024|RE: budget questions" },
+            { down, 0x0037001E, "budget", "RE: budget questions|Budget 2024|budget (final)" },
+            { up, 0x30070040, "date", "no date at all" },
+            { down, 0x30070040, "nothing like this", "" },
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.filter << " " << std::hex << c.tag);
+            auto messages = inbox(*session); // a click each time
+            messages->setSubjectFilter(QString::fromUtf8(c.filter));
+            messages->sort(c.order, c.tag);
+            const QStringList expected = QString::fromUtf8(c.expected).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+            EXPECT_EQ(messages->count(), expected.size());
+            EXPECT_EQ(psttest::subjects(*messages), expected);
+            EXPECT_EQ(messages->getNext(), nullptr);
+        }
+        auto messages = inbox(*session);
+        messages->setSubjectFilter(QStringLiteral("nothing like this"));
+        EXPECT_EQ(failureOf([&] { messages->item(1); }), mapi::E_NOT_FOUND);
+        messages->setSubjectFilter(QString());
+        EXPECT_EQ(messages->count(), 5);
     }
 }
 
@@ -247,7 +240,7 @@ TEST_F(PstWriterStores, AnUnreadableMessageFailsAlone)
         {"subject": "alpha", "body": "alpha body"}, {"subject": "bravo", "body": "bravo body to break"},
         {"subject": "charlie", "body": "charlie body"}]}]})"));
     // Break the heap signature of the block that holds bravo's properties.
-    QFile file(m_dir.filePath(QStringLiteral("t.pst")));
+    QFile file(path());
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     const QByteArray data = file.readAll();
     const qsizetype text = data.indexOf(QByteArray(reinterpret_cast<const char*>(u"bravo body to break"), 38));
@@ -260,7 +253,7 @@ TEST_F(PstWriterStores, AnUnreadableMessageFailsAlone)
     file.write("", 1);
     file.close();
 
-    auto session = psttest::logon(m_dir.filePath(QStringLiteral("t.pst")));
+    auto session = psttest::logon(path());
     auto messages = inbox(*session);
     EXPECT_EQ(psttest::subjects(*messages), QStringList({ "alpha", "bravo", "charlie" }));
     QString description;
