@@ -74,66 +74,54 @@ TEST_F(CommandTest, MessageReportEqualsCopyAll)
     EXPECT_TRUE(c.out.contains("\r\nMessage: Newer\r\n\r\nDisplay: Message Fields\r\n")) << c.out.toStdString();
 }
 
-TEST_F(CommandTest, WhatEachRequestReports)
+// Each request: its exit status, and a run of lines the report holds (status 0) or a text the error output holds.
+TEST_F(CommandTest, WhatEachRequestReportsOrWhyItFails)
 {
     const QString inbox = "\\Top of Personal Folders\\Inbox\\";
-    struct Case {
-        QStringList arguments;
-        QString expected; // a run of lines the report holds
-    };
-    const Case cases[] = {
-        { {}, "Display: Info Stores\r\n\r\nItem List:" + QString(45, '*') + "\r\n1: Command Store=" },
-        { { "--fields", "store" }, "\r\n\r\nDisplay: Info Store Fields\r\n" },
-        { { "--fields", "folder" }, "Folder: \\\\Top of Personal Folders\\\r\n\r\nDisplay: Folder Fields\r\n" },
-        { { "--folder", inbox },
+    const QStringList store = { "--profile", pst };
+    const std::tuple<QStringList, int, QString> cases[] = {
+        { store, 0, "Display: Info Stores\r\n\r\nItem List:" + QString(45, '*') + "\r\n1: Command Store=" },
+        { store + QStringList { "--fields", "store" }, 0, "\r\n\r\nDisplay: Info Store Fields\r\n" },
+        { store + QStringList { "--fields", "folder" }, 0,
+            "Folder: \\\\Top of Personal Folders\\\r\n\r\nDisplay: Folder Fields\r\n" },
+        { store + QStringList { "--folder", inbox }, 0,
             "Display: Messages\r\n\r\nItem List:" + QString(45, '*') + "\r\n1: Newer\r\n2: Older\r\n" },
-        { { "--folder", "\\top of personal folders\\INBOX" }, "\r\n1: Newer\r\n2: Older\r\n" },
-        { { "--folder", inbox, "--fields", "folder" },
+        { store + QStringList { "--folder", "\\top of personal folders\\INBOX" }, 0, "\r\n1: Newer\r\n2: Older\r\n" },
+        { store + QStringList { "--folder", inbox, "--fields", "folder" }, 0,
             "Folder: \\\\Top of Personal Folders\\Inbox\\\r\n\r\nDisplay: Folder Fields\r\n" },
-        { { "--folder", inbox, "--message", "2" }, "Message: Older\r\n\r\nDisplay: Message Fields\r\n" },
-        { { "--folder", inbox, "--message", "1", "--fields", "recipients" }, "Display: Recipient Fields\r\n" },
-        { { "--folder", inbox, "--message", "1", "--fields", "attachments" }, "Display: Attachment Fields\r\n" },
-        { { "--folder", inbox, "--message", "1", "--fields", "message" }, "=one <cr> two\r\n" },
+        { store + QStringList { "--folder", inbox, "--message", "2" }, 0,
+            "Message: Older\r\n\r\nDisplay: Message Fields\r\n" },
+        { store + QStringList { "--folder", inbox, "--message", "1", "--fields", "recipients" }, 0,
+            "Display: Recipient Fields\r\n" },
+        { store + QStringList { "--folder", inbox, "--message", "1", "--fields", "attachments" }, 0,
+            "Display: Attachment Fields\r\n" },
+        { store + QStringList { "--folder", inbox, "--message", "1", "--fields", "message" }, 0, "=one <cr> two\r\n" },
+        { { "--profile", "/nonexistent/x.pst" }, 1, "Error 0x80040111: " },
+        { store + QStringList { "--folder", "\\Top of Personal Folders\\Nowhere\\" }, 1,
+            "Error 0x8004010F: No store holds the folder \\Top of Personal Folders\\Nowhere\\" },
+        { store + QStringList { "--folder", "\\Elsewhere\\Inbox\\" }, 1, "Error 0x8004010F: " },
+        { store + QStringList { "--folder", inbox, "--message", "3" }, 1,
+            "Error 0x8004010F: The folder lists no message 3" },
+        { store + QStringList { "--message", "1" }, 2, "--message needs --folder" },
+        { store + QStringList { "--folder", inbox, "--message", "0" }, 2, "--message needs a number" },
+        { store + QStringList { "--folder", inbox, "--fields", "message" }, 2, "needs --message" },
+        { store + QStringList { "--fields", "contacts" }, 2, "--fields is one of" },
+        { store + QStringList { "--folder", "\\\\" }, 2, "--folder needs a path" },
+        { { "--colour" }, 2, "Unknown option 'colour'" },
+        { { "extra" }, 2, "unknown argument extra" },
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const Command result = run(QStringList { "--report", "--profile", pst } + c.arguments);
-        EXPECT_EQ(result.status, 0) << result.err.toStdString();
-        EXPECT_TRUE(result.out.contains(c.expected)) << result.out.toStdString();
+    for (const auto& [arguments, status, expected] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const Command result = run(QStringList("--report") + arguments);
+        EXPECT_EQ(result.status, status) << result.err.toStdString();
+        EXPECT_TRUE((status ? result.err : result.out).contains(expected)) << (result.out + result.err).toStdString();
+        EXPECT_EQ(result.err.startsWith("storewalker: "), status != 0) << result.err.toStdString();
+        EXPECT_EQ(result.out.isEmpty(), status != 0) << result.out.toStdString();
     }
 }
 
-TEST_F(CommandTest, FailuresAndUsage)
+TEST_F(CommandTest, Usage)
 {
-    const QString inbox = "\\Top of Personal Folders\\Inbox\\";
-    struct Case {
-        QStringList arguments;
-        int status;
-        QString err; // a text the error output holds; empty: none
-    };
-    const Case cases[] = {
-        { { "--report", "--profile", "/nonexistent/x.pst" }, 1, "Error 0x80040111: " },
-        { { "--report", "--profile", pst, "--folder", "\\Top of Personal Folders\\Nowhere\\" }, 1,
-            "Error 0x8004010F: No store holds the folder \\Top of Personal Folders\\Nowhere\\" },
-        { { "--report", "--profile", pst, "--folder", "\\Elsewhere\\Inbox\\" }, 1, "Error 0x8004010F: " },
-        { { "--report", "--profile", pst, "--folder", inbox, "--message", "3" }, 1,
-            "Error 0x8004010F: The folder lists no message 3" },
-        { { "--report", "--profile", pst, "--message", "1" }, 2, "--message needs --folder" },
-        { { "--report", "--profile", pst, "--folder", inbox, "--message", "0" }, 2, "--message needs a number" },
-        { { "--report", "--profile", pst, "--folder", inbox, "--fields", "message" }, 2, "needs --message" },
-        { { "--report", "--profile", pst, "--fields", "contacts" }, 2, "--fields is one of" },
-        { { "--report", "--profile", pst, "--folder", "\\\\" }, 2, "--folder needs a path" },
-        { { "--report", "--colour" }, 2, "Unknown option 'colour'" },
-        { { "--report", "extra" }, 2, "unknown argument extra" },
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const Command result = run(c.arguments);
-        EXPECT_EQ(result.status, c.status);
-        EXPECT_TRUE(result.err.startsWith("storewalker: ") && result.err.contains(c.err)) << result.err.toStdString();
-        EXPECT_TRUE(result.out.isEmpty()) << result.out.toStdString();
-    }
-
     const Command help = run({ "--help" });
     EXPECT_EQ(help.status, 0);
     for (const char* option : { "--report", "--profile <NAME>", "--folder <PATH>", "--message <N>", "--fields <KIND>" })
