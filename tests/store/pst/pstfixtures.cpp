@@ -54,6 +54,14 @@ int walkAll(store::Session& session, int limit)
         const quint32 failure = failureOf(f);
         failures += failure ? 1 : 0;
     };
+    // Every item of a collection, each read on its own; opening the collection is one more attempt.
+    const auto each = [&](auto open, auto read) {
+        attempt([&] {
+            auto items = open();
+            for (int i = 1; i <= items->count(); ++i)
+                attempt([&] { read(items->item(i)); });
+        });
+    };
     const auto readFields = [&](const store::Object& object) {
         attempt([&] {
             const store::Fields fields = object.fields();
@@ -64,16 +72,8 @@ int walkAll(store::Session& session, int limit)
     const auto walkMessage = [&](const std::shared_ptr<store::Message>& message) {
         attempt([&] { (void)message->subject(); });
         readFields(*message);
-        attempt([&] {
-            auto attachments = message->attachments();
-            for (int i = 1; i <= attachments->count(); ++i)
-                attempt([&] { readFields(*attachments->item(i)); });
-        });
-        attempt([&] {
-            auto recipients = message->recipients();
-            for (int i = 1; i <= recipients->count(); ++i)
-                attempt([&] { (void)recipients->item(i)->address(); });
-        });
+        each([&] { return message->attachments(); }, [&](const auto& attachment) { readFields(*attachment); });
+        each([&] { return message->recipients(); }, [&](const auto& recipient) { (void)recipient->address(); });
     };
     std::function<void(const std::shared_ptr<store::Folder>&, int)> walkFolder = [&](auto folder, int depth) {
         if (--limit < 0 || depth > 64) return;
@@ -90,28 +90,22 @@ int walkAll(store::Session& session, int limit)
                 walkFolder(child, depth + 1);
         });
     };
-    attempt([&] {
-        auto stores = session.infoStores();
-        for (int i = 1; i <= stores->count(); ++i)
-            attempt([&] {
-                (void)stores->item(i)->name();
-                readFields(*stores->item(i));
-                walkFolder(stores->item(i)->rootFolder(), 0);
-            });
-    });
-    attempt([&] {
-        auto lists = session.addressLists();
-        for (int i = 1; i <= lists->count(); ++i)
-            attempt([&] {
-                readFields(*lists->item(i));
-                auto entries = lists->item(i)->addressEntries();
-                for (auto entry = entries->getFirst(); entry; entry = entries->getNext())
-                    attempt([&] {
-                        (void)entry->address();
-                        for (int k = 1; k < 1000 && entry->member(k); ++k) { }
-                    });
-            });
-    });
+    each([&] { return session.infoStores(); },
+        [&](const auto& store) {
+            (void)store->name();
+            readFields(*store);
+            walkFolder(store->rootFolder(), 0);
+        });
+    each([&] { return session.addressLists(); },
+        [&](const auto& list) {
+            readFields(*list);
+            auto entries = list->addressEntries();
+            for (auto entry = entries->getFirst(); entry; entry = entries->getNext())
+                attempt([&] {
+                    (void)entry->address();
+                    for (int k = 1; k < 1000 && entry->member(k); ++k) { }
+                });
+        });
     return failures;
 }
 
