@@ -2,6 +2,7 @@
 #include "mainwindow/frmmain.h"
 #include "store/value.h"
 
+#include <QCheckBox>
 #include <QDateTime>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -66,7 +67,8 @@ QString FrmMain::funReportText()
             tolerant([&] {
                 QTreeWidgetItem* node = tvwFolders->currentItem();
                 if (!node) throw store::Error(store::mapi::E_NOT_FOUND, QStringLiteral("No folder is selected."));
-                line(QStringLiteral("Folder: \\") + filterTag.left(qMax(0, filterTag.size() - 1)) + funNodePath(node));
+                line(QStringLiteral("Folder: \\") + filterTag.left(qMax(0, filterTag.size() - 1)) + funNodePath(node)
+                    + (chkAssociated->isChecked() ? QStringLiteral(" (associated)") : QString()));
             });
         }
         if (activePane == PaneFields) {

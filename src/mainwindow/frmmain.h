@@ -55,6 +55,7 @@ public:
     QComboBox* cboFilter;
     QTreeWidget* tvwFolders;
     QGroupBox* fraMessages;
+    QCheckBox* chkAssociated; // lists the folder's associated contents instead of its contents
     QCheckBox* chkFilter;
     QLineEdit* txtFilter;
     QTreeWidget* lstMessages;
@@ -176,6 +177,7 @@ public:
     void lstMessages_MouseDown(Qt::MouseButton button, const QPoint& pos);
     void lstMessages_ColumnClick(int column);
     void chkFilter_Click();
+    void chkAssociated_Click();
     void mnuActOffset_Click();
 
     // ---- shortcuts, path filter and Outlook links (browse/shortcuts.cpp, browse/outlookurl.cpp) ----

@@ -108,10 +108,11 @@ void MemorySession::Impl::index(int store, FolderData& folder, const FolderData*
 {
     if (folder.id.isEmpty()) folder.id = madeUpId(store, KindFolder, ++serial);
     folders.insert(folder.id, FolderNode { store, &folder, parent });
-    for (MessageData& message : folder.messages) {
-        if (message.id.isEmpty()) message.id = madeUpId(store, KindMessage, ++serial);
-        messages.insert(message.id, MessageNode { store, &message, &folder });
-    }
+    for (auto* list : { &folder.messages, &folder.associated })
+        for (MessageData& message : *list) {
+            if (message.id.isEmpty()) message.id = madeUpId(store, KindMessage, ++serial);
+            messages.insert(message.id, MessageNode { store, &message, &folder });
+        }
     for (FolderData& child : folder.folders)
         index(store, child, &folder);
 }

@@ -55,6 +55,7 @@ public:
     QString storeId() const override { return m_store->storeId(); }
     std::shared_ptr<Walkable<Folder>> folders() const override;
     std::shared_ptr<Messages> messages() const override;
+    std::shared_ptr<Messages> associatedMessages() const override;
 
     quint32 nodeId() const { return m_nodeId; }
     const StorePtr& storeFile() const { return m_store; }
