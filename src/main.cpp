@@ -1,3 +1,4 @@
+#include "check/storecheck.h"
 #include "dialogs/programinfo.h"
 #include "fields/reportcommand.h"
 #include "mainwindow/frmmain.h"
@@ -38,6 +39,7 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    if (check::isCheckCommand(arguments)) return check::runCommand(arguments); // no window, no display
     const bool reportCommand = fields::isReportCommand(arguments);
     // A report needs no display: the window is built but never shown.
     if (reportCommand && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
