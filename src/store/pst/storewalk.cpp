@@ -174,6 +174,7 @@ namespace {
         } catch (const Error& e) {
             w.problem(Kind::Node, top, what + QStringLiteral("data tree: ") + e.description());
         }
+        w.checkContent(node, top, what);
         if (node.subnodeBid() == 0) return;
         if (depth >= kMaxSubnodeDepth) {
             w.problem(Kind::Node, top, what + QStringLiteral("subnodes nested deeper than %1").arg(kMaxSubnodeDepth));
@@ -235,7 +236,6 @@ Facts walkStore(const QString& path, Sink& sink, Counts& counts, std::vector<qui
         }
         const ndb::Node node(w.file, n.nid, n.dataBid, n.subnodeBid, n.parentNid);
         checkTrees(w, n.nid, node, 0);
-        w.checkContent(node);
         if ((counts.nodes & 0x3F) == 0) progress(counts.nodes, nodesInTree, 500, 500);
     }).run(h.nbtRootOffset, h.nbtRootBid);
 

@@ -15,20 +15,18 @@ using ndb::hex;
 
 namespace {
 
-    void readAll(const ltp::PropertyContext& pc)
-    {
-        for (const ltp::PropertyEntry& e : pc.entries())
-            pc.value(e);
-    }
-
-    // Every cell of every row; cells stored elsewhere in the heap or in a subnode are fetched too.
+    // Every cell of every row, each row found again through the row index, and every column scanned.
     void readAll(const ltp::TableContext& tc)
     {
+        for (quint32 row = 0; row < tc.rowCount(); ++row) {
+            tc.rowBytes(row);
+            if (tc.findRow(tc.rowId(row)) != row)
+                throw Error(mapi::E_CORRUPT_DATA, QStringLiteral("The row index does not lead to row %1").arg(row + 1));
+            for (const ltp::Column& column : tc.columns())
+                tc.cell(row, column);
+        }
         for (const ltp::Column& column : tc.columns())
-            tc.scanColumn(column, [&](quint32 row, const char* inlineBytes, int) {
-                if (inlineBytes && column.byReference()) tc.cell(row, column);
-                return true;
-            });
+            tc.scanColumn(column, [](quint32, const char*, int) { return true; });
     }
 
     bool isMessage(quint32 nid)
@@ -41,88 +39,93 @@ namespace {
         return nidType(nid) == NidTypeNormalFolder || nidType(nid) == NidTypeSearchFolder;
     }
 
-} // namespace
-
-void Walker::checkContent(const ndb::Node& node)
-{
-    const quint32 nid = node.nid();
-    const quint32 type = nidType(nid);
-    if (node.dataBid() == 0) return; // nothing to parse; a folder or message without data is its tables' business
-    QString step;
-    try {
-        switch (type) {
+    // Node kinds whose data is always a heap.
+    bool holdsHeap(quint32 nid)
+    {
+        switch (nidType(nid)) {
         case NidTypeNormalFolder:
         case NidTypeSearchFolder:
         case NidTypeNormalMessage:
         case NidTypeAssocMessage:
-        case NidTypeInternal: {
-            if (type == NidTypeInternal && nid != kNidMessageStore && nid != kNidNameToIdMap) return;
-            step = QStringLiteral("property context: ");
-            const ltp::PropertyContext pc(node);
-            readAll(pc);
-            if (nid == kNidNameToIdMap) checkNameMap(node);
-            if (!isMessage(nid)) return;
-            // The message's recipient and attachment tables, and each attachment's properties.
-            for (const quint32 sub : { kNidRecipientTable, kNidAttachmentTable }) {
-                step = QStringLiteral("subnode %1: ").arg(hex(sub));
-                const std::optional<ndb::Node> table = node.subnode(sub);
-                if (!table) continue;
-                const ltp::TableContext tc(*table);
-                readAll(tc);
-                if (sub != kNidAttachmentTable) continue;
-                for (quint32 row = 0; row < tc.rowCount(); ++row) {
-                    const quint32 attachment = tc.rowId(row);
-                    step = QStringLiteral("attachment %1: ").arg(hex(attachment));
-                    const std::optional<ndb::Node> a = node.subnode(attachment);
-                    if (!a) {
-                        problem(Kind::Node, nid, step + QStringLiteral("the attachment table lists it, the subnodes do not hold it"));
-                        continue;
-                    }
-                    readAll(ltp::PropertyContext(*a));
-                }
-            }
-            return;
-        }
+        case NidTypeAttachment:
         case NidTypeHierarchyTable:
         case NidTypeContentsTable:
         case NidTypeAssocContentsTable:
-        case NidTypeSearchContentsTable:
         case NidTypeAttachmentTable:
-        case NidTypeRecipientTable: {
-            step = QStringLiteral("heap: ");
-            // Heaps of the client kinds the format reserves hold no table; only the heap itself is checked.
-            const quint8 client = ltp::Heap(node).clientSignature();
-            for (const quint8 reserved : { 0x6C, 0x8C, 0x9C, 0xA5, 0xAC, 0xCC })
-                if (client == reserved) return;
+        case NidTypeRecipientTable:
+            return true;
+        default:
+            return nid == kNidMessageStore || nid == kNidNameToIdMap;
+        }
+    }
+
+} // namespace
+
+void Walker::checkContent(const ndb::Node& node, quint32 top, const QString& where)
+{
+    if (node.dataBid() == 0) return; // nothing to parse; a folder without data is its tables' business
+    const quint32 nid = node.nid();
+    QString step = QStringLiteral("heap: ");
+    try {
+        const QByteArray first = node.block(0);
+        if (first.size() < 4 || quint8(first[2]) != kHeapSignature) {
+            if (holdsHeap(nid)) problem(Kind::Node, top, where + QStringLiteral("its data holds no heap"));
+            return;
+        }
+        const ltp::Heap heap(node);
+        switch (heap.clientSignature()) {
+        case ClientPropertyContext: {
+            step = QStringLiteral("property context: ");
+            const ltp::PropertyContext pc(node);
+            for (const ltp::PropertyEntry& e : pc.entries())
+                pc.value(e);
+            if (nid == kNidNameToIdMap && nid == top) checkNameMap(node);
+            return;
+        }
+        case ClientTableContext: {
             step = QStringLiteral("table context: ");
             const ltp::TableContext tc(node);
             readAll(tc);
-            // Templates (index below 0x400 / 32) list nothing of their own.
-            const bool folderTable = type == NidTypeHierarchyTable || type == NidTypeContentsTable
-                || type == NidTypeAssocContentsTable;
-            if (!folderTable) return;
-            step = QStringLiteral("table rows: ");
-            for (quint32 row = 0; row < tc.rowCount(); ++row) {
-                const quint32 listedId = tc.rowId(row);
-                const bool wanted = type == NidTypeHierarchyTable ? isFolder(listedId) : isMessage(listedId);
-                if (!wanted)
-                    problem(Kind::Node, nid,
-                        QStringLiteral("Row %1 names node %2, which is no %3")
-                            .arg(row + 1)
-                            .arg(hex(listedId), type == NidTypeHierarchyTable ? "folder" : "message"));
-                else if (!file->findNode(listedId))
-                    problem(Kind::Node, nid,
-                        QStringLiteral("Row %1 names node %2, which the node B-tree does not hold").arg(row + 1).arg(hex(listedId)));
-                else if (type != NidTypeHierarchyTable)
-                    listed.push_back(listedId);
-            }
+            if (nid == top) checkFolderRows(tc);
+            return;
+        }
+        case ClientBth: {
+            step = QStringLiteral("B-tree on heap: ");
+            const ltp::Bth bth(heap, heap.userRoot());
+            bth.forEach([](const char*, const char*) { return true; });
             return;
         }
         default:
-            return;
+            // The client kinds the format reserves hold nothing this walk can read further.
+            for (const quint8 reserved : { 0x6C, 0x8C, 0x9C, 0xA5, 0xAC, 0xCC })
+                if (heap.clientSignature() == reserved) return;
+            problem(Kind::Node, top, where + QStringLiteral("its heap is of an unknown kind (%1)").arg(hex(heap.clientSignature())));
         }
     } catch (const Error& e) {
-        problem(Kind::Node, nid, step + e.description());
+        problem(Kind::Node, top, where + step + e.description());
+    }
+}
+
+// A folder's hierarchy table lists folders, its contents and associated contents tables messages, all of them
+// nodes the node B-tree holds; the messages are kept for the orphan count.
+void Walker::checkFolderRows(const ltp::TableContext& tc)
+{
+    const quint32 nid = tc.node().nid();
+    const quint32 type = nidType(nid);
+    if (type != NidTypeHierarchyTable && type != NidTypeContentsTable && type != NidTypeAssocContentsTable) return;
+    for (quint32 row = 0; row < tc.rowCount(); ++row) {
+        const quint32 listedId = tc.rowId(row);
+        const bool wanted = type == NidTypeHierarchyTable ? isFolder(listedId) : isMessage(listedId);
+        if (!wanted)
+            problem(Kind::Node, nid,
+                QStringLiteral("Row %1 names node %2, which is no %3")
+                    .arg(row + 1)
+                    .arg(hex(listedId), type == NidTypeHierarchyTable ? "folder" : "message"));
+        else if (!file->findNode(listedId))
+            problem(Kind::Node, nid,
+                QStringLiteral("Row %1 names node %2, which the node B-tree does not hold").arg(row + 1).arg(hex(listedId)));
+        else if (type != NidTypeHierarchyTable)
+            listed.push_back(listedId);
     }
 }
 
