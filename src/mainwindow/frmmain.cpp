@@ -166,6 +166,7 @@ void FrmMain::createMenus()
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileOptions = action(mnuFile, "mnuFileOptions", QStringLiteral("&Options ..."), Qt::Key_F2);
+    mnuFileCheck = action(mnuFile, "mnuFileCheck", QStringLiteral("&Check Store..."));
     separator(mnuFile, "sep7");
     mnuFileExit = action(mnuFile, "mnuFileExit", QStringLiteral("E&xit"));
 

@@ -16,6 +16,7 @@ class FrmAbout;
 class FrmOptions;
 class FrmSplash;
 class FrmFind;
+class FrmCheckResult;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -75,6 +76,7 @@ public:
 
     QMenu* mnuFile;
     QAction* mnuFileOptions;
+    QAction* mnuFileCheck;
     QAction* mnuFileExit;
     QMenu* mnuAct;
     QAction* mnuActFind;
@@ -227,6 +229,10 @@ public:
     QPointer<FrmSplash> splash;
     QPointer<FrmAbout> about;
     QPointer<FrmOptions> options;
+
+    // ---- Check Store (dialogs/checkmenu.cpp) ----
+    void mnuFileCheck_Click();
+    QPointer<FrmCheckResult> checkResult; // the last check's result window, while it is open
 
     // ---- Find (dialogs/findmenu.cpp) ----
     void mnuActFind_Click();

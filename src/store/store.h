@@ -168,6 +168,8 @@ public:
     virtual QString providerName() const = 0;
     virtual QString id() const = 0;
     virtual std::shared_ptr<Folder> rootFolder() const = 0;
+    // The file the store is read from; empty for a store that has none.
+    virtual QString filePath() const { return {}; }
 };
 
 class AddressEntry : public Object {

@@ -40,6 +40,7 @@ public:
     QString providerName() const override { return m_store->providerName(); }
     QString id() const override { return m_store->storeId(); }
     std::shared_ptr<Folder> rootFolder() const override;
+    QString filePath() const override { return m_store->path(); }
 
 private:
     StorePtr m_store;
