@@ -153,7 +153,7 @@ void FrmMain::createControls()
 
 void FrmMain::createMenus()
 {
-    auto action = [this](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key = {}) {
+    auto action = [](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key = {}) {
         auto* item = menu->addAction(caption);
         item->setObjectName(QLatin1String(name));
         item->setShortcut(key);
