@@ -38,10 +38,14 @@ bool FrmMain::Form_Load(const QString& commandLine)
         if (!commandLine.isEmpty()) profileName = commandLine;
         // Exactly one argument: the profile name, or the new-session choice when there is no name.
         store::LogonArgs logonArgs;
-        if (profileName.isEmpty())
+        if (profileName.isEmpty()) {
+            // The logon may ask for store files: its chooser waits under the normal cursor, above no splash.
+            hideSplash();
+            setBusyCursor(false);
             logonArgs.newSession = false;
-        else
+        } else {
             logonArgs.profileName = profileName;
+        }
         session->logon(logonArgs);
         m_loggedOn = true;
         yieldToEventLoop();

@@ -1,8 +1,14 @@
 #include "windowfixture.h"
 
+#include "dialogs/frmsplash.h"
+#include "store/pst/pstprovider.h"
+
 #include <QAction>
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -33,6 +39,30 @@ TEST(StartUp, ProfileFromCommandLineOverSettings)
         EXPECT_EQ(columnTexts(f.w->lstInfoStores, 0), (QStringList { "Mailbox", "Archive" }));
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
+}
+
+// Without a profile the store provider asks for store files: its chooser waits under the normal cursor, and
+// the splash no longer stands over it.
+TEST(StartUp, StoreChooserWaitsUnderTheNormalCursorWithoutTheSplash)
+{
+    QTemporaryDir config;
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit()); // no profiles.ini: no default profile
+    FakePlatform platform;
+    FrmMain* window = nullptr;
+    QList<bool> splashShown;
+    platform.onWait = [&] { splashShown << (window->splash && window->splash->isVisible()); };
+    // The chooser main() gives the provider; cancelled here, so the start ends with its box.
+    auto chooser = [&]() -> std::optional<QStringList> {
+        const QStringList files = platform.openFileNames("Storewalker: choose the store files", "*.pst");
+        return files.isEmpty() ? std::nullopt : std::optional(files);
+    };
+    FrmMain w(platform, store::pst::sessionFactory(chooser), settings::IniFile(config.filePath("StorWalk.ini")));
+    window = &w;
+    EXPECT_FALSE(w.Form_Load({}));
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+    EXPECT_EQ(platform.waitCursors, (QList<Qt::CursorShape> { Qt::ArrowCursor, Qt::ArrowCursor }));
+    EXPECT_EQ(splashShown, (QList<bool> { false, false }));
 }
 
 // The settings are read before the logon, so they are there even when the start fails.
