@@ -202,6 +202,31 @@ TEST(ShortcutAdd, NothingToActOn)
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
+// A folder path the settings file cannot hold is said once, before any name is asked.
+TEST(ShortcutAdd, UnstorablePathIsSaidOnce)
+{
+    const std::pair<QString, QString> cases[] = { { "Pro|ject", "a folder name holds \"|\"." },
+        { "Two\nlines", "a folder name holds a line break." } };
+    for (const auto& [name, reason] : cases) {
+        SCOPED_TRACE(name.toStdString());
+        SessionData data = Shortcuts::withClasses();
+        data.stores[0].root.folders[0].folders[0].name = name;
+        WindowFixture f(data);
+        ASSERT_TRUE(f.load());
+        f.clickStore(0);
+        f.w->tvwFolders->expandItem(f.w->nodes.value("x1"));
+        f.w->tvwFolders->setCurrentItem(f.w->nodes.value("x2"));
+        f.platform.inputs = { "Good name", "Other name" };
+        f.w->mnuActAddShortcut->trigger();
+        EXPECT_EQ(f.platform.takeBoxTexts(),
+            QStringList({ "Error: The folder cannot be added as a shortcut.\nThe settings file cannot hold the "
+                          "folder's path: "
+                + reason }));
+        EXPECT_TRUE(f.platform.prompts.isEmpty());
+        EXPECT_EQ(f.w->config.shortcuts.count(), 0);
+    }
+}
+
 // The combo lists "<None>" and the shortcuts as they are in memory; a choice sets status, tooltip and tag and
 // rebuilds the tree from the shortcut's folder.
 TEST(PathFilter, ChoiceRebuildsTheTreeFromTheShortcutsFolder)
