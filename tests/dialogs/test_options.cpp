@@ -222,6 +222,27 @@ TEST(Options, AFailedSaveIsReportedAndTheDialogStaysOpen)
     EXPECT_TRUE(f.iniFile().startsWith("[Config]\nLimit=9\n"));
 }
 
+// Keys past the hundredth, which the table did not load, are dropped only after the user agrees, as Add to
+// Shortcuts asks; No leaves the file as it was and the dialog open.
+TEST(Options, OkAsksBeforeDroppingShortcutsPastTheHundredth)
+{
+    QByteArray section = "[Shortcuts]\n";
+    for (int i = 1; i <= 102; ++i)
+        section += "S" + QByteArray::number(i) + "=\\Top\\|" + QByteArray::number(i) + "\n";
+    OptionsFixture f(withShortcuts(section + "\n"));
+    const QByteArray before = f.iniFile();
+    f.platform.answers = { Platform::Answer::No };
+    f.d().cmdOk->click();
+    EXPECT_EQ(f.platform.takeBoxTexts(),
+        QStringList({ "The settings file holds 2 more shortcuts than the 100 that were loaded. Saving the shortcuts "
+                      "drops them.\nGo on?" }));
+    EXPECT_EQ(f.iniFile(), before);
+    EXPECT_TRUE(f.d().isVisible());
+    f.d().cmdOk->click(); // Yes
+    EXPECT_FALSE(f.d().isVisible());
+    EXPECT_TRUE(f.iniFile().contains("S100=") && !f.iniFile().contains("S101="));
+}
+
 TEST(Options, ARenameTheFileCannotHoldIsRefused)
 {
     struct Case {
