@@ -208,9 +208,8 @@ void FrmOptions::txtFontSize_Change()
 void FrmOptions::cboFontName_Change()
 {
     if (m_filling) return;
+    // The size stays the printer font's: a new name is no reason to take another font's size.
     m_host.settings.fontName = cboFontName->currentText();
-    // The printer's own size for a newly chosen name; without a printer there is none, and the held one stays.
-    if (const std::optional<double> size = m_host.platform.printerFontSize()) txtFontSize->setText(numberText(*size));
 }
 
 void FrmOptions::chkAltCodes_Click()

@@ -92,15 +92,16 @@ TEST(Options, LimitAndSizeAreTheLeadingNumberOfTheirText)
     }
 }
 
-TEST(Options, ANewFontNameBringsThePrintersSizeWhenThereIsAPrinter)
+// The size is the printer font's, whatever size the desktop's (or the printer's default) font has.
+TEST(Options, ANewFontNameKeepsThePrinterFontSize)
 {
     for (const bool printer : { true, false }) {
         OptionsFixture f;
         f.platform.printerAvailable = printer;
         f.d().cboFontName->setCurrentIndex(2); // a choice from the list is a change of the text
         EXPECT_EQ(f.w->config.fontName, "Times New Roman");
-        EXPECT_EQ(f.d().txtFontSize->text(), printer ? "10" : "8.5");
-        EXPECT_EQ(f.w->config.fontSize, printer ? 10.0f : 8.5f);
+        EXPECT_EQ(f.d().txtFontSize->text(), "8.5");
+        EXPECT_EQ(f.w->config.fontSize, 8.5f);
         f.d().cboFontName->setEditText("Arial Narrow");
         EXPECT_EQ(f.w->config.fontName, "Arial Narrow");
     }
