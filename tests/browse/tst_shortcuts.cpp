@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QRadioButton>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -255,6 +256,12 @@ TEST(PathFilter, ChoiceRebuildsTheTreeFromTheShortcutsFolder)
     f.clickStore(0);
     f.choose(1);
     EXPECT_EQ(w.statusText(), "  Info Store= Mailbox");
+    EXPECT_EQ(w.cboFilter->toolTip(), "Path Filter=\\Top of Personal Folders\\Inbox\\");
+    // The wheel over the closed list chooses nothing: filter and tree stay.
+    QWheelEvent wheel(QPointF(5, 5), w.cboFilter->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton,
+        Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w.cboFilter, &wheel);
+    EXPECT_EQ(w.cboFilter->currentIndex(), 1);
     EXPECT_EQ(w.cboFilter->toolTip(), "Path Filter=\\Top of Personal Folders\\Inbox\\");
     ASSERT_EQ(w.tvwFolders->topLevelItemCount(), 1);
     QTreeWidgetItem* root = w.tvwFolders->topLevelItem(0);
