@@ -54,12 +54,21 @@ void FrmMain::subDispFieldColl(const store::Fields& oFieldColl)
 
     for (int i = 1; i <= count; ++i) {
         const store::Field& field = oFieldColl.item(i);
-        const store::Value& value = field.value(); // an unreadable field ends the listing here
-
-        // Only the part that is shown is ever built; the length comes without the text where the value allows.
-        const qsizetype length = value.textLength();
-        QString rowValue = value.text(MaxValueChars);
-        if (length > MaxValueChars) rowValue += QStringLiteral("***");
+        // A field that cannot be read shows its failure as its value, and the listing goes on: in a damaged store
+        // the fields after it, the recipients and the attachments are what the user came to see.
+        const store::Value* value = nullptr;
+        QString rowValue;
+        qsizetype length = 0;
+        try {
+            value = &field.value();
+            // Only the part that is shown is ever built; the length comes without the text where the value allows.
+            length = value->textLength();
+            rowValue = value->text(MaxValueChars);
+            if (length > MaxValueChars) rowValue += QStringLiteral("***");
+        } catch (const store::Error& failure) {
+            value = nullptr;
+            rowValue = QStringLiteral("Error %1: %2").arg(failure.numberText(), failure.description());
+        }
 
         QString rowName;
         if (field.name().isEmpty()) {
@@ -69,8 +78,8 @@ void FrmMain::subDispFieldColl(const store::Fields& oFieldColl)
         } else {
             rowName = QLatin1Char('<') + field.name() + QLatin1Char('>');
         }
-        if (showFieldType) rowName += QLatin1Char('-') + value.typeName();
-        if (showFieldSize) rowName += QLatin1Char(':') + QString::number(length);
+        if (showFieldType && value) rowName += QLatin1Char('-') + value->typeName();
+        if (showFieldSize && value) rowName += QLatin1Char(':') + QString::number(length);
 
         if (QTreeWidgetItem* row = subAddListRow(lstFields, { rowName, rowValue }))
             row->setData(0, role::Tag, fields::rowTag(field.id()));
