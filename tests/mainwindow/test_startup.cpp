@@ -122,6 +122,45 @@ TEST(StartUp, AnyFailureEndsTheStartWithItsText)
     }
 }
 
+// A file dropped on the window opens as the profile, as starting with it does; one that cannot be opened is said
+// so, and the window keeps the profile it had. Only local files and folders are taken.
+TEST(StartUp, DroppedFileOpensAsTheProfile)
+{
+    WindowFixture f(browseSession());
+    ASSERT_TRUE(f.load("First.pst"));
+    f.clickStore(0);
+    auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f.w.get(), &enter);
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        if (enter.isAccepted()) QCoreApplication::sendEvent(f.w.get(), &dropped);
+        QCoreApplication::processEvents(); // the profile opens once the drop has ended
+        return enter.isAccepted();
+    };
+    EXPECT_FALSE(drop({ QUrl("https://example.com/Other.pst") }));
+
+    EXPECT_TRUE(drop({ QUrl::fromLocalFile("/stores/Second Mailbox.pst") }));
+    ASSERT_EQ(f.session->logons.size(), 1);
+    EXPECT_EQ(f.session->logons[0].profileName, "/stores/Second Mailbox.pst");
+    EXPECT_EQ(f.w->windowTitle(), "Storewalker.  [Work]");
+    EXPECT_EQ(columnTexts(f.w->lstInfoStores, 0), (QStringList { "Mailbox", "Archive" }));
+    EXPECT_EQ(f.w->tvwFolders->topLevelItemCount(), 0);
+    EXPECT_EQ(f.w->statusText(), "  Mode= Information Store");
+
+    f.clickStore(0);
+    f.prepare = [](MemorySession& s) {
+        s.fail("Session.Logon", store::Error(store::mapi::E_LOGON_FAILED, "The profile was not found."));
+    };
+    EXPECT_TRUE(drop({ QUrl::fromLocalFile("/stores/Gone.pst") }));
+    EXPECT_EQ(f.platform.takeBoxTexts(),
+        QStringList({ "The profile cannot be opened: /stores/Gone.pst\nError 0x80040111: The profile was not found." }));
+    EXPECT_EQ(f.w->tvwFolders->topLevelItemCount(), 1);
+    EXPECT_EQ(f.w->session->name(), "Work");
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
 TEST(Shutdown, EveryWayOfClosingLogsOffOnce)
 {
     const std::function<void(WindowFixture&)> closes[]
