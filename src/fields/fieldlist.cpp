@@ -54,6 +54,7 @@ void FrmMain::lstFields_MouseDown(Qt::MouseButton button, const QPoint& pos)
     mnuActAddShortcut->setEnabled(false);
     mnuActGetURL->setEnabled(false);
     mnuActOffset->setEnabled(false);
+    mnuActFind->setEnabled(true); // Find follows the pane: names and values of the field list can be searched
     mnuActCopyItem->setEnabled(lstFields->topLevelItemCount() > 0);
     activePane = PaneFields;
     if (button == Qt::RightButton) popupEditMenu(lstFields, pos);

@@ -49,7 +49,16 @@ QString fieldName(const store::Field& field, const settings::IniFile& ini, const
 
 FieldRow fieldRow(const store::Field& field, const settings::IniFile& ini, const Naming& naming)
 {
-    const store::Value& value = field.value();
+    const store::Value* readable = nullptr;
+    try {
+        readable = &field.value();
+    } catch (const store::Error& failure) {
+        // A field that cannot be read shows its failure as its value, and the listing goes on: in a damaged store
+        // the fields after it, the recipients and the attachments are what the user came to see.
+        return { fieldName(field, ini, naming),
+            QStringLiteral("Error %1: %2").arg(failure.numberText(), failure.description()) };
+    }
+    const store::Value& value = *readable;
     // Only the part that is shown is ever built; the length comes without the text where the value allows.
     const qsizetype length = value.textLength();
     FieldRow row { fieldName(field, ini, naming), value.text(MaxValueChars) };

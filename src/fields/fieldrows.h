@@ -30,7 +30,7 @@ constexpr qsizetype MaxValueChars = 1000;
 // The field's name as the list shows it, without type and size: "<set:name>" for a named field, else the
 // definition tables' name of its tag, else the tag in 8 hexadecimal digits.
 QString fieldName(const store::Field& field, const settings::IniFile& ini, const Naming& naming);
-// The field's row. Throws the field's failure when its value cannot be read.
+// The field's row. A field that cannot be read gives "Error <number>: <text>" as its value.
 FieldRow fieldRow(const store::Field& field, const settings::IniFile& ini, const Naming& naming);
 
 // The row of the recipient list: type labels, then "name [address]".

@@ -66,7 +66,7 @@ void FrmMain::subDispFieldColl(const store::Fields& oFieldColl)
     const fields::Naming naming { config.mapiCodes, config.altCodes, showFieldType, showFieldSize };
     for (int i = 1; i <= count; ++i) {
         const store::Field& field = oFieldColl.item(i);
-        const fields::FieldRow row = fields::fieldRow(field, ini, naming); // an unreadable field ends the listing here
+        const fields::FieldRow row = fields::fieldRow(field, ini, naming);
         if (QTreeWidgetItem* item = subAddListRow(lstFields, { row.name, row.value }))
             item->setData(0, role::Tag, fields::rowTag(field.id()));
     }

@@ -125,10 +125,10 @@ void FrmMain::mnuActPrintAll_Click()
     const QString report = funReportText();
     // The report is left on the clipboard too; a failing clipboard is reported and the report printed all the same.
     putOnClipboard(report);
-    setBusyCursor(true);
+    // Without a printer the print asks for a PDF file first: the chooser waits under the normal cursor.
+    setBusyCursor(false);
     QString error;
     const bool printed = platform.printText(report, config.fontName, config.fontSize, &error);
-    setBusyCursor(false);
     if (!printed)
         platform.messageBox(fields::printFailureText + QLatin1Char('\n') + error, Platform::Icon::Exclamation);
 }

@@ -199,7 +199,11 @@ TEST(Reports, CopyItemAndFailuresOfClipboardAndPrinter)
         r.platform.clipboard.clear();
         r.platform.clipboardWorks = c.clipboardWorks;
         r.platform.printerAvailable = c.printerAvailable;
+        r.platform.waitCursors.clear();
         w.mnuActPrintAll->trigger();
+        // Every box, and the PDF chooser of a print without a printer, waits under the normal cursor.
+        EXPECT_EQ(r.platform.waitCursors,
+            QList<Qt::CursorShape>(c.boxes.size() + (c.printerAvailable ? 0 : 1), Qt::ArrowCursor));
         EXPECT_EQ(r.platform.takeBoxTexts(), c.boxes);
         ASSERT_EQ(r.platform.printed.size(), c.printed ? 1 : 0);
         EXPECT_TRUE(!c.printed || r.platform.printed[0].contains("Display: Info Store Fields\r\n"));

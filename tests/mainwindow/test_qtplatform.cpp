@@ -1,9 +1,12 @@
 #include "mainwindow/qtplatform.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,6 +45,30 @@ TEST(QtPlatform, WithoutPrinterPrintsIntoTheChosenPdf)
     // Opening a missing document, or a folder, fails.
     EXPECT_FALSE(QtPlatform().openDocument("/nonexistent-folder/StorWalk.rtf"));
     EXPECT_FALSE(QtPlatform().openDocument(dir.path()));
+}
+
+// A box waits for the user under the normal cursor, whatever busy cursor the program had set; that comes back.
+TEST(QtPlatform, BoxesWaitUnderTheNormalCursor)
+{
+    QtPlatform qt;
+    Platform& platform = qt;
+    const std::function<void()> boxes[] = { [&] { platform.messageBox("Text"); },
+        [&] { platform.inputBox("Prompt", "Title", "Default"); } };
+    for (const auto& box : boxes) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        std::optional<Qt::CursorShape> seen;
+        QTimer::singleShot(0, [&] {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            seen = cursor ? cursor->shape() : Qt::ArrowCursor;
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        });
+        box();
+        EXPECT_EQ(seen, Qt::ArrowCursor);
+        ASSERT_TRUE(QGuiApplication::overrideCursor());
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        while (QGuiApplication::overrideCursor())
+            QGuiApplication::restoreOverrideCursor();
+    }
 }
 
 } // namespace

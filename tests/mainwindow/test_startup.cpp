@@ -1,8 +1,14 @@
 #include "windowfixture.h"
 
+#include "dialogs/frmsplash.h"
+#include "store/pst/pstprovider.h"
+
 #include <QAction>
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -33,6 +39,30 @@ TEST(StartUp, ProfileFromCommandLineOverSettings)
         EXPECT_EQ(columnTexts(f.w->lstInfoStores, 0), (QStringList { "Mailbox", "Archive" }));
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
+}
+
+// Without a profile the store provider asks for store files: its chooser waits under the normal cursor, and
+// the splash no longer stands over it.
+TEST(StartUp, StoreChooserWaitsUnderTheNormalCursorWithoutTheSplash)
+{
+    QTemporaryDir config;
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit()); // no profiles.ini: no default profile
+    FakePlatform platform;
+    FrmMain* window = nullptr;
+    QList<bool> splashShown;
+    platform.onWait = [&] { splashShown << (window->splash && window->splash->isVisible()); };
+    // The chooser main() gives the provider; cancelled here, so the start ends with its box.
+    auto chooser = [&]() -> std::optional<QStringList> {
+        const QStringList files = platform.openFileNames("Storewalker: choose the store files", "*.pst");
+        return files.isEmpty() ? std::nullopt : std::optional(files);
+    };
+    FrmMain w(platform, store::pst::sessionFactory(chooser), settings::IniFile(config.filePath("StorWalk.ini")));
+    window = &w;
+    EXPECT_FALSE(w.Form_Load({}));
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+    EXPECT_EQ(platform.waitCursors, (QList<Qt::CursorShape> { Qt::ArrowCursor, Qt::ArrowCursor }));
+    EXPECT_EQ(splashShown, (QList<bool> { false, false }));
 }
 
 // The settings are read before the logon, so they are there even when the start fails.
@@ -90,6 +120,45 @@ TEST(StartUp, AnyFailureEndsTheStartWithItsText)
         EXPECT_EQ(f.platform.boxes[0].icon, Platform::Icon::Critical);
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
+}
+
+// A file dropped on the window opens as the profile, as starting with it does; one that cannot be opened is said
+// so, and the window keeps the profile it had. Only local files and folders are taken.
+TEST(StartUp, DroppedFileOpensAsTheProfile)
+{
+    WindowFixture f(browseSession());
+    ASSERT_TRUE(f.load("First.pst"));
+    f.clickStore(0);
+    auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f.w.get(), &enter);
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        if (enter.isAccepted()) QCoreApplication::sendEvent(f.w.get(), &dropped);
+        QCoreApplication::processEvents(); // the profile opens once the drop has ended
+        return enter.isAccepted();
+    };
+    EXPECT_FALSE(drop({ QUrl("https://example.com/Other.pst") }));
+
+    EXPECT_TRUE(drop({ QUrl::fromLocalFile("/stores/Second Mailbox.pst") }));
+    ASSERT_EQ(f.session->logons.size(), 1);
+    EXPECT_EQ(f.session->logons[0].profileName, "/stores/Second Mailbox.pst");
+    EXPECT_EQ(f.w->windowTitle(), "Storewalker.  [Work]");
+    EXPECT_EQ(columnTexts(f.w->lstInfoStores, 0), (QStringList { "Mailbox", "Archive" }));
+    EXPECT_EQ(f.w->tvwFolders->topLevelItemCount(), 0);
+    EXPECT_EQ(f.w->statusText(), "  Mode= Information Store");
+
+    f.clickStore(0);
+    f.prepare = [](MemorySession& s) {
+        s.fail("Session.Logon", store::Error(store::mapi::E_LOGON_FAILED, "The profile was not found."));
+    };
+    EXPECT_TRUE(drop({ QUrl::fromLocalFile("/stores/Gone.pst") }));
+    EXPECT_EQ(f.platform.takeBoxTexts(),
+        QStringList({ "The profile cannot be opened: /stores/Gone.pst\nError 0x80040111: The profile was not found." }));
+    EXPECT_EQ(f.w->tvwFolders->topLevelItemCount(), 1);
+    EXPECT_EQ(f.w->session->name(), "Work");
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST(Shutdown, EveryWayOfClosingLogsOffOnce)
