@@ -3,7 +3,6 @@
 #include "store/store.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -169,15 +168,8 @@ int run(const QStringList& paths, bool json, QIODevice& out, QIODevice& err, boo
     return status;
 }
 
-bool isCheckCommand(const QStringList& arguments)
+int runCommand(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
-    return arguments.size() > 1 && arguments.at(1) == QLatin1String("--check");
-}
-
-int runCommand(const QStringList& arguments)
-{
-    QFile out, err;
-    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly)) return 2;
     QStringList paths;
     bool json = false;
     for (int i = 2; i < arguments.size(); ++i) {

@@ -44,10 +44,8 @@ QJsonObject jsonReport(const StoreResult& result);
 // bar to err when err is a terminal. Returns the exit status.
 int run(const QStringList& paths, bool json, QIODevice& out, QIODevice& err, bool errIsTerminal);
 
-// The command line "storewalker --check [--format text|json] STORE...": true when arguments (program name first)
-// ask for it. runCommand writes to standard output and error and returns the exit status (2 for a wrong command
-// line too).
-bool isCheckCommand(const QStringList& arguments);
-int runCommand(const QStringList& arguments);
+// The command line "storewalker --check [--format text|json] STORE..." (arguments with the program first). The bar
+// goes to err only when standard error is a terminal. Returns the exit status, 2 for a wrong command line too.
+int runCommand(const QStringList& arguments, QIODevice& out, QIODevice& err);
 
 } // namespace check

@@ -1,10 +1,12 @@
-// The report from the command line: the same text as the window's Copy All, the exit status and the errors.
+// The report from the command line: the same text as the window's Copy All, the exit status and the errors, and
+// the program run as a script runs it, with no display.
 
-#include "fields/reportcommand.h"
+#include "cli/command.h"
 #include "pstwriter.h"
 #include "support/pstwindow.h"
 
 #include <QBuffer>
+#include <QProcess>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -38,7 +40,7 @@ protected:
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
         Command c;
-        c.status = fields::runReportCommand(QStringList("storewalker") + arguments, store::pst::sessionFactory(),
+        c.status = cli::run(QStringList("storewalker") + arguments, store::pst::sessionFactory(),
             settings::IniFile(dir.filePath("StorWalk.ini")), out, err);
         c.out = QString::fromUtf8(out.data());
         c.err = QString::fromUtf8(err.data());
@@ -102,6 +104,10 @@ TEST_F(CommandTest, WhatEachRequestReportsOrWhyItFails)
         { store + QStringList { "--folder", "\\Elsewhere\\Inbox\\" }, 1, "Error 0x8004010F: " },
         { store + QStringList { "--folder", inbox, "--message", "3" }, 1,
             "Error 0x8004010F: The folder lists no message 3" },
+        { store + QStringList { "--folder", inbox, "--associated" }, 0,
+            "Folder: \\\\Top of Personal Folders\\Inbox\\ (associated)\r\n\r\nDisplay: Messages\r\n\r\nItem List:"
+                + QString(45, '*') + "\r\n" },
+        { store + QStringList { "--associated" }, 2, "--associated needs --folder" },
         { store + QStringList { "--message", "1" }, 2, "--message needs --folder" },
         { store + QStringList { "--folder", inbox, "--message", "0" }, 2, "--message needs a number" },
         { store + QStringList { "--folder", inbox, "--fields", "message" }, 2, "needs --message" },
@@ -120,15 +126,47 @@ TEST_F(CommandTest, WhatEachRequestReportsOrWhyItFails)
     }
 }
 
+// --check goes to the store check: its report, its exit status, its usage errors.
+TEST_F(CommandTest, CheckCommand)
+{
+    const std::tuple<QStringList, int, QString> cases[] = {
+        { { "--check", pst }, 0, "\nResult: clean\n" },
+        { { "--check", "--format", "json", pst }, 0, "\"exitStatus\": 0" },
+        { { "--check", pst, dir.filePath("StorWalk.ini") }, 2, "Cannot be opened as a store: " },
+        { { "--check" }, 2, "storewalker: --check needs at least one store file" },
+        { { "--check", "--colour", pst }, 2, "storewalker: unknown option --colour" },
+    };
+    for (const auto& [arguments, status, expected] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const Command result = run(arguments);
+        EXPECT_EQ(result.status, status);
+        EXPECT_TRUE((result.out + result.err).contains(expected)) << (result.out + result.err).toStdString();
+    }
+}
+
 TEST_F(CommandTest, Usage)
 {
     const Command help = run({ "--help" });
     EXPECT_EQ(help.status, 0);
     for (const char* option : { "--report", "--profile <NAME>", "--folder <PATH>", "--message <N>", "--fields <KIND>" })
         EXPECT_TRUE(help.out.contains(option)) << option;
-    EXPECT_TRUE(fields::isReportCommand({ "storewalker", "--report" }));
-    EXPECT_FALSE(fields::isReportCommand({ "storewalker", "My Profile" }));
-    EXPECT_FALSE(fields::isReportCommand({ "storewalker" }));
+    EXPECT_TRUE(cli::isCommand({ "storewalker", "--report" }));
+    EXPECT_FALSE(cli::isCommand({ "storewalker", "My Profile" }));
+    EXPECT_FALSE(cli::isCommand({ "storewalker" }));
+}
+
+// The program itself in an empty environment: no display, no runtime folder, no locale. Nothing but the report.
+TEST_F(CommandTest, RunsWithoutDisplayAndSaysNothingElse)
+{
+    QProcess program;
+    program.setProgram("/usr/bin/env");
+    program.setArguments({ "-i", "PATH=/usr/bin:/bin", SW_BINARY_DIR "/bin/storewalker", "--report", "--profile", pst,
+        "--folder", "\\Top of Personal Folders\\Inbox\\", "--message", "1" });
+    program.start();
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(program.readAllStandardError(), QByteArray());
+    EXPECT_TRUE(program.readAllStandardOutput().contains("\r\nMessage: Newer\r\n"));
 }
 
 } // namespace
