@@ -338,12 +338,6 @@ TEST(MessageList, AssociatedContents)
         EXPECT_EQ(b.w->fraMessages->title(), filter.isEmpty() ? "Messages (3)" : "Messages (0)");
         EXPECT_FALSE(b.w->funReportText().contains("(associated)"));
     }
-    Browse b(root);
-    b.session->fail("Folder.AssociatedMessages", Error(store::mapi::E_NO_ACCESS, "Access refused."));
-    b.open();
-    b.w->chkAssociated->click();
-    b.expectBox("Error: Can't display item. Folder is either restricted or not available.\nAccess refused.",
-        Platform::Icon::Exclamation);
 }
 
 TEST(MessageList, FolderAndRowClicks)

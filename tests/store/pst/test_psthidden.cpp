@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <libpff.h>
-#include <iostream>
 #include <map>
 
 using namespace oracle;
@@ -67,7 +66,7 @@ TEST(PstHidden, AssociatedCountsOfEveryFolderAreLibpffs)
     ASSERT_FALSE(stores.empty()) << error.toStdString();
     const std::vector<StoreFile> samples = sampleStores();
     stores.insert(stores.begin(), samples.begin(), samples.end());
-    int folders = 0, hidden = 0;
+    int hidden = 0;
     for (const StoreFile& store : stores) {
         SCOPED_TRACE(store.name.toStdString());
         const auto file = std::make_shared<const store::pst::StoreFile>(store.path, 1252);
@@ -76,12 +75,8 @@ TEST(PstHidden, AssociatedCountsOfEveryFolderAreLibpffs)
         EXPECT_EQ(ours, pffAssociated(store.path));
         for (const auto& [id, count] : ours)
             hidden += std::max(count, 0);
-        folders += int(ours.size());
     }
-    std::cout << stores.size() << " stores, " << folders << " folders, " << hidden << " associated messages\n";
-    if (!samples.empty()) {
-        EXPECT_GT(hidden, 0) << "no sample store has associated contents";
-    }
+    EXPECT_TRUE(samples.empty() || hidden > 0) << "no sample store has associated contents";
 }
 
 } // namespace
