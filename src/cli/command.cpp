@@ -1,4 +1,5 @@
 #include "cli/command.h"
+#include "cli/output.h"
 #include "cli/profile.h"
 #include "cli/report.h"
 
@@ -14,6 +15,7 @@ namespace {
     const QString optionFolder = QStringLiteral("folder");
     const QString optionMessage = QStringLiteral("message");
     const QString optionFields = QStringLiteral("fields");
+    const QString optionFormat = QStringLiteral("format");
 
     void setupParser(QCommandLineParser& parser)
     {
@@ -30,7 +32,7 @@ namespace {
             { optionReport, QStringLiteral("Write a report to standard output instead of opening the window.") });
         parser.addOption({ optionProfile,
             QStringLiteral("The profile: a PST/OST file, a folder of them, or a profile name. Default: \"Profile\" "
-                           "in StorWalk.ini, else the default profile."),
+                           "in StorWalk.ini, else the default profile. May be given several times."),
             QStringLiteral("NAME") });
         parser.addOption({ optionFolder,
             QStringLiteral("The folder path, from the store's top folder: '\\Top of Personal Folders\\Inbox\\'. The "
@@ -40,6 +42,10 @@ namespace {
             QStringLiteral("N") });
         parser.addOption({ optionFields,
             QStringLiteral("Whose fields to report: ") + fieldKinds.join(QLatin1Char('|')), QStringLiteral("KIND") });
+        parser.addOption({ optionFormat,
+            QStringLiteral("The output: text (the window's report, the default), json (one document), jsonl (one "
+                           "JSON object a line) or csv (a header line, then one line a row)."),
+            QStringLiteral("FORMAT"), QStringLiteral("text") });
     }
 
     // The request, or a usage error.
@@ -109,15 +115,31 @@ int run(const QStringList& arguments, store::SessionFactory sessionFactory, sett
     const std::optional<ReportRequest> request = parseRequest(parser, &usageError);
     if (!request) return fail(2, usageError);
 
-    try {
-        const Profile profile = logon(sessionFactory, ini, parser.value(optionProfile));
-        out.write(reportText(*profile.session, ini, profile.config, *request).toUtf8());
-    } catch (const store::Error& error) {
-        return fail(1, QStringLiteral("Error %1: %2").arg(error.numberText(), error.description()));
-    } catch (const std::exception& error) {
-        return fail(1, QString::fromLocal8Bit(error.what()));
+    const qsizetype formatIndex = formatNames.indexOf(parser.value(optionFormat).toLower());
+    if (formatIndex < 0)
+        return fail(2, QStringLiteral("--format is one of ") + formatNames.join(QStringLiteral(", ")) + QLatin1Char('.'));
+    const auto format = Format(formatIndex);
+
+    QStringList profiles = parser.values(optionProfile);
+    if (profiles.isEmpty()) profiles << QString();
+    RowWriter rows(format, out, reportKind(*request), reportColumns(*request));
+    int status = 0;
+    for (const QString& name : profiles) {
+        try {
+            const Profile profile = logon(sessionFactory, ini, name);
+            if (format == Format::Text)
+                out.write(reportText(*profile.session, ini, profile.config, *request).toUtf8());
+            else
+                reportRows(*profile.session, profile.session->name(), ini, profile.config, *request, rows);
+        } catch (const store::Error& error) {
+            status = fail(1, QStringLiteral("Error %1: %2").arg(error.numberText(), error.description()));
+        } catch (const std::exception& error) {
+            status = fail(1, QString::fromLocal8Bit(error.what()));
+        }
     }
-    return 0;
+    // A document that is not whole is never closed: no parser takes it for the whole report.
+    if (status == 0 && format != Format::Text) rows.finish();
+    return status;
 }
 
 } // namespace cli
