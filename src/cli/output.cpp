@@ -6,6 +6,40 @@
 
 namespace cli {
 
+namespace {
+
+    // A lone half of a surrogate pair (damaged UTF-16 in a store) becomes U+FFFD: UTF-8 cannot hold it, and the
+    // toolkit would write a question mark, which hides that the text was damaged.
+    QJsonValue whole(const QJsonValue& value)
+    {
+        if (value.isString()) {
+            QString text = value.toString();
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                const QChar c = text.at(i);
+                if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+                    ++i;
+                else if (c.isSurrogate())
+                    text[i] = QChar::ReplacementCharacter;
+            }
+            return text;
+        }
+        if (value.isArray()) {
+            QJsonArray array = value.toArray();
+            for (qsizetype i = 0; i < array.size(); ++i)
+                array[i] = whole(array.at(i));
+            return array;
+        }
+        if (value.isObject()) {
+            QJsonObject object = value.toObject();
+            for (auto it = object.begin(); it != object.end(); ++it)
+                it.value() = whole(it.value());
+            return object;
+        }
+        return value;
+    }
+
+} // namespace
+
 RowWriter::RowWriter(Format format, QIODevice& out, QString kind, QStringList columns)
     : m_format(format)
     , m_out(out)
@@ -30,9 +64,10 @@ void RowWriter::start()
     }
 }
 
-void RowWriter::row(const QJsonObject& row)
+void RowWriter::row(const QJsonObject& original)
 {
     start();
+    const QJsonObject row = whole(original).toObject();
     switch (m_format) {
     case Format::Json:
         if (m_rows > 0) m_out.write(",\n");
