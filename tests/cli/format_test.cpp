@@ -135,7 +135,8 @@ TEST_F(CommandFormats, FindAndDiff)
 {
     const char* const twoFolders = R"({ "time": "2024-03-01T09:00:00Z", "folders": [
         { "name": "A", "messages": [ { "subject": "Budget 1", "created": "2024-03-01T09:00:00Z" },
-                                     { "subject": "other", "created": "2024-03-03T09:00:00Z", "importance": 2 } ],
+                                     { "subject": "other", "created": "2024-03-03T09:00:00Z", "importance": 2,
+                                       "properties": [ { "tag": "0x00020000", "value": "01020304" } ] } ],
           "folders": [ { "name": "Budgets", "messages": [ { "subject": "budget 2", "created": "2024-03-02T09:00:00Z" } ] } ] } ] })";
     const QString one = write("one.pst", twoFolders);
     const Result found = run({ "--find", "budget", "--profile", one });
@@ -150,6 +151,15 @@ TEST_F(CommandFormats, FindAndDiff)
     const Result property = run({ "--find-property", "0017=2", "--profile", one, "--format", "jsonl" });
     EXPECT_EQ(property.out.count('\n'), 1);
     EXPECT_TRUE(property.out.contains("\"subject\":\"other\"")) << property.out.toStdString();
+    // Its unreadable property is an error object, and the fields after it follow.
+    const QByteArray fields = run({ "--report", "--profile", one, "--folder", top + "A", "--message", "1", "--format", "json" }).out;
+    const QJsonArray rows = QJsonDocument::fromJson(fields).object().value("rows").toArray();
+    ASSERT_GT(rows.size(), 3) << fields.toStdString();
+    const QJsonObject failing = rows.at(0).toObject();
+    EXPECT_EQ(failing.value("tagHex"), "00020000");
+    EXPECT_FALSE(failing.contains("value"));
+    EXPECT_EQ(failing.value("error").toObject().value("number").toInteger(), 0x8004011B);
+    EXPECT_EQ(rows.at(1).toObject().value("tagHex"), "00170003");
 
     // Its copy in another store, with three properties changed.
     QString changed = twoFolders;
