@@ -32,7 +32,6 @@ QString kindName(Kind kind)
 
 namespace {
 
-    constexpr int kMaxLevel = 8; // as the reader's look-ups
     constexpr int kMaxSubnodeDepth = 16; // attachments of embedded messages of attachments ...
 
     QString variantName(Variant v)
