@@ -1,4 +1,5 @@
 #include "fields/fielddefs.h"
+#include "fields/nameddefs.h"
 #include "mainwindow/frmmain.h"
 
 #include <QGroupBox>
@@ -67,12 +68,15 @@ void FrmMain::subDispFieldColl(const store::Fields& oFieldColl)
             if (config.mapiCodes) rowName = fields::definitionName(ini, fields::definitionKey(tag), config.altCodes);
             if (rowName.isEmpty()) rowName = tag;
         } else {
-            rowName = QLatin1Char('<') + field.name() + QLatin1Char('>');
+            rowName = config.mapiCodes ? fields::namedRowName(ini, field.name())
+                                       : QLatin1Char('<') + field.name() + QLatin1Char('>');
         }
         if (showFieldType) rowName += QLatin1Char('-') + value.typeName();
         if (showFieldSize) rowName += QLatin1Char(':') + QString::number(length);
 
-        if (QTreeWidgetItem* row = subAddListRow(lstFields, { rowName, rowValue }))
+        if (QTreeWidgetItem* row = subAddListRow(lstFields, { rowName, rowValue })) {
             row->setData(0, role::Tag, fields::rowTag(field.id()));
+            if (!field.name().isEmpty()) row->setData(0, role::Named, field.name());
+        }
     }
 }
