@@ -14,6 +14,7 @@ namespace {
     const QString optionFolder = QStringLiteral("folder");
     const QString optionMessage = QStringLiteral("message");
     const QString optionFields = QStringLiteral("fields");
+    const QString optionField = QStringLiteral("field");
 
     void setupParser(QCommandLineParser& parser)
     {
@@ -24,7 +25,9 @@ namespace {
             "  no --folder: the profile's information stores;\n"
             "  --folder: the folder's messages, as the window lists them (newest first, at most \"Limit\");\n"
             "  --message N: the fields of the folder's N-th listed message;\n"
-            "  --fields: the fields of the store, the folder, or the message, its recipients or attachments."));
+            "  --fields: the fields of the store, the folder, or the message, its recipients or attachments;\n"
+            "  --field TAG|NAME: that field of the message (with --message), else of the folder, else of the store,\n"
+            "    whole and decoded, as the window's Field Details shows it."));
         parser.addHelpOption();
         parser.addOption(
             { optionReport, QStringLiteral("Write a report to standard output instead of opening the window.") });
@@ -38,8 +41,11 @@ namespace {
             QStringLiteral("PATH") });
         parser.addOption({ optionMessage, QStringLiteral("The N-th message (1 the first) of the folder's listing."),
             QStringLiteral("N") });
-        parser.addOption({ optionFields,
-            QStringLiteral("Whose fields to report: ") + fieldKinds.join(QLatin1Char('|')), QStringLiteral("KIND") });
+        parser.addOption({ optionFields, QStringLiteral("Whose fields to report: ") + fieldKinds.join(QLatin1Char('|')),
+            QStringLiteral("KIND") });
+        parser.addOption({ optionField,
+            QStringLiteral("One field's detail: its tag (4 or 8 hexadecimal digits) or its name in the field list."),
+            QStringLiteral("TAG|NAME") });
     }
 
     // The request, or a usage error.
@@ -74,6 +80,15 @@ namespace {
             }
             if (fieldKinds.indexOf(request.fields) >= 2 && request.message == 0) {
                 *error = QStringLiteral("--fields ") + request.fields + QStringLiteral(" needs --message.");
+                return std::nullopt;
+            }
+        }
+        if (parser.isSet(optionField)) {
+            request.field = parser.value(optionField).trimmed();
+            if (request.field.isEmpty() || fieldKinds.indexOf(request.fields) >= 3) {
+                *error
+                    = QStringLiteral("--field needs a tag or a field name, and the fields of the store, the folder or "
+                                     "the message.");
                 return std::nullopt;
             }
         }

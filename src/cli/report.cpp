@@ -1,5 +1,6 @@
 #include "cli/report.h"
 #include "cli/profile.h"
+#include "fields/fielddetail.h"
 #include "fields/fieldrows.h"
 #include "fields/listing.h"
 #include "fields/reports.h"
@@ -53,6 +54,31 @@ namespace {
         return rows;
     }
 
+    // The field --field names: a tag of 8 hexadecimal digits, a property identifier of 4, else the first row of that
+    // name as the field list shows it.
+    const store::Field* namedField(
+        const store::Fields& all, const QString& wanted, const settings::IniFile& ini, const fields::Naming& naming)
+    {
+        bool hex = false;
+        const quint32 number = wanted.toUInt(&hex, 16);
+        if (hex && wanted.size() == 8) return all.find(number);
+        for (const store::Field& field : all.all())
+            if (hex && wanted.size() == 4 ? (field.id() >> 16) == number
+                                          : fields::fieldName(field, ini, naming) == wanted)
+                return &field;
+        return nullptr;
+    }
+
+    QString fieldDetail(const store::Session& session, const store::Fields& all, const QString& what,
+        const QString& wanted, const settings::IniFile& ini, const fields::Naming& naming)
+    {
+        const store::Field* field = namedField(all, wanted, ini, naming);
+        if (!field) throw Error(mapi::E_NOT_FOUND, QStringLiteral("The %1 has no field %2.").arg(what, wanted));
+        const auto target = [&session](const QByteArray& id) { return fields::entryIdTarget(session, id); };
+        QString text = fields::fieldDetailText({ *field, fields::fieldName(*field, ini, naming), &all, target });
+        return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    }
+
 } // namespace
 
 QString reportText(const store::Session& session, const settings::IniFile& ini, const settings::CurrentSettings& config,
@@ -104,8 +130,18 @@ QString reportText(const store::Session& session, const settings::IniFile& ini, 
     }
 
     const fields::Naming naming { config.mapiCodes, config.altCodes };
-    const qsizetype kind
-        = request.fields.isEmpty() ? (message ? 2 : -1) : fieldKinds.indexOf(request.fields);
+    if (!request.field.isEmpty()) {
+        const qsizetype kind = !request.fields.isEmpty() ? fieldKinds.indexOf(request.fields)
+            : message                                    ? 2
+            : at.folder                                  ? 1
+                                                         : 0;
+        if (kind == 2)
+            return fieldDetail(session, message->fields(), QStringLiteral("message"), request.field, ini, naming);
+        if (kind == 1)
+            return fieldDetail(session, at.folder->fields(), QStringLiteral("folder"), request.field, ini, naming);
+        return fieldDetail(session, at.store->fields(), QStringLiteral("store"), request.field, ini, naming);
+    }
+    const qsizetype kind = request.fields.isEmpty() ? (message ? 2 : -1) : fieldKinds.indexOf(request.fields);
     if (kind >= 0) {
         view.pane = fields::ReportView::Fields;
         view.fieldsKind = kindNames[kind];

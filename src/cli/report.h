@@ -13,6 +13,7 @@ struct ReportRequest {
     QStringList folderPath; // folder names from the top folder down; empty: none given
     int message = 0; // 1-based row of the folder's listing; 0: none
     QString fields; // one of fieldKinds, or empty
+    QString field; // --field: a tag in 4 or 8 hexadecimal digits or a row name; empty: the report
 };
 
 inline const QStringList fieldKinds = { QStringLiteral("store"), QStringLiteral("folder"), QStringLiteral("message"),
