@@ -1,6 +1,8 @@
 #include "decode/bytereader.h"
 #include "decode/structures.h"
 
+#include <tuple>
+
 namespace decode {
 
 namespace {

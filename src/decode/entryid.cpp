@@ -2,6 +2,8 @@
 
 #include "decode/bytereader.h"
 
+#include <iterator>
+
 namespace decode {
 
 namespace {
