@@ -21,6 +21,7 @@ namespace {
     const QString optionMessage = QStringLiteral("message");
     const QString optionFields = QStringLiteral("fields");
     const QString optionAssociated = QStringLiteral("associated");
+    const QString optionField = QStringLiteral("field");
     const QString optionFormat = QStringLiteral("format");
     const QString optionFind = QStringLiteral("find");
     const QString optionFindProperty = QStringLiteral("find-property");
@@ -56,6 +57,11 @@ namespace {
         parser.addOption({ optionAssociated, QStringLiteral("With --folder: the folder's associated (hidden) contents.") });
         parser.addOption({ optionFields,
             QStringLiteral("Whose fields to report: ") + fieldKinds.join(QLatin1Char('|')), QStringLiteral("KIND") });
+        parser.addOption({ optionField,
+            QStringLiteral("One field's detail, as the window's Field Details shows it: its tag (4 or 8 hexadecimal "
+                           "digits) or its name in the field list, of the message (with --message), else of the "
+                           "folder, else of the store."),
+            QStringLiteral("TAG|NAME") });
         parser.addOption({ optionFormat,
             QStringLiteral("The output: text (the window's report, the default), json (one document), jsonl (one "
                            "JSON object a line) or csv (a header line, then one line a row)."),
@@ -116,6 +122,14 @@ namespace {
                 return std::nullopt;
             }
         }
+        if (parser.isSet(optionField)) {
+            request.field = parser.value(optionField).trimmed();
+            if (request.field.isEmpty() || fieldKinds.indexOf(request.fields) >= 3) {
+                *error = QStringLiteral("--field needs a tag or a field name, and the fields of the store, the folder "
+                                        "or the message.");
+                return std::nullopt;
+            }
+        }
         return request;
     }
 
@@ -161,7 +175,8 @@ namespace {
             if (interrupted) break;
             try {
                 const Profile profile = logon(sessionFactory, ini, name);
-                for (const QString& problem : find(profile, profile.session->name(), request, format, rows, out, progress))
+                for (const QString& problem :
+                    find(profile, profile.session->name(), request, format, rows, out, progress))
                     status = fail(1, problem);
             } catch (const store::Error& error) {
                 status = fail(1, QStringLiteral("Error %1: %2").arg(error.numberText(), error.description()));
@@ -191,8 +206,8 @@ namespace {
                 ? diffFields(logon(sessionFactory, ini, parser.value(optionWithProfile)), b)
                 : diffFields(pa, b);
             RowWriter rows(format, out, QStringLiteral("diff"), diffColumns);
-            const bool differ = diff(fa, fb, parser.isSet(optionAll), ini,
-                { pa.config.mapiCodes, pa.config.altCodes }, format, rows, out);
+            const bool differ = diff(
+                fa, fb, parser.isSet(optionAll), ini, { pa.config.mapiCodes, pa.config.altCodes }, format, rows, out);
             if (format != Format::Text) rows.finish();
             return differ ? 1 : 0;
         } catch (const store::Error& e) {
@@ -231,7 +246,8 @@ int run(const QStringList& arguments, store::SessionFactory sessionFactory, sett
     if (commands > 1) return fail(2, QStringLiteral("--report, --find and --diff go one at a time (see --help)"));
     const qsizetype formatIndex = formatNames.indexOf(parser.value(optionFormat).toLower());
     if (formatIndex < 0)
-        return fail(2, QStringLiteral("--format is one of ") + formatNames.join(QStringLiteral(", ")) + QLatin1Char('.'));
+        return fail(
+            2, QStringLiteral("--format is one of ") + formatNames.join(QStringLiteral(", ")) + QLatin1Char('.'));
     const auto format = Format(formatIndex);
     QStringList profiles = parser.values(optionProfile);
     if (profiles.isEmpty()) profiles << QString();
@@ -243,6 +259,8 @@ int run(const QStringList& arguments, store::SessionFactory sessionFactory, sett
     QString usageError;
     const std::optional<ReportRequest> request = parseRequest(parser, &usageError);
     if (!request) return fail(2, usageError);
+    if (!request->field.isEmpty() && format != Format::Text)
+        return fail(2, QStringLiteral("--field writes text only."));
     RowWriter rows(format, out, reportKind(*request), reportColumns(*request));
     int status = 0;
     for (const QString& name : profiles) {

@@ -1,6 +1,7 @@
 #include "cli/report.h"
 #include "cli/profile.h"
 #include "cli/values.h"
+#include "fields/fielddetail.h"
 #include "fields/fieldrows.h"
 #include "fields/listing.h"
 #include "fields/reports.h"
@@ -73,6 +74,35 @@ namespace {
         }
     }
 
+    // The field --field names: a tag of 8 hexadecimal digits, a property identifier of 4, else the first row of that
+    // name as the field list shows it.
+    const store::Field* namedField(
+        const store::Fields& all, const QString& wanted, const settings::IniFile& ini, const fields::Naming& naming)
+    {
+        bool hex = false;
+        const quint32 number = wanted.toUInt(&hex, 16);
+        if (hex && wanted.size() == 8) return all.find(number);
+        for (const store::Field& field : all.all())
+            if (hex && wanted.size() == 4 ? (field.id() >> 16) == number
+                                          : fields::fieldName(field, ini, naming) == wanted)
+                return &field;
+        return nullptr;
+    }
+
+    QString fieldDetail(const store::Session& session, const Target& t, const QString& wanted,
+        const settings::IniFile& ini, const fields::Naming& naming)
+    {
+        static const char* const what[] = { "store", "folder", "message" };
+        const store::Fields all = objectFields(t);
+        const store::Field* field = namedField(all, wanted, ini, naming);
+        if (!field)
+            throw Error(
+                mapi::E_NOT_FOUND, QStringLiteral("The %1 has no field %2.").arg(QLatin1String(what[t.kind]), wanted));
+        const auto target = [&session](const QByteArray& id) { return fields::entryIdTarget(session, id); };
+        QString text = fields::fieldDetailText({ *field, fields::fieldName(*field, ini, naming), &all, target });
+        return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    }
+
     // Failure-tolerant, as the window's attachment list: whatever can be read is listed.
     std::pair<std::shared_ptr<store::Collection<store::Attachment>>, int> attachmentsOf(const store::Message& message)
     {
@@ -99,15 +129,20 @@ namespace {
         return time ? QJsonValue(isoTime(*time)) : QJsonValue();
     }
 
-    const QStringList contextColumns = { QStringLiteral("profile"), QStringLiteral("store"), QStringLiteral("folder"),
-        QStringLiteral("message") };
+    const QStringList contextColumns
+        = { QStringLiteral("profile"), QStringLiteral("store"), QStringLiteral("folder"), QStringLiteral("message") };
 
 } // namespace
 
 QString reportText(const store::Session& session, const settings::IniFile& ini, const settings::CurrentSettings& config,
     const ReportRequest& request)
 {
-    const Target t = open(session, config, request);
+    Target t = open(session, config, request);
+    if (!request.field.isEmpty()) {
+        // The message when one is named, else the folder, else the store.
+        if (t.kind < 0) t.kind = t.message ? 2 : t.at.folder ? 1 : 0;
+        return fieldDetail(session, t, request.field, ini, { config.mapiCodes, config.altCodes });
+    }
     fields::ReportView view;
     view.hasFolderTree = true;
     view.topName = t.at.store->name();
@@ -135,7 +170,8 @@ QString reportText(const store::Session& session, const settings::IniFile& ini, 
         } else {
             const auto [attachments, count] = attachmentsOf(*t.message);
             for (int i = 1; i <= count; ++i)
-                if (const auto row = fields::attachmentRow(*attachments, i)) view.rows.append({ row->name, row->value });
+                if (const auto row = fields::attachmentRow(*attachments, i))
+                    view.rows.append({ row->name, row->value });
         }
     } else if (t.at.folder) {
         view.pane = fields::ReportView::Messages;
@@ -153,9 +189,8 @@ QString reportText(const store::Session& session, const settings::IniFile& ini, 
 
 QString reportKind(const ReportRequest& request)
 {
-    static const QString kinds[]
-        = { QStringLiteral("fields"), QStringLiteral("fields"), QStringLiteral("fields"), QStringLiteral("recipients"),
-              QStringLiteral("attachments") };
+    static const QString kinds[] = { QStringLiteral("fields"), QStringLiteral("fields"), QStringLiteral("fields"),
+        QStringLiteral("recipients"), QStringLiteral("attachments") };
     if (!request.fields.isEmpty()) return kinds[fieldKinds.indexOf(request.fields)];
     if (request.message > 0) return QStringLiteral("fields");
     return request.folderPath.isEmpty() ? QStringLiteral("stores") : QStringLiteral("messages");

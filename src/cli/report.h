@@ -14,6 +14,7 @@ struct ReportRequest {
     bool associated = false; // the folder's associated contents rather than its contents
     int message = 0; // 1-based row of the folder's listing; 0: none
     QString fields; // one of fieldKinds, or empty
+    QString field; // --field: a tag in 4 or 8 hexadecimal digits or a row name; empty: the report
 };
 
 inline const QStringList fieldKinds = { QStringLiteral("store"), QStringLiteral("folder"), QStringLiteral("message"),

@@ -1,4 +1,5 @@
 #include "dialogs/frmabout.h"
+#include "dialogs/frmfielddetail.h"
 #include "dialogs/frmoptions.h"
 #include "dialogs/frmsplash.h"
 #include "dialogs/programinfo.h"
@@ -26,6 +27,7 @@ void FrmMain::connectDialogs()
     connect(mnuFileCheck, &QAction::triggered, this, &FrmMain::mnuFileCheck_Click);
     connect(mnuHelpInfo, &QAction::triggered, this, &FrmMain::mnuHelpInfo_Click);
     connect(mnuHelpAbout, &QAction::triggered, this, &FrmMain::mnuHelpAbout_Click);
+    connectFieldDetail(*this);
 }
 
 void FrmMain::showSplash()

@@ -1,4 +1,5 @@
 #include "fields/fielddefs.h"
+#include "fields/nameddefs.h"
 #include "fields/fieldrows.h"
 #include "mainwindow/frmmain.h"
 
@@ -24,8 +25,11 @@ void FrmMain::lstFields_Click()
     const QString padded = (QStringLiteral("0000") + row->data(0, role::Tag).toString()).right(8);
     QString detail = QString::number(lstFields->indexOfTopLevelItem(row) + 1) + QStringLiteral("  [") + padded
         + QStringLiteral("]  ") + row->text(0) + QLatin1Char('=') + row->text(1);
-    if (const auto comment = fields::definitionComment(ini, fields::definitionKey(padded)))
-        detail += QStringLiteral("     {") + *comment + QLatin1Char('}');
+    // A named property's comment comes from its own table, by the store's name the row keeps.
+    const QString named = row->data(0, role::Named).toString();
+    const auto comment = named.isEmpty() ? fields::definitionComment(ini, fields::definitionKey(padded))
+                                         : fields::namedDefinitionComment(ini, named);
+    if (comment) detail += QStringLiteral("     {") + *comment + QLatin1Char('}');
     setStatusDirect(detail);
 }
 

@@ -1,5 +1,6 @@
 #include "fields/fielddefs.h"
 #include "fields/fieldrows.h"
+#include "fields/nameddefs.h"
 
 namespace fields {
 
@@ -40,7 +41,8 @@ namespace fields {
 
 QString fieldName(const store::Field& field, const settings::IniFile& ini, const Naming& naming)
 {
-    if (!field.name().isEmpty()) return QLatin1Char('<') + field.name() + QLatin1Char('>');
+    if (!field.name().isEmpty())
+        return naming.mapiCodes ? namedRowName(ini, field.name()) : QLatin1Char('<') + field.name() + QLatin1Char('>');
     const QString tag = hexTag(field.id());
     QString name;
     if (naming.mapiCodes) name = definitionName(ini, definitionKey(tag), naming.altCodes);

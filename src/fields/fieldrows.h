@@ -27,8 +27,9 @@ struct FieldRow {
 // Longer values are cut so that bodies and binary values do not swamp the list.
 constexpr qsizetype MaxValueChars = 1000;
 
-// The field's name as the list shows it, without type and size: "<set:name>" for a named field, else the
-// definition tables' name of its tag, else the tag in 8 hexadecimal digits.
+// The field's name as the list shows it, without type and size: for a named field its canonical name from the
+// named definitions, else "<set:name>"; else the definition tables' name of its tag, else the tag in 8
+// hexadecimal digits.
 QString fieldName(const store::Field& field, const settings::IniFile& ini, const Naming& naming);
 // The field's row. A field that cannot be read gives "Error <number>: <text>" as its value.
 FieldRow fieldRow(const store::Field& field, const settings::IniFile& ini, const Naming& naming);

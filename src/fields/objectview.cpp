@@ -67,8 +67,10 @@ void FrmMain::subDispFieldColl(const store::Fields& oFieldColl)
     for (int i = 1; i <= count; ++i) {
         const store::Field& field = oFieldColl.item(i);
         const fields::FieldRow row = fields::fieldRow(field, ini, naming);
-        if (QTreeWidgetItem* item = subAddListRow(lstFields, { row.name, row.value }))
+        if (QTreeWidgetItem* item = subAddListRow(lstFields, { row.name, row.value })) {
             item->setData(0, role::Tag, fields::rowTag(field.id()));
+            if (!field.name().isEmpty()) item->setData(0, role::Named, field.name());
+        }
     }
 }
 

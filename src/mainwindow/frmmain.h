@@ -35,6 +35,7 @@ class QTreeWidgetItem;
 namespace role {
 constexpr int Tag = Qt::UserRole; // row tag / node tag (identifier, position or tag text)
 constexpr int Key = Qt::UserRole + 1; // tree node key ("x0", "x1", ...)
+constexpr int Named = Qt::UserRole + 2; // field rows: the store's name of a named property
 } // namespace role
 
 // Which pane last had a mouse press.

@@ -6,8 +6,8 @@
 #include "support/pstwindow.h"
 
 #include <QBuffer>
-#include <QProcess>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -113,6 +113,16 @@ TEST_F(CommandTest, WhatEachRequestReportsOrWhyItFails)
         { store + QStringList { "--folder", inbox, "--fields", "message" }, 2, "needs --message" },
         { store + QStringList { "--fields", "contacts" }, 2, "--fields is one of" },
         { store + QStringList { "--folder", "\\\\" }, 2, "--folder needs a path" },
+        { store + QStringList { "--folder", inbox, "--message", "1", "--field", "0037001F" }, 0,
+            "Tag: 0037001F\r\nName: Subject\r\nType: String (PT_UNICODE, 0x001F)\r\nSize: 5 "
+            "characters\r\n\r\nValue:\r\nNewer\r\n" },
+        { store + QStringList { "--folder", inbox, "--message", "1", "--field", "Body" }, 0,
+            "\r\nValue:\r\none\r\ntwo\r\n" },
+        { store + QStringList { "--folder", inbox, "--message", "1", "--field", "0037" }, 0, "Tag: 0037001F\r\n" },
+        { store + QStringList { "--fields", "folder", "--field", "Nothing" }, 1,
+            "Error 0x8004010F: The folder has no field Nothing." },
+        { store + QStringList { "--folder", inbox, "--message", "1", "--fields", "recipients", "--field", "3001" }, 2,
+            "--field needs" },
         { { "--colour" }, 2, "Unknown option 'colour'" },
         { { "extra" }, 2, "unknown argument extra" },
     };

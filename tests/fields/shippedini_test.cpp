@@ -40,6 +40,24 @@ TEST(ShippedIni, HoldsTheDefaultsAndWellFormedDefinitions)
     }
 }
 
+// The named properties' table: the two names every store shows, and hundreds more, each key a set and a number
+// or string name.
+TEST(ShippedIni, NamesNamedProperties)
+{
+    const settings::IniFile ini(shippedIni);
+    const QString named = u"Named Field Definitions"_s;
+    EXPECT_EQ(
+        settings::funStripComment(ini.funGetIni(named, u"PSETID_Common:0x8580"_s, {})), u"PidLidInternetAccountName"_s);
+    EXPECT_EQ(
+        settings::funStripComment(ini.funGetIni(named, u"PS_PUBLIC_STRINGS:Keywords"_s, {})), u"PidNameKeywords"_s);
+    const QStringList keys = ini.funGetIniKeys(named).mid(1);
+    EXPECT_GE(keys.size(), 300);
+    const QRegularExpression form(u"^(PS_|PSETID_)\\w+:(0x[0-9A-F]{4}|[^=]+)$"_s);
+    for (const QString& key : keys)
+        EXPECT_TRUE(form.match(key).hasMatch() && ini.funGetIni(named, key, {}).startsWith(u"Pid"_s))
+            << key.toStdString();
+}
+
 // The build's copy step never overwrites a file the user has.
 TEST(ShippedIni, CopyStepKeepsAnExistingFile)
 {

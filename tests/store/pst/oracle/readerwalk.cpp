@@ -1,5 +1,6 @@
 #include "readerwalk.h"
 
+#include "decode/decoders.h"
 #include "store/pst/ltpproperties.h"
 #include "store/pst/ltptable.h"
 #include "store/store.h"
@@ -31,6 +32,12 @@ namespace {
             }
         }
 
+        // Binary values also go through every decoder of field values, which meet the same hostile bytes.
+        void binary(quint16 type, const QByteArray& value)
+        {
+            if ((type & 0x0FFF) == 0x0102) counts.decodedLines += int(decode::decodeWithAll(value));
+        }
+
         void heap(const ndb::Node& node)
         {
             const QByteArray first = node.block(0);
@@ -40,7 +47,7 @@ namespace {
                 const ltp::PropertyContext pc(node);
                 for (const ltp::PropertyEntry& e : pc.entries())
                     part("property", e.tag, [&] {
-                        (void)pc.value(e);
+                        binary(e.type(), pc.value(e));
                         ++counts.values;
                     });
             } else if (heap.clientSignature() == format::ClientTableContext) {
@@ -50,7 +57,7 @@ namespace {
                         (void)tc.rowBytes(r);
                         (void)tc.findRow(tc.rowId(r));
                         for (const ltp::Column& c : tc.columns()) {
-                            (void)tc.cell(r, c);
+                            if (const auto cell = tc.cell(r, c)) binary(c.type(), *cell);
                             ++counts.values;
                         }
                     });

@@ -10,6 +10,7 @@ struct WalkCounts {
     int nodes = 0; // nodes and subnodes whose data was read
     int refused = 0; // parts that failed with the store's own error
     int values = 0; // property values and table cells read
+    int decodedLines = 0; // lines the field value decoders wrote for the binary values
     QStringList unclear; // failures of another kind (a std::exception that is no store::Error), with where
 };
 
