@@ -2,6 +2,7 @@
 #include "dialogs/frmoptions.h"
 #include "dialogs/frmsplash.h"
 #include "dialogs/programinfo.h"
+#include "fields/embeddedview.h"
 #include "mainwindow/frmmain.h"
 
 #include <QAction>
@@ -25,6 +26,7 @@ void FrmMain::connectDialogs()
     connect(mnuFileOptions, &QAction::triggered, this, &FrmMain::mnuFileOptions_Click);
     connect(mnuHelpInfo, &QAction::triggered, this, &FrmMain::mnuHelpInfo_Click);
     connect(mnuHelpAbout, &QAction::triggered, this, &FrmMain::mnuHelpAbout_Click);
+    embedded::install(*this);
 }
 
 void FrmMain::showSplash()

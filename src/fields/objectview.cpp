@@ -1,3 +1,4 @@
+#include "fields/embeddedview.h"
 #include "mainwindow/frmmain.h"
 
 #include <QGroupBox>
@@ -178,7 +179,7 @@ void FrmMain::subDispObjFields(const QString& kind)
     } else if (kind == MessageKind) {
         if (listRow) {
             mark(optMessage);
-            message = session->getMessage(rowTagText(listRow), storeTag);
+            message = embedded::currentMessage(*this, rowTagText(listRow));
             subDispFieldColl(message->fields());
             optAttach->setEnabled(message->attachments()->count() > 0);
             optRecip->setEnabled(message->recipients()->count() > 0);
@@ -189,7 +190,7 @@ void FrmMain::subDispObjFields(const QString& kind)
             // rather than the attachments of the message shown before.
             std::shared_ptr<store::Message> opened;
             try {
-                opened = session->getMessage(rowTagText(listRow), storeTag);
+                opened = embedded::currentMessage(*this, rowTagText(listRow));
             } catch (const store::Error&) {
             }
             if (opened) {
@@ -204,13 +205,13 @@ void FrmMain::subDispObjFields(const QString& kind)
                 }
                 for (int i = 1; i <= count; ++i) {
                     const QStringList row = attachmentRow(*attachments, i);
-                    if (!row.isEmpty()) subAddListRow(lstFields, row);
+                    if (!row.isEmpty()) subAddListRow(lstFields, row)->setData(0, embedded::PositionRole, i);
                 }
             }
         }
     } else if (kind == RecipientKind) {
         if (listRow) {
-            message = session->getMessage(rowTagText(listRow), storeTag);
+            message = embedded::currentMessage(*this, rowTagText(listRow));
             const auto recipients = message->recipients();
             const int count = recipients->count();
             fraFields->setTitle(QStringLiteral("Recipients: (%1)").arg(count));

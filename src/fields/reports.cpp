@@ -1,3 +1,4 @@
+#include "fields/embeddedview.h"
 #include "fields/reports.h"
 #include "mainwindow/frmmain.h"
 #include "store/value.h"
@@ -71,7 +72,9 @@ QString FrmMain::funReportText()
         }
         if (activePane == PaneFields) {
             tolerant([&] {
-                const QString subject = selectedRow(lstMessages)->text(0);
+                const QTreeWidgetItem* row = selectedRow(lstMessages);
+                const QString path = embedded::subjectPath(*this, row->data(0, role::Tag).toString());
+                const QString subject = path.isEmpty() ? row->text(0) : path;
                 if (subject.isEmpty()) return;
                 line({});
                 line(QStringLiteral("Message: ") + subject);
