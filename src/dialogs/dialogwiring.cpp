@@ -1,3 +1,4 @@
+#include "dialogs/exportmenu.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmoptions.h"
 #include "dialogs/frmsplash.h"
@@ -27,6 +28,7 @@ void FrmMain::connectDialogs()
     connect(mnuHelpInfo, &QAction::triggered, this, &FrmMain::mnuHelpInfo_Click);
     connect(mnuHelpAbout, &QAction::triggered, this, &FrmMain::mnuHelpAbout_Click);
     embedded::install(*this);
+    exportmenu::install(*this);
 }
 
 void FrmMain::showSplash()

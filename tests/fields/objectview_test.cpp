@@ -235,3 +235,36 @@ TEST(EmbeddedMessages, OpenAndBackShowTheMessageAndItsPath)
     w.w->subDispObjFields(u"Message"_s);
     EXPECT_TRUE(w.rows().contains(u"0037001F=Weekly report"_s));
 }
+
+// The File menu saves the attachments and the message the window shows into what the user chose.
+TEST(ExportMenu, SavesAttachmentsAndTheShownMessage)
+{
+    const MessageData outer { .id = "M1",
+        .subject = "Weekly report",
+        .attachments = { { "a.txt", 0, { stringField(0x3707001F, u"a.txt"_s), Field(0x37010102, {}, Value::binary("hello")) } },
+            { "link", 2, { stringField(0x3707001F, u"link"_s), stringField(0x370D001F, u"/srv/x"_s) } } } };
+    FieldsWindow w { { .stores = { { "S1", "Mailbox", {}, {},
+                           { .id = "F0", .folders = { { .id = "F1", .name = "Inbox", .messages = { outer } } } } } } } };
+    w.w->storeTag = u"S1"_s;
+    w.select(w.w->lstMessages, u"Weekly report"_s, u"M1"_s);
+    QTemporaryDir dir;
+    const auto trigger = [&](const char* name, const QString& chosen) {
+        w.platform.chosenFiles.push_back({ chosen });
+        w.w->findChild<QAction*>(QLatin1String(name))->trigger();
+    };
+    trigger("mnuFileSaveAllAttachments", dir.path());
+    QFile saved(dir.filePath("a.txt"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), "hello");
+    ASSERT_EQ(w.platform.boxes.size(), 1);
+    EXPECT_TRUE(w.platform.boxes[0].text.endsWith(u"link: by reference, no file written; it pointed to /srv/x"_s));
+    EXPECT_EQ(w.w->statusText(), u"1 file(s) written into "_s + dir.path());
+
+    trigger("mnuFileSaveMessage", dir.filePath("m"));
+    QFile eml(dir.filePath("m.eml"));
+    ASSERT_TRUE(eml.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(eml.readAll().contains("Subject: Weekly report\r\n"));
+    // Saving only the selected rows needs the attachment view.
+    trigger("mnuFileSaveAttachment", dir.path());
+    EXPECT_EQ(w.platform.boxes.back().text, u"Select attachments in the attachment list first."_s);
+}
