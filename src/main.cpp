@@ -1,5 +1,5 @@
+#include "cli/command.h"
 #include "dialogs/programinfo.h"
-#include "fields/reportcommand.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/qtplatform.h"
 #include "store/pst/pstprovider.h"
@@ -38,16 +38,16 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const bool reportCommand = fields::isReportCommand(arguments);
-    // A report needs no display: the window is built but never shown.
-    if (reportCommand && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    Application app(argc, argv);
-    if (reportCommand) {
+    // The command line is decided before any application object exists: it gets a core application only, so it
+    // needs no display, loads no platform plugin and shows no window.
+    if (cli::isCommand(arguments)) {
+        QCoreApplication app(argc, argv);
         QFile out, err;
         if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly)) return 1;
-        return fields::runReportCommand(QCoreApplication::arguments(), store::pst::sessionFactory(),
+        return cli::run(QCoreApplication::arguments(), store::pst::sessionFactory(),
             settings::IniFile(settings::IniFile::defaultPath()), out, err);
     }
+    Application app(argc, argv);
     app.setWindowIcon(program::icon());
     QtPlatform platform;
     // The provider's profile dialog, for a logon without a profile name and without a default profile.

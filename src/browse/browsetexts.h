@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fields/listing.h"
 #include "store/store.h"
 
 #include <QString>
@@ -8,7 +9,7 @@
 // Texts the folder tree and the message list show, kept in one place because handlers and tests share them.
 namespace browse {
 
-const QString limitRowText = QStringLiteral("--- limited ---");
+using fields::limitRowText;
 const QString folderFailureText
     = QStringLiteral("Error: Can't display item. Folder is either restricted or not available.");
 const QString itemFailureText = QStringLiteral("Error: Item is not available");

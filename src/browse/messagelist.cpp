@@ -1,4 +1,5 @@
 #include "browse/browsetexts.h"
+#include "fields/listing.h"
 #include "mainwindow/frmmain.h"
 
 #include <QAction>
@@ -13,8 +14,6 @@
 #include <limits>
 
 namespace {
-
-constexpr quint32 tagCreationTime = 0x30070040;
 
 // The offset prompt's answer as a 32-bit number: an integer, or a decimal number rounded as a whole-number
 // conversion rounds (half to even). Anything else, or a number out of range, gives nullopt.
@@ -51,22 +50,16 @@ void FrmMain::tvwFolders_NodeClick(QTreeWidgetItem* node)
         messages.reset(); // a large folder's collection is big: never hold two at once
         messages = folder->messages();
         if (chkFilter->isChecked()) messages->setSubjectFilter(txtFilter->text());
-        messages->sort(store::Messages::Descending, tagCreationTime);
-
-        // Positions offset .. offset + limit are listed; the sum is taken wide so a huge offset cannot wrap.
-        const qint64 last = qint64(collectionOffset) + config.limit;
         listingCounter = 0;
-        for (auto msg = messages->getFirst(); msg; msg = messages->getNext()) {
-            ++listingCounter;
-            if (listingCounter > last) {
-                subAddListRow(lstMessages, { browse::limitRowText });
-                break;
-            }
-            if (listingCounter >= collectionOffset) {
+        listingCounter = fields::listMessages(*messages, collectionOffset, config.limit,
+            [this](int, const std::shared_ptr<store::Message>& msg) {
+                if (!msg) {
+                    subAddListRow(lstMessages, { browse::limitRowText });
+                    return;
+                }
                 QTreeWidgetItem* row = subAddListRow(lstMessages, { msg->subject(), msg->type() });
                 if (row) row->setData(0, role::Tag, msg->id());
-            }
-        }
+            });
 
         subDispObjFields(QStringLiteral("Folder"));
         fraMessages->setTitle(QStringLiteral("Messages (") + QString::number(messages->count()) + QLatin1Char(')'));

@@ -41,6 +41,11 @@ void FrmMain::mnuActAddShortcut_Click()
         platform.messageBox(browse::withReason(browse::shortcutFolderFailureText, e), Platform::Icon::Exclamation);
         return;
     }
+    // A path the file cannot hold would refuse every name: said once, before any name is asked.
+    if (const QString problem = settings::ShortcutTable::valueProblem(shortcut); !problem.isEmpty()) {
+        platform.messageBox(browse::shortcutFolderFailureText + QLatin1Char('\n') + problem, Platform::Icon::Exclamation);
+        return;
+    }
 
     QString folderName = node->text(0);
     const qsizetype suffix = folderName.indexOf(typeSuffixStart);

@@ -5,12 +5,11 @@
 
 void FrmMain::mnuActFind_Click()
 {
-    // A dialog that is open comes up as it stands; a closed one was deleted and loads afresh.
-    if (!frmFind) {
+    // One dialog for the run: Escape and the close box only hide it, so its text and options wait for the next
+    // opening.
+    if (!frmFind)
         frmFind
             = new FrmFind({ [this] { return int(activePane); }, tvwFolders, lstMessages, lstFields, role::Key }, this);
-        frmFind->setAttribute(Qt::WA_DeleteOnClose);
-    }
     frmFind->show();
     frmFind->raise();
     frmFind->activateWindow();

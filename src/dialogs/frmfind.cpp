@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QTreeWidget>
 
 namespace {
@@ -95,6 +96,20 @@ void FrmFind::Form_Load()
     // Only the field list has names and values; the choice is fixed for as long as the dialog stays open.
     optFindValue->setEnabled(false);
     if (m_panes.activePane && m_panes.activePane() == 3) optFindValue->setEnabled(true);
+}
+
+void FrmFind::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous()) return; // shown again by the window system (restored from an icon): no new opening
+    // An opening after Escape or the close box keeps the text and options, and searches from the start of the pane
+    // pressed last, whose kind decides again whether values can be searched.
+    const bool fieldList = m_panes.activePane && m_panes.activePane() == 3;
+    optFindValue->setEnabled(fieldList);
+    if (!fieldList && optFindValue->isChecked()) optFindName->setChecked(true);
+    cmdFind->setText(captionFind);
+    cmdFind->setEnabled(!txtFind->text().isEmpty());
+    m_position = 0;
 }
 
 void FrmFind::txtFind_Change()

@@ -22,6 +22,7 @@ struct FindPanes {
 };
 
 // The modeless Find dialog: one hit per press of its button, in the pane the user last pressed the mouse in.
+// Closing it (Escape or the close box) only hides it.
 class FrmFind : public QDialog {
 public:
     explicit FrmFind(FindPanes panes, QWidget* parent = nullptr);
@@ -50,6 +51,9 @@ public:
     // Whether candidate text t matches search text s under the chosen match type (case ignored).
     enum class MatchType { BeginsWith, AnyPart, FullMatch };
     static bool matches(const QString& s, const QString& t, MatchType type);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Form_Load();

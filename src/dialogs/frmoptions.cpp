@@ -1,5 +1,6 @@
 #include "dialogs/frmoptions.h"
 
+#include "browse/browsetexts.h"
 #include "dialogs/programinfo.h"
 #include "mainwindow/controls.h"
 #include "mainwindow/platform.h"
@@ -207,9 +208,8 @@ void FrmOptions::txtFontSize_Change()
 void FrmOptions::cboFontName_Change()
 {
     if (m_filling) return;
+    // The size stays the printer font's: a new name is no reason to take another font's size.
     m_host.settings.fontName = cboFontName->currentText();
-    // The printer's own size for a newly chosen name; without a printer there is none, and the held one stays.
-    if (const std::optional<double> size = m_host.platform.printerFontSize()) txtFontSize->setText(numberText(*size));
 }
 
 void FrmOptions::chkAltCodes_Click()
@@ -273,6 +273,14 @@ void FrmOptions::cmdDelete_Click()
 
 void FrmOptions::cmdOk_Click()
 {
+    // Keys past the hundredth were never loaded, and the save rewrites the whole section: as Add to Shortcuts
+    // does, the user decides. No keeps the file as it is and the dialog open.
+    const int dropped = m_host.settings.shortcuts.dropped();
+    if (dropped > 0
+        && m_host.platform.messageBox(browse::shortcutsDroppedText.arg(dropped), Platform::Icon::Question,
+               Platform::Buttons::YesNo)
+            != Platform::Answer::Yes)
+        return;
     m_host.setBusyCursor(true);
     QString reason;
     const bool saved = m_host.settings.write(m_host.ini, &reason);

@@ -1,4 +1,5 @@
 #include "fields/fielddefs.h"
+#include "fields/fieldrows.h"
 #include "mainwindow/frmmain.h"
 
 #include <QAction>
@@ -53,6 +54,7 @@ void FrmMain::lstFields_MouseDown(Qt::MouseButton button, const QPoint& pos)
     mnuActAddShortcut->setEnabled(false);
     mnuActGetURL->setEnabled(false);
     mnuActOffset->setEnabled(false);
+    mnuActFind->setEnabled(true); // Find follows the pane: names and values of the field list can be searched
     mnuActCopyItem->setEnabled(lstFields->topLevelItemCount() > 0);
     activePane = PaneFields;
     if (button == Qt::RightButton) popupEditMenu(lstFields, pos);
@@ -60,18 +62,5 @@ void FrmMain::lstFields_MouseDown(Qt::MouseButton button, const QPoint& pos)
 
 QString FrmMain::funCleanText(const QString& tIn)
 {
-    constexpr qsizetype MaxChars = 200;
-    const QString lineBreak = QStringLiteral(" <cr> ");
-    QString out;
-    out.reserve(qMin(tIn.size(), MaxChars) + lineBreak.size());
-    for (qsizetype i = 0; i < tIn.size() && out.size() < MaxChars; ++i) {
-        const QChar c = tIn.at(i);
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            if (c == QLatin1Char('\r') && i + 1 < tIn.size() && tIn.at(i + 1) == QLatin1Char('\n')) ++i;
-            out += lineBreak;
-        } else {
-            out += c;
-        }
-    }
-    return out.left(MaxChars);
+    return fields::cleanText(tIn);
 }

@@ -1,8 +1,5 @@
 #include "fields/fielddefs.h"
-#include "mainwindow/frmmain.h"
-
-#include <QGroupBox>
-#include <QTreeWidget>
+#include "fields/fieldrows.h"
 
 namespace fields {
 
@@ -39,40 +36,126 @@ std::optional<QString> definitionComment(const settings::IniFile& ini, const QSt
 
 } // namespace fields
 
+namespace fields {
+
+QString fieldName(const store::Field& field, const settings::IniFile& ini, const Naming& naming)
+{
+    if (!field.name().isEmpty()) return QLatin1Char('<') + field.name() + QLatin1Char('>');
+    const QString tag = hexTag(field.id());
+    QString name;
+    if (naming.mapiCodes) name = definitionName(ini, definitionKey(tag), naming.altCodes);
+    return name.isEmpty() ? tag : name;
+}
+
+FieldRow fieldRow(const store::Field& field, const settings::IniFile& ini, const Naming& naming)
+{
+    const store::Value* readable = nullptr;
+    try {
+        readable = &field.value();
+    } catch (const store::Error& failure) {
+        // A field that cannot be read shows its failure as its value, and the listing goes on: in a damaged store
+        // the fields after it, the recipients and the attachments are what the user came to see.
+        return { fieldName(field, ini, naming),
+            QStringLiteral("Error %1: %2").arg(failure.numberText(), failure.description()) };
+    }
+    const store::Value& value = *readable;
+    // Only the part that is shown is ever built; the length comes without the text where the value allows.
+    const qsizetype length = value.textLength();
+    FieldRow row { fieldName(field, ini, naming), value.text(MaxValueChars) };
+    if (length > MaxValueChars) row.value += QStringLiteral("***");
+    if (naming.showType) row.name += QLatin1Char('-') + value.typeName();
+    if (naming.showSize) row.name += QLatin1Char(':') + QString::number(length);
+    return row;
+}
+
 namespace {
 
-// Longer values are cut so that bodies and binary values do not swamp the list.
-constexpr qsizetype MaxValueChars = 1000;
+    constexpr quint32 AttachSizeTag = 0x0E200003;
+    constexpr quint32 CreationTimeTag = 0x30070040;
+
+    QString attachmentTypeWord(int type)
+    {
+        switch (type) {
+        case 0:
+            return QStringLiteral("Data");
+        case 1:
+            return QStringLiteral("Embedded");
+        case 2:
+            return QStringLiteral("Pointer");
+        default:
+            return QStringLiteral("Unknown");
+        }
+    }
+
+    QString recipientTypeLabel(int type)
+    {
+        static const char* const labels[] = { " Org: ", " To : ", " Cc : ", " Bcc: " };
+        return type >= 0 && type < 4 ? QLatin1String(labels[type]) : QString();
+    }
+
+    QString displayTypeLabel(int displayType)
+    {
+        static const char* const labels[]
+            = { " User  ", " DstLst", " Forum ", " Agent ", " Org   ", " PvrLst", " RmtUsr" };
+        return displayType >= 0 && displayType < 7 ? QLatin1String(labels[displayType]) : QString();
+    }
 
 } // namespace
 
-void FrmMain::subDispFieldColl(const store::Fields& oFieldColl)
+FieldRow recipientRow(const store::Recipient& recipient)
 {
-    const int count = oFieldColl.count();
-    fraFields->setTitle(QStringLiteral("Fields: (%1)").arg(count));
-    lstFields->clear();
-
-    for (int i = 1; i <= count; ++i) {
-        const store::Field& field = oFieldColl.item(i);
-        const store::Value& value = field.value(); // an unreadable field ends the listing here
-
-        // Only the part that is shown is ever built; the length comes without the text where the value allows.
-        const qsizetype length = value.textLength();
-        QString rowValue = value.text(MaxValueChars);
-        if (length > MaxValueChars) rowValue += QStringLiteral("***");
-
-        QString rowName;
-        if (field.name().isEmpty()) {
-            const QString tag = fields::hexTag(field.id());
-            if (config.mapiCodes) rowName = fields::definitionName(ini, fields::definitionKey(tag), config.altCodes);
-            if (rowName.isEmpty()) rowName = tag;
-        } else {
-            rowName = QLatin1Char('<') + field.name() + QLatin1Char('>');
-        }
-        if (showFieldType) rowName += QLatin1Char('-') + value.typeName();
-        if (showFieldSize) rowName += QLatin1Char(':') + QString::number(length);
-
-        if (QTreeWidgetItem* row = subAddListRow(lstFields, { rowName, rowValue }))
-            row->setData(0, role::Tag, fields::rowTag(field.id()));
-    }
+    return { recipientTypeLabel(recipient.type()) + displayTypeLabel(recipient.displayType()),
+        recipient.name() + QStringLiteral(" [") + recipient.address() + QLatin1Char(']') };
 }
+
+std::optional<FieldRow> attachmentRow(const store::Collection<store::Attachment>& attachments, int index)
+{
+    std::shared_ptr<store::Attachment> attachment;
+    try {
+        attachment = attachments.item(index);
+    } catch (const store::Error&) {
+        return std::nullopt;
+    }
+    FieldRow row;
+    try {
+        row.name = attachment->name();
+    } catch (const store::Error&) {
+    }
+    try {
+        row.value += QStringLiteral("Type:") + attachmentTypeWord(attachment->type());
+    } catch (const store::Error&) {
+    }
+    try {
+        const store::Fields fields = attachment->fields();
+        try {
+            row.value += QStringLiteral("  Size:") + fields.item(AttachSizeTag).value().text();
+        } catch (const store::Error&) {
+        }
+        try {
+            row.value += QStringLiteral("  Date:") + fields.item(CreationTimeTag).value().text();
+        } catch (const store::Error&) {
+        }
+    } catch (const store::Error&) {
+    }
+    return row;
+}
+
+QString cleanText(const QString& text)
+{
+    constexpr qsizetype MaxChars = 200;
+    const QString lineBreak = QStringLiteral(" <cr> ");
+    QString out;
+    out.reserve(qMin(text.size(), MaxChars) + lineBreak.size());
+    for (qsizetype i = 0; i < text.size() && out.size() < MaxChars; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) ++i;
+            out += lineBreak;
+        } else {
+            out += c;
+        }
+    }
+    return out.left(MaxChars);
+}
+
+} // namespace fields

@@ -1,4 +1,6 @@
 #include "fields/embeddedview.h"
+#include "fields/fielddefs.h"
+#include "fields/fieldrows.h"
 #include "mainwindow/frmmain.h"
 
 #include <QGroupBox>
@@ -20,9 +22,6 @@ const QString AddressListKind = QStringLiteral("Address List");
 const QString AddressEntryKind = QStringLiteral("Address Entry");
 const QString MemberListKind = QStringLiteral("Member List");
 
-constexpr quint32 AttachSizeTag = 0x0E200003;
-constexpr quint32 CreationTimeTag = 0x30070040;
-
 // Enabled states of the object buttons after a selection of a kind; -1 leaves a button as it is.
 // Order: InfoStore, Folder, Message, Recip, Attach, AddList, AddEntry, Member.
 struct ButtonStates {
@@ -36,32 +35,6 @@ constexpr ButtonStates ButtonTable[] = {
     { "Address List", { -1, -1, -1, -1, -1, 1, 0, 0 } },
     { "Address Entry", { -1, -1, -1, -1, -1, 1, 1, 1 } },
 };
-
-QString attachmentTypeWord(int type)
-{
-    switch (type) {
-    case 0:
-        return QStringLiteral("Data");
-    case 1:
-        return QStringLiteral("Embedded");
-    case 2:
-        return QStringLiteral("Pointer");
-    default:
-        return QStringLiteral("Unknown");
-    }
-}
-
-QString recipientTypeLabel(int type)
-{
-    static const char* const labels[] = { " Org: ", " To : ", " Cc : ", " Bcc: " };
-    return type >= 0 && type < 4 ? QLatin1String(labels[type]) : QString();
-}
-
-QString displayTypeLabel(int displayType)
-{
-    static const char* const labels[] = { " User  ", " DstLst", " Forum ", " Agent ", " Org   ", " PvrLst", " RmtUsr" };
-    return displayType >= 0 && displayType < 7 ? QLatin1String(labels[displayType]) : QString();
-}
 
 // Sets a button to the chosen one of its group without its click handling, so that no second listing starts.
 void mark(QRadioButton* button)
@@ -84,41 +57,21 @@ QString rowTagText(QTreeWidgetItem* row)
     return row->data(0, role::Tag).toString();
 }
 
-// One attachment row; each part that cannot be read is left out, the row is always made.
-QStringList attachmentRow(const store::Collection<store::Attachment>& attachments, int index)
-{
-    std::shared_ptr<store::Attachment> attachment;
-    try {
-        attachment = attachments.item(index);
-    } catch (const store::Error&) {
-        return {};
-    }
-    QString name;
-    QString value;
-    try {
-        name = attachment->name();
-    } catch (const store::Error&) {
-    }
-    try {
-        value += QStringLiteral("Type:") + attachmentTypeWord(attachment->type());
-    } catch (const store::Error&) {
-    }
-    try {
-        const store::Fields fields = attachment->fields();
-        try {
-            value += QStringLiteral("  Size:") + fields.item(AttachSizeTag).value().text();
-        } catch (const store::Error&) {
-        }
-        try {
-            value += QStringLiteral("  Date:") + fields.item(CreationTimeTag).value().text();
-        } catch (const store::Error&) {
-        }
-    } catch (const store::Error&) {
-    }
-    return { name, value };
-}
-
 } // namespace
+
+void FrmMain::subDispFieldColl(const store::Fields& oFieldColl)
+{
+    const int count = oFieldColl.count();
+    fraFields->setTitle(QStringLiteral("Fields: (%1)").arg(count));
+    lstFields->clear();
+    const fields::Naming naming { config.mapiCodes, config.altCodes, showFieldType, showFieldSize };
+    for (int i = 1; i <= count; ++i) {
+        const store::Field& field = oFieldColl.item(i);
+        const fields::FieldRow row = fields::fieldRow(field, ini, naming);
+        if (QTreeWidgetItem* item = subAddListRow(lstFields, { row.name, row.value }))
+            item->setData(0, role::Tag, fields::rowTag(field.id()));
+    }
+}
 
 void FrmMain::subSetFieldOpts(const QString& mode)
 {
@@ -204,8 +157,8 @@ void FrmMain::subDispObjFields(const QString& kind)
                 } catch (const store::Error&) {
                 }
                 for (int i = 1; i <= count; ++i) {
-                    const QStringList row = attachmentRow(*attachments, i);
-                    if (!row.isEmpty()) subAddListRow(lstFields, row)->setData(0, embedded::PositionRole, i);
+                    if (const auto row = fields::attachmentRow(*attachments, i))
+                        subAddListRow(lstFields, { row->name, row->value })->setData(0, embedded::PositionRole, i);
                 }
             }
         }
@@ -216,10 +169,8 @@ void FrmMain::subDispObjFields(const QString& kind)
             const int count = recipients->count();
             fraFields->setTitle(QStringLiteral("Recipients: (%1)").arg(count));
             for (int i = 1; i <= count; ++i) {
-                const auto recipient = recipients->item(i);
-                subAddListRow(lstFields,
-                    { recipientTypeLabel(recipient->type()) + displayTypeLabel(recipient->displayType()),
-                        recipient->name() + QStringLiteral(" [") + recipient->address() + QLatin1Char(']') });
+                const fields::FieldRow row = fields::recipientRow(*recipients->item(i));
+                subAddListRow(lstFields, { row.name, row.value });
             }
         }
     } else if (kind == AddressListKind) {

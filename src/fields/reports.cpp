@@ -1,7 +1,6 @@
 #include "fields/embeddedview.h"
 #include "fields/reports.h"
 #include "mainwindow/frmmain.h"
-#include "store/value.h"
 
 #include <QDateTime>
 #include <QPlainTextEdit>
@@ -39,102 +38,68 @@ QString withReportLineEnds(QString text)
 
 } // namespace
 
-QString fields::reportHeader(const QDateTime& now)
-{
-    return QStringLiteral("Storewalker v%1.%2.%3      %4")
-        .arg(STOREWALKER_VERSION_MAJOR)
-        .arg(STOREWALKER_VERSION_MINOR)
-        .arg(STOREWALKER_VERSION_PATCH)
-        .arg(store::Value::date(now.toUTC()).text());
-}
-
 QString FrmMain::funReportText()
 {
-    using fields::reportLineEnd;
-    QString r;
-    auto line = [&r](const QString& text) { r += text + reportLineEnd; };
-
-    line(fields::reportHeader(QDateTime::currentDateTimeUtc()));
-    line({});
-
-    if (optModeInfo->isChecked()) {
+    fields::ReportView view;
+    view.addressMode = !optModeInfo->isChecked();
+    tolerant([&] {
+        QTreeWidgetItem* store = selectedRow(lstInfoStores);
+        view.topName = store->text(0);
+        view.topProvider = store->text(1);
+    });
+    view.hasFolderTree = tvwFolders->topLevelItemCount() > 0;
+    if (!view.addressMode && view.hasFolderTree) {
         tolerant([&] {
-            QTreeWidgetItem* store = selectedRow(lstInfoStores);
-            line(QStringLiteral("Info Store: ") + store->text(0) + QLatin1Char('-') + store->text(1));
+            QTreeWidgetItem* node = tvwFolders->currentItem();
+            if (!node) throw store::Error(store::mapi::E_NOT_FOUND, QStringLiteral("No folder is selected."));
+            view.folderPath = QLatin1Char('\\') + filterTag.left(qMax(0, filterTag.size() - 1)) + funNodePath(node);
         });
-        line({});
-        if (tvwFolders->topLevelItemCount() > 0) {
-            tolerant([&] {
-                QTreeWidgetItem* node = tvwFolders->currentItem();
-                if (!node) throw store::Error(store::mapi::E_NOT_FOUND, QStringLiteral("No folder is selected."));
-                line(QStringLiteral("Folder: \\") + filterTag.left(qMax(0, filterTag.size() - 1)) + funNodePath(node));
-            });
-        }
-        if (activePane == PaneFields) {
-            tolerant([&] {
-                const QTreeWidgetItem* row = selectedRow(lstMessages);
-                const QString path = embedded::subjectPath(*this, row->data(0, role::Tag).toString());
-                const QString subject = path.isEmpty() ? row->text(0) : path;
-                if (subject.isEmpty()) return;
-                line({});
-                line(QStringLiteral("Message: ") + subject);
-            });
-        }
-    } else {
-        tolerant([&] { line(QStringLiteral("DirSource: ") + selectedRow(lstInfoStores)->text(0)); });
     }
-    line({});
-
-    auto itemList = [&](QTreeWidget* list, bool withSecondColumn) {
+    auto rows = [&view](QTreeWidget* list, bool withSecondColumn) {
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             const QTreeWidgetItem* row = list->topLevelItem(i);
-            QString text = QString::number(i + 1) + QStringLiteral(": ") + row->text(0);
-            if (withSecondColumn) text += QLatin1Char('=') + funCleanText(row->text(1));
-            line(text);
+            view.rows.append({ row->text(0), withSecondColumn ? std::optional(row->text(1)) : std::nullopt });
         }
     };
-
     switch (activePane) {
     case PaneTopList:
-        line(QStringLiteral("Display: Info Stores"));
-        line({});
-        line(fields::itemListSeparator);
-        itemList(lstInfoStores, true);
+        view.pane = fields::ReportView::TopList;
+        rows(lstInfoStores, true);
         break;
     case PaneFolders:
-        line(QStringLiteral("Display: Folder Hierarchy"));
-        line(fields::plainSeparator);
-        line({});
+        view.pane = fields::ReportView::Folders;
         tolerant([&] {
             QTreeWidgetItem* root = tvwFolders->topLevelItem(0);
             if (!root) throw store::Error(store::mapi::E_NOT_FOUND, QStringLiteral("The folder tree is empty."));
-            txtTemp->setPlainText(root->text(0) + reportLineEnd);
+            txtTemp->setPlainText(root->text(0) + fields::reportLineEnd);
             subFldRecLstDsp(root);
-            r += withReportLineEnds(txtTemp->toPlainText());
+            view.hierarchy = withReportLineEnds(txtTemp->toPlainText());
         });
         break;
     case PaneMessages:
-        line(QStringLiteral("Display: Messages"));
-        line({});
-        line(fields::itemListSeparator);
-        itemList(lstMessages, false);
+        view.pane = fields::ReportView::Messages;
+        rows(lstMessages, false);
         break;
     case PaneFields:
-        line(QStringLiteral("Display: ") + fieldsKind + QStringLiteral(" Fields"));
-        line({});
-        line(fields::selectedFieldSeparator);
+        view.pane = fields::ReportView::Fields;
+        view.fieldsKind = fieldsKind;
+        tolerant([&] {
+            // An embedded message shown: the path of subjects from the row's message down to it.
+            const QTreeWidgetItem* row = selectedRow(lstMessages);
+            const QString path = embedded::subjectPath(*this, row->data(0, role::Tag).toString());
+            view.messageSubject = path.isEmpty() ? row->text(0) : path;
+        });
         tolerant([&] {
             const QTreeWidgetItem* row = selectedRow(lstFields);
-            line(row->text(0) + QLatin1Char('=') + row->text(1));
+            view.selectedField = fields::ReportView::Row { row->text(0), row->text(1) };
         });
-        line({});
-        line(fields::fieldListSeparator);
-        itemList(lstFields, true);
+        rows(lstFields, true);
         break;
     default:
+        view.pane = fields::ReportView::None;
         break;
     }
-    return r;
+    return fields::reportText(view, QDateTime::currentDateTimeUtc());
 }
 
 bool FrmMain::putOnClipboard(const QString& text)
@@ -166,10 +131,10 @@ void FrmMain::mnuActPrintAll_Click()
     const QString report = funReportText();
     // The report is left on the clipboard too; a failing clipboard is reported and the report printed all the same.
     putOnClipboard(report);
-    setBusyCursor(true);
+    // Without a printer the print asks for a PDF file first: the chooser waits under the normal cursor.
+    setBusyCursor(false);
     QString error;
     const bool printed = platform.printText(report, config.fontName, config.fontSize, &error);
-    setBusyCursor(false);
     if (!printed)
         platform.messageBox(fields::printFailureText + QLatin1Char('\n') + error, Platform::Icon::Exclamation);
 }

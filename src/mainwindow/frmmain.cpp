@@ -69,6 +69,7 @@ FrmMain::FrmMain(Platform& platform_, store::SessionFactory sessionFactory, sett
     createMenus();
     connectHandlers();
     platform.dialogParent = this;
+    setAcceptDrops(true); // a store file dropped on the window opens as the profile
 
     // The design size is also the smallest the layout accepts; telling the window manager keeps it from offering
     // smaller sizes that the layout would only undo.
@@ -153,7 +154,7 @@ void FrmMain::createControls()
 
 void FrmMain::createMenus()
 {
-    auto action = [this](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key = {}) {
+    auto action = [](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key = {}) {
         auto* item = menu->addAction(caption);
         item->setObjectName(QLatin1String(name));
         item->setShortcut(key);

@@ -23,6 +23,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMimeData;
 class QPlainTextEdit;
 class QRadioButton;
 class QStatusBar;
@@ -117,6 +118,11 @@ public:
     bool Form_Load(const QString& commandLine);
     void Form_QueryUnload();
     void mnuFileExit_Click();
+    // Opens a profile in place of the current one, as starting with it does (a file dropped on the window). When it
+    // cannot be opened, a box says why and the window keeps the profile it has.
+    bool openProfile(const QString& profileName);
+    // The profile name a drop carries: its first local file or folder; empty when it carries none.
+    static QString droppedProfile(const QMimeData& data);
     bool loggedOff() const { return m_loggedOff; }
 
     // ---- browse modes and the top list (mainwindow/browsemodes.cpp) ----
@@ -235,6 +241,8 @@ protected:
     void changeEvent(QEvent* event) override; // a window restored from an icon is laid out again
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createControls();

@@ -2,6 +2,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
@@ -16,6 +17,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTextDocument>
+#include <QScopeGuard>
 #include <QUrl>
 #include <memory>
 
@@ -60,10 +62,33 @@ QMessageBox::StandardButtons boxButtons(Platform::Buttons buttons)
     return QMessageBox::Ok;
 }
 
+// Lifts the program's busy cursor while a box or chooser waits for the user, and puts it back afterwards.
+class NormalCursor {
+public:
+    NormalCursor()
+    {
+        while (const QCursor* cursor = QGuiApplication::overrideCursor()) {
+            m_lifted.prepend(*cursor);
+            QGuiApplication::restoreOverrideCursor();
+        }
+    }
+    ~NormalCursor()
+    {
+        for (const QCursor& cursor : m_lifted)
+            QGuiApplication::setOverrideCursor(cursor);
+    }
+    NormalCursor(const NormalCursor&) = delete;
+    NormalCursor& operator=(const NormalCursor&) = delete;
+
+private:
+    QList<QCursor> m_lifted; // bottom of the stack first
+};
+
 } // namespace
 
 Platform::Answer QtPlatform::messageBox(const QString& text, Icon icon, Buttons buttons, const QString& title)
 {
+    const NormalCursor normal;
     QMessageBox box(boxIcon(icon), titleOr(title), text, boxButtons(buttons), dialogParent);
     switch (box.exec()) {
     case QMessageBox::Cancel:
@@ -80,6 +105,7 @@ Platform::Answer QtPlatform::messageBox(const QString& text, Icon icon, Buttons 
 
 std::optional<QString> QtPlatform::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
 {
+    const NormalCursor normal;
     bool ok = false;
     const QString text
         = QInputDialog::getText(dialogParent, titleOr(title), prompt, QLineEdit::Normal, defaultText, &ok);
@@ -89,11 +115,13 @@ std::optional<QString> QtPlatform::inputBox(const QString& prompt, const QString
 
 QStringList QtPlatform::openFileNames(const QString& caption, const QString& filter)
 {
+    const NormalCursor normal;
     return QFileDialog::getOpenFileNames(dialogParent, caption, QString(), filter);
 }
 
 QString QtPlatform::saveFileName(const QString& caption, const QString& filter)
 {
+    const NormalCursor normal;
     return QFileDialog::getSaveFileName(dialogParent, caption, QString(), filter);
 }
 
@@ -137,6 +165,9 @@ bool QtPlatform::printText(const QString& text, const QString& fontName, double 
     }
     printer->setDocName(applicationTitle);
 
+    // The user has answered what there was to ask; from here on the print only works.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
     QTextDocument document;
     QFont font(fontName);
     if (fontSize > 0) font.setPointSizeF(fontSize);

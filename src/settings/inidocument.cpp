@@ -391,9 +391,11 @@ bool IniDocument::replaceSection(const QString& section, const QList<QPair<QStri
     m_lines.remove(header, lastKeyLine(header) + 1 - header);
     removeSection(section);
     QList<Line> block { std::move(head) };
-    for (const auto& [key, value] : entries) {
+    for (const auto& entry : entries) {
         // As with one write after another: a repeated key keeps its first place and takes the later value.
-        auto same = std::find_if(block.begin() + 1, block.end(), [&](const Line& l) { return sameName(l.name, key); });
+        const QString& key = entry.first;
+        const QString& value = entry.second;
+        auto same = std::find_if(block.begin() + 1, block.end(), [&key](const Line& l) { return sameName(l.name, key); });
         if (same != block.end())
             *same = keyLine(same->name, value);
         else

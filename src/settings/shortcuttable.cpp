@@ -78,7 +78,11 @@ QString ShortcutTable::nameProblem(const QString& name)
 QString ShortcutTable::problem(const Shortcut& shortcut)
 {
     const QString name = nameProblem(shortcut.name);
-    if (!name.isEmpty()) return name;
+    return name.isEmpty() ? valueProblem(shortcut) : name;
+}
+
+QString ShortcutTable::valueProblem(const Shortcut& shortcut)
+{
     if (!IniDocument::canStoreValue(valueOf(shortcut)))
         return QStringLiteral("The settings file cannot hold the folder's path: a folder name holds a line break.");
     // The value is split at its first "|" when read, so a bar in the path would cut it and spoil the identifier.

@@ -49,6 +49,8 @@ public:
     // Why the file cannot hold this shortcut: its name, a path or identifier that would break its line, or a path
     // holding "|" (the value is split at its first "|").
     static QString problem(const Shortcut& shortcut);
+    // The same for its path and identifier alone, which no other name would mend.
+    static QString valueProblem(const Shortcut& shortcut);
 
     // Puts the shortcut first. An entry of the same name is replaced (callers ask the user first). False, with the
     // reason and no change, when the file cannot hold it or the table is full and nothing is replaced.

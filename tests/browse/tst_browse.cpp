@@ -213,29 +213,34 @@ TEST(FolderTree, FailingStepsArePassedOver)
 
 TEST(BrowsePanes, MousePressSetsMenuAndPane)
 {
-    // On the tree or the message list, filled or not, the button, then Copy, Add Shortcut, Get URL and Find enabled.
-    const std::tuple<bool, bool, Qt::MouseButton, std::array<bool, 4>> cases[] = {
-        { true, false, Qt::LeftButton, { false, false, false, false } },
-        { true, true, Qt::RightButton, { true, true, true, true } },
-        { false, false, Qt::RightButton, { false, false, true, true } },
-        { false, true, Qt::LeftButton, { true, false, true, true } },
+    // On the tree, the message list or (after the top list) the field list, filled or not, the button, then Copy,
+    // Add Shortcut, Get URL and Find enabled.
+    const std::tuple<Pane, bool, Qt::MouseButton, std::array<bool, 4>> cases[] = {
+        { PaneFolders, false, Qt::LeftButton, { false, false, false, false } },
+        { PaneFolders, true, Qt::RightButton, { true, true, true, true } },
+        { PaneMessages, false, Qt::RightButton, { false, false, true, true } },
+        { PaneMessages, true, Qt::LeftButton, { true, false, true, true } },
+        { PaneFields, true, Qt::LeftButton, { true, false, false, true } },
     };
-    for (const auto& [onTree, filled, button, enabled] : cases) {
-        SCOPED_TRACE(testing::Message() << onTree << filled << button);
+    for (const auto& [pane, filled, button, enabled] : cases) {
+        SCOPED_TRACE(testing::Message() << pane << filled << button);
         Browse b(sampleTree(messages(filled ? 2 : 0)));
         FrmMain& w = *b.w;
         w.show();
+        const bool onTree = pane == PaneFolders;
         if (filled || !onTree) b.open();
         if (!onTree) b.click();
         const std::array<QAction*, 4> items { w.mnuActCopyItem, w.mnuActAddShortcut, w.mnuActGetURL, w.mnuActFind };
         for (int i = 0; i < 4; ++i)
             items[i]->setEnabled(!enabled[i]);
         w.mnuActOffset->setEnabled(false);
-        QTest::mousePress((onTree ? w.tvwFolders : w.lstMessages)->viewport(), button, {}, QPoint(5, 5));
+        if (pane == PaneFields) w.lstInfoStores_MouseDown(Qt::LeftButton, {});
+        QTreeWidget* list = onTree ? w.tvwFolders : pane == PaneMessages ? w.lstMessages : w.lstFields;
+        QTest::mousePress(list->viewport(), button, {}, QPoint(5, 5));
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(items[i]->isEnabled(), enabled[i]) << i;
-        EXPECT_TRUE(w.mnuActOffset->isEnabled());
-        EXPECT_EQ(w.activePane, onTree ? PaneFolders : PaneMessages);
+        EXPECT_EQ(w.mnuActOffset->isEnabled(), pane != PaneFields);
+        EXPECT_EQ(w.activePane, pane);
         EXPECT_EQ(w.mnuAct->isVisible(), button == Qt::RightButton);
         w.mnuAct->hide();
     }

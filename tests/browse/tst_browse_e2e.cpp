@@ -88,7 +88,10 @@ const char* const writtenStore = R"({ "folders": [
       { "name": "Projects", "class": "IPF.Note", "messages": [
         { "subject": "Beta review", "created": "2024-03-02T09:00:00Z" },
         { "subject": "Alpha plan", "created": "2024-03-01T09:00:00Z" },
-        { "subject": "Gamma notes", "class": "IPM.Note.Draft", "created": "2024-03-03T09:00:00Z" } ] },
+        { "subject": "Gamma notes", "class": "IPM.Note.Draft", "created": "2024-03-03T09:00:00Z",
+          "properties": [{ "tag": "0x00020000", "value": "0A0B0C0D" }],
+          "recipients": [{ "name": "Bob", "email": "bob@example.com" }],
+          "attachments": [{ "name": "a.txt", "text": "hello" }] } ] },
       { "name": "Empty" } ] } ] })";
 
 } // namespace
@@ -110,9 +113,21 @@ TEST(BrowseEndToEnd, WrittenStore)
     EXPECT_EQ(p.window->statusText(), "  Folder= \\\\" + inbox->parent()->text(0) + "\\Inbox\\Projects\\");
     EXPECT_EQ(p.window->lstMessages->topLevelItem(0)->text(1), "IPM.Note.Draft");
 
+    // Its first property cannot be read (type 0x0000): a row names the failure, and every later field, the
+    // recipient and the attachment are still shown.
     p.checkMessageFields();
     ASSERT_EQ(p.platform.boxes.size(), 1); // only the copy's confirmation
     EXPECT_EQ(p.platform.boxes[0].title, "Storewalker - Stored in Clipboard");
+    FrmMain& w = *p.window;
+    EXPECT_EQ(w.lstFields->findItems("Error 0x8004011B: The value of property 00020000 cannot be read: unknown type",
+                  Qt::MatchExactly, 1)
+                  .size(),
+        1);
+    for (QRadioButton* option : { w.optRecip, w.optAttach }) {
+        ASSERT_TRUE(option->isEnabled());
+        option->click();
+        EXPECT_GT(w.lstFields->topLevelItemCount(), 0) << option->objectName().toStdString();
+    }
 }
 
 // Each sample store opens, its first level of folders expands, and each of those folders and its newest message

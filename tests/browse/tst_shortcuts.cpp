@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QRadioButton>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -21,8 +22,8 @@ const QString noFolder = "No folder is selected in the tree: there is nothing to
 // A loaded window over browseSession() (stores "Mailbox" and "Archive") whose settings file starts as `ini`;
 // Inbox carries a container class, so its node reads "Inbox   (IPF.Note)".
 struct Shortcuts : WindowFixture {
-    explicit Shortcuts(const QByteArray& ini = "[Config]\r\nLimit=50\r\n")
-        : WindowFixture(withClasses(), ini)
+    explicit Shortcuts(const QByteArray& ini = "[Config]\r\nLimit=50\r\n", SessionData data = withClasses())
+        : WindowFixture(std::move(data), ini)
     {
         EXPECT_TRUE(load());
     }
@@ -202,6 +203,26 @@ TEST(ShortcutAdd, NothingToActOn)
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
+// A folder path the settings file cannot hold is said once, before any name is asked.
+TEST(ShortcutAdd, UnstorablePathIsSaidOnce)
+{
+    const std::pair<QString, QString> cases[] = { { "Pro|ject", "a folder name holds \"|\"." },
+        { "Two\nlines", "a folder name holds a line break." } };
+    for (const auto& [name, reason] : cases) {
+        SCOPED_TRACE(name.toStdString());
+        SessionData data = Shortcuts::withClasses();
+        data.stores[0].root.folders[0].folders[0].name = name;
+        Shortcuts f("[Config]\r\nLimit=50\r\n", data);
+        f.select("x2");
+        f.add({ "Good name", "Other name" });
+        EXPECT_EQ(f.platform.takeBoxTexts(),
+            QStringList({ "Error: The folder cannot be added as a shortcut.\nThe settings file cannot hold the "
+                          "folder's path: "
+                + reason }));
+        EXPECT_TRUE(f.platform.prompts.isEmpty());
+    }
+}
+
 // The combo lists "<None>" and the shortcuts as they are in memory; a choice sets status, tooltip and tag and
 // rebuilds the tree from the shortcut's folder.
 TEST(PathFilter, ChoiceRebuildsTheTreeFromTheShortcutsFolder)
@@ -230,6 +251,12 @@ TEST(PathFilter, ChoiceRebuildsTheTreeFromTheShortcutsFolder)
     f.clickStore(0);
     f.choose(1);
     EXPECT_EQ(w.statusText(), "  Info Store= Mailbox");
+    EXPECT_EQ(w.cboFilter->toolTip(), "Path Filter=\\Top of Personal Folders\\Inbox\\");
+    // The wheel over the closed list chooses nothing: filter and tree stay.
+    QWheelEvent wheel(QPointF(5, 5), w.cboFilter->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton,
+        Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w.cboFilter, &wheel);
+    EXPECT_EQ(w.cboFilter->currentIndex(), 1);
     EXPECT_EQ(w.cboFilter->toolTip(), "Path Filter=\\Top of Personal Folders\\Inbox\\");
     ASSERT_EQ(w.tvwFolders->topLevelItemCount(), 1);
     QTreeWidgetItem* root = w.tvwFolders->topLevelItem(0);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 TEST(FindMenu, OpensOnceAndSearchesWithoutClicking)
@@ -41,15 +42,25 @@ TEST(FindMenu, OpensOnceAndSearchesWithoutClicking)
     EXPECT_EQ(dialog->txtFind->text(), "project");
     EXPECT_EQ(dialog->cmdFind->text(), "Find Next");
 
-    // Closed, it is gone; the next opening starts afresh, with Value as the field list allows.
-    dialog->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(w.frmFind.isNull());
-    w.lstFields_MouseDown(Qt::LeftButton, {});
-    w.mnuActFind->trigger();
-    ASSERT_TRUE(w.frmFind);
-    EXPECT_TRUE(w.frmFind->txtFind->text().isEmpty());
-    EXPECT_EQ(w.frmFind->cmdFind->text(), "Find");
-    EXPECT_FALSE(w.frmFind->cmdFind->isEnabled());
-    EXPECT_TRUE(w.frmFind->optFindValue->isEnabled());
+    // Escape closes it as the close box does, and neither discards it: the next opening shows its text and options
+    // again, searching from the start, with Value as the pane pressed since allows.
+    dialog->optTypeBegin->setChecked(true);
+    for (const bool escape : { true, false }) {
+        SCOPED_TRACE(escape ? "Escape" : "close box");
+        if (escape)
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        else
+            dialog->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_EQ(w.frmFind, dialog);
+        EXPECT_FALSE(dialog->isVisible());
+        if (escape) w.lstFields_MouseDown(Qt::LeftButton, {});
+        w.mnuActFind->trigger();
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(dialog->txtFind->text(), "project");
+        EXPECT_TRUE(dialog->optTypeBegin->isChecked());
+        EXPECT_EQ(dialog->cmdFind->text(), "Find");
+        EXPECT_TRUE(dialog->cmdFind->isEnabled());
+        EXPECT_TRUE(dialog->optFindValue->isEnabled());
+    }
 }

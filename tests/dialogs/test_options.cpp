@@ -92,15 +92,16 @@ TEST(Options, LimitAndSizeAreTheLeadingNumberOfTheirText)
     }
 }
 
-TEST(Options, ANewFontNameBringsThePrintersSizeWhenThereIsAPrinter)
+// The size is the printer font's, whatever size the desktop's (or the printer's default) font has.
+TEST(Options, ANewFontNameKeepsThePrinterFontSize)
 {
     for (const bool printer : { true, false }) {
         OptionsFixture f;
         f.platform.printerAvailable = printer;
         f.d().cboFontName->setCurrentIndex(2); // a choice from the list is a change of the text
         EXPECT_EQ(f.w->config.fontName, "Times New Roman");
-        EXPECT_EQ(f.d().txtFontSize->text(), printer ? "10" : "8.5");
-        EXPECT_EQ(f.w->config.fontSize, printer ? 10.0f : 8.5f);
+        EXPECT_EQ(f.d().txtFontSize->text(), "8.5");
+        EXPECT_EQ(f.w->config.fontSize, 8.5f);
         f.d().cboFontName->setEditText("Arial Narrow");
         EXPECT_EQ(f.w->config.fontName, "Arial Narrow");
     }
@@ -220,6 +221,27 @@ TEST(Options, AFailedSaveIsReportedAndTheDialogStaysOpen)
     f.d().cmdOk->click();
     EXPECT_FALSE(f.d().isVisible());
     EXPECT_TRUE(f.iniFile().startsWith("[Config]\nLimit=9\n"));
+}
+
+// Keys past the hundredth, which the table did not load, are dropped only after the user agrees, as Add to
+// Shortcuts asks; No leaves the file as it was and the dialog open.
+TEST(Options, OkAsksBeforeDroppingShortcutsPastTheHundredth)
+{
+    QByteArray section = "[Shortcuts]\n";
+    for (int i = 1; i <= 102; ++i)
+        section += "S" + QByteArray::number(i) + "=\\Top\\|" + QByteArray::number(i) + "\n";
+    OptionsFixture f(withShortcuts(section + "\n"));
+    const QByteArray before = f.iniFile();
+    f.platform.answers = { Platform::Answer::No };
+    f.d().cmdOk->click();
+    EXPECT_EQ(f.platform.takeBoxTexts(),
+        QStringList({ "The settings file holds 2 more shortcuts than the 100 that were loaded. Saving the shortcuts "
+                      "drops them.\nGo on?" }));
+    EXPECT_EQ(f.iniFile(), before);
+    EXPECT_TRUE(f.d().isVisible());
+    f.d().cmdOk->click(); // Yes
+    EXPECT_FALSE(f.d().isVisible());
+    EXPECT_TRUE(f.iniFile().contains("S100=") && !f.iniFile().contains("S101="));
 }
 
 TEST(Options, ARenameTheFileCannotHoldIsRefused)

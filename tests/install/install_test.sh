@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the built program into a temporary prefix, checks every installed file, runs the desktop entry and the
-# AppStream metainfo through their validators, and starts the installed program as a user who cannot write its
+# AppStream metainfo through their validators, checks that the desktop takes PST and OST files for the program's, and
+# starts the installed program as a user who cannot write its
 # folder: that start must make the user's settings file, a copy of the installed default.
 #   install_test.sh BUILD_DIR STORE.pst
 set -euo pipefail
@@ -19,7 +20,7 @@ prefix=$tmp/prefix
 cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" || { cat "$tmp/install.log"; fail "cmake --install"; }
 for f in lib/storewalker/storewalker lib/storewalker/StorWalk.ini lib/storewalker/StorWalk.rtf bin/storewalker \
     share/applications/$id.desktop share/metainfo/$id.metainfo.xml share/icons/hicolor/scalable/apps/$id.svg \
-    share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/256x256/apps/$id.png; do
+    share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/256x256/apps/$id.png share/mime/packages/$id.xml; do
     [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
 [ "$(readlink -f "$prefix/bin/storewalker")" = "$(readlink -f "$prefix/lib/storewalker/storewalker")" ] \
@@ -28,6 +29,34 @@ cmp -s "$prefix/lib/storewalker/StorWalk.rtf" "$build/bin/StorWalk.rtf" || fail 
 
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
+
+# The installed data directory as the user's own (XDG_DATA_HOME), its databases rebuilt as packages' triggers do:
+# files are typed by name and, without a known ending, by the bytes at offsets 0 and 8, and both types open with
+# the program.
+data=$prefix/share
+XDG_DATA_HOME="$data" update-mime-database "$data/mime" || fail "update-mime-database"
+update-desktop-database "$data/applications" || fail "update-desktop-database"
+xdgmime() {
+    env -i PATH=/usr/bin:/bin HOME="$tmp/home" XDG_DATA_HOME="$data" XDG_DATA_DIRS=/usr/share \
+        XDG_CONFIG_HOME="$tmp/xdg-config" XDG_CURRENT_DESKTOP=GNOME GIO_USE_VFS=local xdg-mime query "$@"
+}
+mkdir -p "$tmp/types"
+cp "$store" "$tmp/types/store.pst"
+cp "$store" "$tmp/types/store.ost"
+cp "$store" "$tmp/types/personal"
+cp "$store" "$tmp/types/offline"
+printf SO | dd of="$tmp/types/offline" bs=1 seek=8 conv=notrunc status=none
+for f in store.pst:application/vnd.ms-outlook store.ost:application/vnd.ms-outlook-ost \
+    personal:application/vnd.ms-outlook offline:application/vnd.ms-outlook-ost; do
+    type=$(xdgmime filetype "$tmp/types/${f%%:*}")
+    echo "xdg-mime query filetype ${f%%:*}: $type"
+    [ "$type" = "${f#*:}" ] || fail "${f%%:*} is typed $type, not ${f#*:}"
+done
+for type in application/vnd.ms-outlook application/vnd.ms-outlook-ost; do
+    handler=$(xdgmime default "$type")
+    echo "xdg-mime query default $type: $handler"
+    [ "$handler" = "$id.desktop" ] || fail "$type opens with '$handler', not $id.desktop"
+done
 
 # The start: root writes anywhere, so the program runs as nobody; anyone else loses the write bit instead.
 config=$tmp/config

@@ -1,9 +1,12 @@
 #include "mainwindow/qtplatform.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,6 +45,22 @@ TEST(QtPlatform, WithoutPrinterPrintsIntoTheChosenPdf)
     // Opening a missing document, or a folder, fails.
     EXPECT_FALSE(QtPlatform().openDocument("/nonexistent-folder/StorWalk.rtf"));
     EXPECT_FALSE(QtPlatform().openDocument(dir.path()));
+}
+
+// A box waits for the user under the normal cursor, whatever busy cursor the program had set; that comes back.
+TEST(QtPlatform, BoxesWaitUnderTheNormalCursor)
+{
+    QtPlatform qt;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    bool busyWhileWaiting = true;
+    QTimer::singleShot(0, [&] {
+        busyWhileWaiting = QGuiApplication::overrideCursor() != nullptr;
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    });
+    static_cast<Platform&>(qt).messageBox("Text");
+    EXPECT_FALSE(busyWhileWaiting);
+    ASSERT_TRUE(QGuiApplication::overrideCursor());
+    QGuiApplication::restoreOverrideCursor();
 }
 
 } // namespace

@@ -1,8 +1,14 @@
 #include "windowfixture.h"
 
+#include "dialogs/frmsplash.h"
+#include "store/pst/pstprovider.h"
+
 #include <QAction>
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -33,6 +39,27 @@ TEST(StartUp, ProfileFromCommandLineOverSettings)
         EXPECT_EQ(columnTexts(f.w->lstInfoStores, 0), (QStringList { "Mailbox", "Archive" }));
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
+}
+
+// Without a profile the store provider asks for store files: its chooser waits under the normal cursor, and
+// the splash no longer stands over it.
+TEST(StartUp, StoreChooserWaitsUnderTheNormalCursorWithoutTheSplash)
+{
+    QTemporaryDir config;
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit()); // no profiles.ini: no default profile
+    FakePlatform platform;
+    FrmMain* window = nullptr;
+    QList<bool> splashShown;
+    platform.onWait = [&] { splashShown << (window->splash && window->splash->isVisible()); };
+    // The provider's chooser, cancelled: the start ends with its box.
+    auto chooser = [&] { return platform.openFileNames({}, {}), std::optional<QStringList>(); };
+    FrmMain w(platform, store::pst::sessionFactory(chooser), settings::IniFile(config.filePath("StorWalk.ini")));
+    window = &w;
+    EXPECT_FALSE(w.Form_Load({}));
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+    EXPECT_EQ(platform.waitCursors, (QList<Qt::CursorShape> { Qt::ArrowCursor, Qt::ArrowCursor }));
+    EXPECT_EQ(splashShown, (QList<bool> { false, false }));
 }
 
 // The settings are read before the logon, so they are there even when the start fails.
@@ -90,6 +117,39 @@ TEST(StartUp, AnyFailureEndsTheStartWithItsText)
         EXPECT_EQ(f.platform.boxes[0].icon, Platform::Icon::Critical);
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
+}
+
+// A local file or folder dropped on the window opens as the profile, as starting with it does; one that cannot be
+// opened is said so, and the window keeps its profile.
+TEST(StartUp, DroppedFileOpensAsTheProfile)
+{
+    WindowFixture f(browseSession());
+    ASSERT_TRUE(f.load("First.pst"));
+    auto drop = [&](const QUrl& url) {
+        f.clickStore(0);
+        QMimeData data;
+        data.setUrls({ url });
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f.w.get(), &enter);
+        if (enter.isAccepted()) QCoreApplication::sendEvent(f.w.get(), &dropped);
+        QCoreApplication::processEvents(); // the profile opens once the drop has ended
+        return enter.isAccepted();
+    };
+    EXPECT_FALSE(drop(QUrl("https://example.com/Other.pst")));
+    EXPECT_TRUE(drop(QUrl::fromLocalFile("/stores/Second.pst")));
+    EXPECT_EQ(f.session->logons.value(0).profileName, "/stores/Second.pst");
+    EXPECT_EQ(f.w->tvwFolders->topLevelItemCount(), 0); // the new profile's stores listed, none chosen yet
+    EXPECT_EQ(f.w->statusText(), "  Mode= Information Store");
+
+    f.prepare = [](MemorySession& s) {
+        s.fail("Session.Logon", store::Error(store::mapi::E_LOGON_FAILED, "Not found."));
+    };
+    EXPECT_TRUE(drop(QUrl::fromLocalFile("/stores/Gone.pst")));
+    EXPECT_EQ(f.platform.takeBoxTexts(),
+        QStringList({ "The profile cannot be opened: /stores/Gone.pst\nError 0x80040111: Not found." }));
+    EXPECT_EQ(f.w->tvwFolders->topLevelItemCount(), 1);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST(Shutdown, EveryWayOfClosingLogsOffOnce)

@@ -86,6 +86,8 @@ TEST_F(Settings, WritesChangeOnlyTheirLines)
         { "[A]\r\nx=1\r\n\r\n; about B\r\n[B]\r\ny=2\r\n", "z", "3",
             "[A]\r\nx=1\r\nz=3\r\n\r\n; about B\r\n[B]\r\ny=2\r\n" },
         { "[A]\nx=1", "y", "2", "[A]\nx=1\ny=2\n" }, { "[B]\nx=1", "y", "2", "[B]\nx=1\n\n[A]\ny=2\n" },
+        // A last line without a line end, away from the change, is written back as it was.
+        { "[A]\nk=1\n[B]\nx=1", "k", "2", "[A]\nk=2\n[B]\nx=1" },
         { "[A]\rx=1\r", "y", "2", "[A]\rx=1\ry=2\r" }, { "[A]\nx=1\n[a]\nx=2\n", "x", "9", "[A]\nx=9\n[a]\nx=2\n" },
         { "k=1\n[A]\nk=2\n", "k", "3", "k=1\n[A]\nk=3\n" }, { "[A]\n", "k", " padded\t", "[A]\nk=\" padded\t\"\n" },
         { "[A]\n", "k", "'q'", "[A]\nk=\"'q'\"\n" },

@@ -1,7 +1,22 @@
 #include "support/fakeplatform.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+
+namespace {
+
+void noteWait(FakePlatform& platform)
+{
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    platform.waitCursors.append(cursor ? cursor->shape() : Qt::ArrowCursor);
+    if (platform.onWait) platform.onWait();
+}
+
+} // namespace
+
 Platform::Answer FakePlatform::messageBox(const QString& text, Icon icon, Buttons buttons, const QString& title)
 {
+    noteWait(*this);
     boxes.append({ text, icon, buttons, title });
     if (!answers.empty()) {
         const Answer answer = answers.front();
@@ -13,6 +28,7 @@ Platform::Answer FakePlatform::messageBox(const QString& text, Icon icon, Button
 
 std::optional<QString> FakePlatform::inputBox(const QString& prompt, const QString& title, const QString& defaultText)
 {
+    noteWait(*this);
     prompts.append({ prompt, title, defaultText });
     if (inputs.empty())
         return std::nullopt;
@@ -26,6 +42,7 @@ std::optional<QString> FakePlatform::inputBox(const QString& prompt, const QStri
 
 QStringList FakePlatform::openFileNames(const QString&, const QString&)
 {
+    noteWait(*this);
     if (chosenFiles.empty())
         return {};
     QStringList files = chosenFiles.front();
@@ -35,13 +52,14 @@ QStringList FakePlatform::openFileNames(const QString&, const QString&)
 
 QString FakePlatform::saveFileName(const QString& caption, const QString& filter)
 {
-    const QStringList files = openFileNames(caption, filter);
+    const QStringList files = openFileNames(caption, filter); // notes the wait
     return files.isEmpty() ? QString() : files.first();
 }
 
 bool FakePlatform::printText(const QString& text, const QString&, double, QString* error)
 {
     if (!printerAvailable) {
+        noteWait(*this);
         if (error)
             *error = QStringLiteral("No printer is installed.");
         return false;

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <deque>
+#include <functional>
 #include <ostream>
 
 // Readable texts in test failures (lists print element by element through this too).
@@ -39,6 +40,10 @@ public:
     QStringList fonts { QStringLiteral("Courier"), QStringLiteral("Arial"), QStringLiteral("Times New Roman") };
     double printerSize = 10; // the printer's current font size, when there is a printer
     bool openSucceeds = true;
+    // The cursor at each box, chooser or print that waits for the user (a print waits only without a printer,
+    // where it asks for a PDF file), in call order; Qt::ArrowCursor when no override was in force.
+    QList<Qt::CursorShape> waitCursors;
+    std::function<void()> onWait; // runs at each of those calls, for what a test wants to see then
 
     Answer messageBox(const QString& text, Icon icon, Buttons buttons, const QString& title) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;

@@ -310,6 +310,9 @@ bool DescriptionReader::readDistributionList(const QJsonObject& o, std::vector<P
             if (it == m_keys.constEnd())
                 return fail(where, QStringLiteral("no contact with key \"%1\"").arg(str(m, "contact")));
             members.push_back(wrappedContactEntryId(m_writer.entryId(*it)));
+        } else if (m.contains(QLatin1String("entryId"))) {
+            // A member given by its identifier as it stands, such as a contact of another store.
+            members.push_back(QByteArray::fromHex(str(m, "entryId").toLatin1()));
         } else {
             const QString type = m.contains(QLatin1String("addrType")) ? str(m, "addrType") : QStringLiteral("SMTP");
             oneOffs.push_back(oneOffEntryId(str(m, "name"), type, str(m, "email")));

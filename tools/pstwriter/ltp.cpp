@@ -72,7 +72,7 @@ namespace {
     }
     bool isInlineInContext(quint16 type)
     {
-        return inlineSize(type) > 0 && inlineSize(type) <= 4;
+        return (inlineSize(type) > 0 && inlineSize(type) <= 4) || type == 0x0000;
     }
     bool isInRow(quint16 type)
     {

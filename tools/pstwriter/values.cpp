@@ -109,6 +109,10 @@ namespace {
         }
         case 0x0102:
             return binaryValue(value, out, error);
+        case 0x0000: // unspecified: four raw bytes in the record, as damaged stores written by others hold them
+            if (!binaryValue(value, out, error)) return false;
+            if (out->size() == 4) return true;
+            break;
         default:
             *error = QStringLiteral("unknown property type 0x%1").arg(type, 4, 16, QLatin1Char('0'));
             return false;
@@ -120,6 +124,7 @@ namespace {
 
 bool knownType(quint16 type)
 {
+    if (type == 0x0000) return true;
     static const quint16 single[] = { 0x0002, 0x0003, 0x0004, 0x0005, 0x0006, 0x0007, 0x000A, 0x000B, 0x0014, 0x001E,
         0x001F, 0x0040, 0x0048, 0x0102 };
     const quint16 base = type & 0x0FFF;

@@ -14,7 +14,6 @@ namespace {
     public:
         MemInfoStore(const MemorySession::Impl* impl, int store)
             : CheckedObject(impl, impl->data.stores[size_t(store)].id)
-            , m_store(store)
             , m_data(impl->data.stores[size_t(store)])
         {
         }
@@ -37,7 +36,6 @@ namespace {
         std::shared_ptr<Folder> rootFolder() const override;
 
     private:
-        int m_store;
         const StoreData& m_data;
     };
 

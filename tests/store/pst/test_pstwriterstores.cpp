@@ -307,3 +307,26 @@ TEST_F(PstWriterStores, AnUnreadableMessageFailsAlone)
     // The walk passes over bravo's fields, attachments and recipients and reads everything else.
     EXPECT_EQ(psttest::walkAll(*session), 3);
 }
+
+// A list's member may be a contact of another store of the profile: its wrapped identifier names that store.
+TEST_F(PstWriterStores, AMemberInAnotherStoreIsReadFromThatStore)
+{
+    const QString contactId = write(json(R"({"recordKey": "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA", "folders": [
+        {"name": "Contacts", "class": "IPF.Contact", "contacts": [{"name": "Far Away", "email": "far@example.com"}]}]})"),
+        QStringLiteral("a.pst"))
+                                  ->addressLists()->item(1)->addressEntries()->item(1)->id();
+    // The contact's node in a.pst is a message node in b.pst too, where it holds no contact.
+    write(json(QStringLiteral(R"({"recordKey": "BBBBBBBBBBBBBBBBBBBBBBBBBBBBBBBB", "folders": [{"name": "Contacts",
+        "class": "IPF.Contact", "messages": [{"subject": "not a contact"}], "distributionLists": [{"name": "L",
+        "members": [{"entryId": "00000000C091ADD3519DCF11A4A900AA0047FAA4C3%1"}]}]}]})")
+                       .arg(contactId)
+                       .toUtf8()),
+        QStringLiteral("b.pst"));
+    auto session = psttest::logon(m_dir.path());
+    auto lists = session->addressLists();
+    ASSERT_EQ(lists->count(), 2);
+    auto entries = lists->item(2)->addressEntries();
+    entries->setNameFilter(QStringLiteral("L"));
+    ASSERT_EQ(entries->count(), 1);
+    EXPECT_EQ(psttest::members(*session, *entries->item(1)), QStringList({ "Far Away|SMTP|far@example.com" }));
+}

@@ -1,10 +1,12 @@
-// The report from the command line: the same text as the window's Copy All, the exit status and the errors.
+// The report from the command line: the same text as the window's Copy All, the exit status and the errors, and
+// the program run as a script runs it, with no display.
 
-#include "fields/reportcommand.h"
+#include "cli/command.h"
 #include "pstwriter.h"
 #include "support/pstwindow.h"
 
 #include <QBuffer>
+#include <QProcess>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -38,7 +40,7 @@ protected:
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
         Command c;
-        c.status = fields::runReportCommand(QStringList("storewalker") + arguments, store::pst::sessionFactory(),
+        c.status = cli::run(QStringList("storewalker") + arguments, store::pst::sessionFactory(),
             settings::IniFile(dir.filePath("StorWalk.ini")), out, err);
         c.out = QString::fromUtf8(out.data());
         c.err = QString::fromUtf8(err.data());
@@ -126,9 +128,23 @@ TEST_F(CommandTest, Usage)
     EXPECT_EQ(help.status, 0);
     for (const char* option : { "--report", "--profile <NAME>", "--folder <PATH>", "--message <N>", "--fields <KIND>" })
         EXPECT_TRUE(help.out.contains(option)) << option;
-    EXPECT_TRUE(fields::isReportCommand({ "storewalker", "--report" }));
-    EXPECT_FALSE(fields::isReportCommand({ "storewalker", "My Profile" }));
-    EXPECT_FALSE(fields::isReportCommand({ "storewalker" }));
+    EXPECT_TRUE(cli::isCommand({ "storewalker", "--report" }));
+    EXPECT_FALSE(cli::isCommand({ "storewalker", "My Profile" }));
+    EXPECT_FALSE(cli::isCommand({ "storewalker" }));
+}
+
+// The program itself in an empty environment: no display, no runtime folder, no locale. Nothing but the report.
+TEST_F(CommandTest, RunsWithoutDisplayAndSaysNothingElse)
+{
+    QProcess program;
+    program.setProgram("/usr/bin/env");
+    program.setArguments({ "-i", "PATH=/usr/bin:/bin", SW_BINARY_DIR "/bin/storewalker", "--report", "--profile", pst,
+        "--folder", "\\Top of Personal Folders\\Inbox\\", "--message", "1" });
+    program.start();
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(program.readAllStandardError(), QByteArray());
+    EXPECT_TRUE(program.readAllStandardOutput().contains("\r\nMessage: Newer\r\n"));
 }
 
 } // namespace
