@@ -4,6 +4,7 @@
 #include "export/attachmentfiles.h"
 #include "export/eml.h"
 #include "export/filenames.h"
+#include "export/folderexport.h"
 #include "export/newfile.h"
 #include "pstfixtures.h"
 
@@ -191,4 +192,27 @@ TEST_F(ExportStores, EmlReadsBackWithAnIndependentParser)
     EXPECT_EQ(parts[2]["filename"].toString(), "big.dat");
     EXPECT_EQ(parts[2]["size"].toInt(), big.size());
     EXPECT_EQ(parts[2]["sha256"].toString(), sha(big));
+}
+
+TEST_F(ExportStores, AFolderExportsWithSubfoldersAndStopsWholeWhenCancelled)
+{
+    auto session = write(json(R"({"folders": [{"name": "Inbox", "messages": [
+        {"subject": "same", "sent": "2024-01-01T00:00:00Z"}, {"subject": "same", "sent": "2024-01-02T00:00:00Z"},
+        {"body": "no subject"}],
+        "folders": [{"name": "Sub/../x", "messages": [{"subject": "CON"}]}]}]})"));
+    auto inbox = folder(*session, "Inbox");
+    QTemporaryDir dir;
+    const FolderExport all = exportFolder(*inbox, dir.path(), true);
+    EXPECT_EQ(filesBelow(dir.path()), QStringList({ "Sub_.._x/_CON.eml", "message.eml", "same (2).eml", "same.eml" }));
+    EXPECT_EQ(QList<int>({ all.written, all.failed, all.skipped }), QList<int>({ 4, 0, 0 }));
+
+    QTemporaryDir second;
+    QList<int> steps;
+    const FolderExport cancelled = exportFolder(*inbox, second.path(), true, [&](int done, int total) {
+        steps << done << total;
+        return done < 2;
+    });
+    EXPECT_EQ(steps, QList<int>({ 1, 4, 2, 4 }));
+    EXPECT_EQ(QList<int>({ cancelled.written, cancelled.failed, cancelled.skipped }), QList<int>({ 2, 0, 2 }));
+    EXPECT_EQ(filesBelow(second.path()).size(), 2);
 }
