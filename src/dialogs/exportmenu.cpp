@@ -2,12 +2,15 @@
 
 #include "export/attachmentfiles.h"
 #include "export/eml.h"
+#include "export/folderexport.h"
 #include "export/newfile.h"
 #include "fields/embeddedview.h"
 #include "mainwindow/frmmain.h"
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProgressDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QTreeWidget>
@@ -92,6 +95,61 @@ void saveMessage(FrmMain& w)
     }
 }
 
+void exportFolder(FrmMain& w)
+{
+    const QTreeWidgetItem* node = w.tvwFolders->currentItem();
+    std::shared_ptr<store::Folder> folder;
+    try {
+        if (node && w.session) folder = w.session->getFolder(node->data(0, role::Tag).toString(), w.storeTag);
+    } catch (const store::Error& error) {
+        w.platform.messageBox(
+            QStringLiteral("Error: The folder cannot be opened.\r\n") + error.description(), Platform::Icon::Critical);
+        return;
+    }
+    if (!folder) {
+        w.platform.messageBox(QStringLiteral("No folder is selected."), Platform::Icon::Exclamation);
+        return;
+    }
+    const Platform::Answer withSubfolders = w.platform.messageBox(QStringLiteral("Export the subfolders too?"),
+        Platform::Icon::Question, Platform::Buttons::YesNoCancel);
+    if (withSubfolders == Platform::Answer::Cancel) return;
+    const QString target = w.platform.existingFolder(QStringLiteral("Export the folder's messages into"));
+    if (target.isEmpty()) return;
+
+    QProgressDialog progress(QStringLiteral("Exporting ..."), QStringLiteral("Cancel"), 0, 0, &w);
+    progress.setObjectName(QStringLiteral("frmExportProgress"));
+    progress.setWindowTitle(QStringLiteral("Export Folder"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    QElapsedTimer clock;
+    clock.start();
+    w.setBusyCursor(true);
+    const exporting::FolderExport result = exporting::exportFolder(
+        *folder, target, withSubfolders == Platform::Answer::Yes, [&](int done, int total) {
+            const double seconds = qMax(0.001, clock.elapsed() / 1000.0);
+            const double rate = done / seconds;
+            progress.setMaximum(total);
+            progress.setValue(done);
+            progress.setLabelText(QStringLiteral("%1 of %2 messages, %3 a second, about %4 s left")
+                                      .arg(done)
+                                      .arg(total)
+                                      .arg(rate, 0, 'f', 0)
+                                      .arg(rate > 0 ? (total - done) / rate : 0, 0, 'f', 0));
+            return !progress.wasCanceled();
+        });
+    progress.close();
+    w.setBusyCursor(false);
+    const QString summary = QStringLiteral("%1 written, %2 failed, %3 skipped")
+                                .arg(result.written)
+                                .arg(result.failed)
+                                .arg(result.skipped);
+    w.setStatusDirect(summary);
+    QStringList lines { summary };
+    lines += result.failures.mid(0, 20);
+    w.platform.messageBox(lines.join(QStringLiteral("\r\n")),
+        result.failed > 0 ? Platform::Icon::Exclamation : Platform::Icon::Information);
+}
+
 } // namespace
 
 void exportmenu::install(FrmMain& w)
@@ -109,4 +167,5 @@ void exportmenu::install(FrmMain& w)
     add("mnuFileSaveAttachment", QStringLiteral("Save &Attachment..."), [&w] { saveAttachments(w, false); });
     add("mnuFileSaveAllAttachments", QStringLiteral("Save All Attachments..."), [&w] { saveAttachments(w, true); });
     add("mnuFileSaveMessage", QStringLiteral("Save &Message As..."), [&w] { saveMessage(w); });
+    add("mnuFileExportFolder", QStringLiteral("E&xport Folder..."), [&w] { exportFolder(w); });
 }

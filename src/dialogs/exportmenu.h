@@ -1,7 +1,8 @@
 #pragma once
 
-// The File menu's "Save &Attachment...", "Save All Attachments..." and "Save &Message As...": what the window
-// shows leaves the program as files, through the export library.
+// The File menu's "Save &Attachment...", "Save All Attachments...", "Save &Message As..." and "E&xport
+// Folder..." (with a progress dialog that can be cancelled): what the window shows leaves the program as files,
+// through the export library.
 
 class FrmMain;
 

@@ -267,4 +267,14 @@ TEST(ExportMenu, SavesAttachmentsAndTheShownMessage)
     // Saving only the selected rows needs the attachment view.
     trigger("mnuFileSaveAttachment", dir.path());
     EXPECT_EQ(w.platform.boxes.back().text, u"Select attachments in the attachment list first."_s);
+
+    // The folder's one message, without subfolders.
+    w.platform.chosenFiles.clear(); // the refused save asked for no folder
+    QTemporaryDir exported;
+    w.select(w.w->tvwFolders, u"Inbox"_s, u"F1"_s);
+    w.platform.answers.push_back(Platform::Answer::No);
+    trigger("mnuFileExportFolder", exported.path());
+    EXPECT_EQ(w.platform.boxes.back().text, u"1 written, 0 failed, 0 skipped"_s);
+    EXPECT_TRUE(QFile::exists(QDir(exported.path()).filePath(u"Weekly report.eml"_s)));
+    EXPECT_FALSE(QGuiApplication::overrideCursor());
 }
