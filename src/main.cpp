@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QPointer>
+#include <unistd.h>
 
 namespace {
 
@@ -42,8 +43,11 @@ int main(int argc, char* argv[])
     // needs no display, loads no platform plugin and shows no window.
     if (cli::isCommand(arguments)) {
         QCoreApplication app(argc, argv);
+        // Unbuffered on the descriptors: a pipe sees each row as soon as it is written.
         QFile out, err;
-        if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly)) return 1;
+        if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered)
+            || !err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return 1;
         return cli::run(QCoreApplication::arguments(), store::pst::sessionFactory(),
             settings::IniFile(settings::IniFile::defaultPath()), out, err);
     }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "cli/output.h"
 #include "settings/currentsettings.h"
 #include "store/store.h"
 
 #include <QStringList>
-#include <optional>
 
 namespace cli {
 
@@ -22,5 +22,14 @@ inline const QStringList fieldKinds = { QStringLiteral("store"), QStringLiteral(
 // object that could not be opened.
 QString reportText(const store::Session& session, const settings::IniFile& ini, const settings::CurrentSettings& config,
     const ReportRequest& request);
+
+// The kind of rows a request reports ("stores", "messages", "fields", "recipients", "attachments") and their
+// columns.
+QString reportKind(const ReportRequest& request);
+QStringList reportColumns(const ReportRequest& request);
+
+// The same report as rows, each naming its profile and store (and folder and message where there is one).
+void reportRows(const store::Session& session, const QString& profileName, const settings::IniFile& ini,
+    const settings::CurrentSettings& config, const ReportRequest& request, RowWriter& out);
 
 } // namespace cli
