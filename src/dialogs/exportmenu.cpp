@@ -10,9 +10,9 @@
 #include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProgressDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QTreeWidget>
 
 namespace {
@@ -26,8 +26,8 @@ std::shared_ptr<store::Message> shownMessage(FrmMain& w)
             return embedded::currentMessage(w, row->data(0, role::Tag).toString());
         } catch (const store::Error& error) {
             w.setBusyCursor(false);
-            w.platform.messageBox(
-                QStringLiteral("Error: The message cannot be opened.\r\n") + error.description(), Platform::Icon::Critical);
+            w.platform.messageBox(QStringLiteral("Error: The message cannot be opened.\r\n") + error.description(),
+                Platform::Icon::Critical);
             return nullptr;
         }
     }
@@ -44,8 +44,8 @@ void saveAttachments(FrmMain& w, bool all)
                 if (const int position = row->data(0, embedded::PositionRole).toInt(); position > 0)
                     positions.append(position);
         if (positions.isEmpty()) {
-            w.platform.messageBox(QStringLiteral("Select attachments in the attachment list first."),
-                Platform::Icon::Exclamation);
+            w.platform.messageBox(
+                QStringLiteral("Select attachments in the attachment list first."), Platform::Icon::Exclamation);
             return;
         }
     }
@@ -69,15 +69,16 @@ void saveAttachments(FrmMain& w, bool all)
     }
     w.setBusyCursor(false);
     w.setStatusDirect(QStringLiteral("%1 file(s) written into %2").arg(written).arg(QDir::toNativeSeparators(folder)));
-    w.platform.messageBox(lines.join(QStringLiteral("\r\n")),
-        failed ? Platform::Icon::Exclamation : Platform::Icon::Information);
+    w.platform.messageBox(
+        lines.join(QStringLiteral("\r\n")), failed ? Platform::Icon::Exclamation : Platform::Icon::Information);
 }
 
 void saveMessage(FrmMain& w)
 {
     const std::shared_ptr<store::Message> message = shownMessage(w);
     if (!message) return;
-    QString path = w.platform.saveFileName(QStringLiteral("Save message as"), QStringLiteral("Internet messages (*.eml)"));
+    QString path
+        = w.platform.saveFileName(QStringLiteral("Save message as"), QStringLiteral("Internet messages (*.eml)"));
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".eml");
     const QFileInfo target(path);
@@ -110,8 +111,8 @@ void exportFolder(FrmMain& w)
         w.platform.messageBox(QStringLiteral("No folder is selected."), Platform::Icon::Exclamation);
         return;
     }
-    const Platform::Answer withSubfolders = w.platform.messageBox(QStringLiteral("Export the subfolders too?"),
-        Platform::Icon::Question, Platform::Buttons::YesNoCancel);
+    const Platform::Answer withSubfolders = w.platform.messageBox(
+        QStringLiteral("Export the subfolders too?"), Platform::Icon::Question, Platform::Buttons::YesNoCancel);
     if (withSubfolders == Platform::Answer::Cancel) return;
     const QString target = w.platform.existingFolder(QStringLiteral("Export the folder's messages into"));
     if (target.isEmpty()) return;
@@ -124,19 +125,19 @@ void exportFolder(FrmMain& w)
     QElapsedTimer clock;
     clock.start();
     w.setBusyCursor(true);
-    const exporting::FolderExport result = exporting::exportFolder(
-        *folder, target, withSubfolders == Platform::Answer::Yes, [&](int done, int total) {
-            const double seconds = qMax(0.001, clock.elapsed() / 1000.0);
-            const double rate = done / seconds;
-            progress.setMaximum(total);
-            progress.setValue(done);
-            progress.setLabelText(QStringLiteral("%1 of %2 messages, %3 a second, about %4 s left")
-                                      .arg(done)
-                                      .arg(total)
-                                      .arg(rate, 0, 'f', 0)
-                                      .arg(rate > 0 ? (total - done) / rate : 0, 0, 'f', 0));
-            return !progress.wasCanceled();
-        });
+    const exporting::FolderExport result
+        = exporting::exportFolder(*folder, target, withSubfolders == Platform::Answer::Yes, [&](int done, int total) {
+              const double seconds = qMax(0.001, clock.elapsed() / 1000.0);
+              const double rate = done / seconds;
+              progress.setMaximum(total);
+              progress.setValue(done);
+              progress.setLabelText(QStringLiteral("%1 of %2 messages, %3 a second, about %4 s left")
+                                        .arg(done)
+                                        .arg(total)
+                                        .arg(rate, 0, 'f', 0)
+                                        .arg(rate > 0 ? (total - done) / rate : 0, 0, 'f', 0));
+              return !progress.wasCanceled();
+          });
     progress.close();
     w.setBusyCursor(false);
     const QString summary = QStringLiteral("%1 written, %2 failed, %3 skipped")

@@ -21,7 +21,8 @@ namespace {
 
     QString emlName(QString name)
     {
-        if (name.endsWith(QLatin1String(".msg"), Qt::CaseInsensitive) || name.endsWith(QLatin1String(".eml"), Qt::CaseInsensitive))
+        if (name.endsWith(QLatin1String(".msg"), Qt::CaseInsensitive)
+            || name.endsWith(QLatin1String(".eml"), Qt::CaseInsensitive))
             name.chop(4);
         return (name.isEmpty() ? QStringLiteral("message") : name) + QStringLiteral(".eml");
     }
@@ -38,14 +39,14 @@ SavedAttachment saveAttachment(const store::Attachment& attachment, int position
         if (type == 2) {
             QString target = text(fields, 0x370D001F);
             if (target.isEmpty()) target = text(fields, 0x3708001F);
-            return { {}, QStringLiteral("%1: by reference, no file written; it pointed to %2")
-                             .arg(name, target.isEmpty() ? QStringLiteral("nowhere given") : target) };
+            return { {},
+                QStringLiteral("%1: by reference, no file written; it pointed to %2")
+                    .arg(name, target.isEmpty() ? QStringLiteral("nowhere given") : target) };
         }
         QString path;
         if (type == 1) {
             const std::shared_ptr<store::Message> inner = attachment.embeddedMessage();
-            if (!inner)
-                throw store::Error(store::mapi::E_NOT_FOUND, QStringLiteral("the embedded message is missing"));
+            if (!inner) throw store::Error(store::mapi::E_NOT_FOUND, QStringLiteral("the embedded message is missing"));
             path = writeNewFile(folder, emlName(name), [&](QFile& file) { writeEml(*inner, file); });
         } else {
             path = writeNewFile(folder, name, [&](QFile& file) {
@@ -75,7 +76,8 @@ std::vector<SavedAttachment> saveAttachments(
         try {
             out.push_back(saveAttachment(*attachments->item(position), position, folder));
         } catch (const store::Error& error) {
-            out.push_back({ {}, QStringLiteral("attachment-%1: failed: %2").arg(position).arg(error.description()), true });
+            out.push_back(
+                { {}, QStringLiteral("attachment-%1: failed: %2").arg(position).arg(error.description()), true });
         }
     }
     return out;

@@ -138,7 +138,8 @@ namespace {
                         continue;
                     const char* raw = g_mime_header_get_raw_value(header);
                     if (!raw) continue;
-                    g_mime_object_append_header(GMIME_OBJECT(out), name.constData(), g_mime_header_get_value(header), nullptr);
+                    g_mime_object_append_header(
+                        GMIME_OBJECT(out), name.constData(), g_mime_header_get_value(header), nullptr);
                 }
                 if (count > 0) return;
             }
@@ -158,12 +159,14 @@ namespace {
         for (int i = 1; i <= recipients->count(); ++i) {
             try {
                 const std::shared_ptr<store::Recipient> r = recipients->item(i);
-                static const GMimeAddressType kinds[] = { GMIME_ADDRESS_TYPE_TO, GMIME_ADDRESS_TYPE_CC, GMIME_ADDRESS_TYPE_BCC };
+                static const GMimeAddressType kinds[]
+                    = { GMIME_ADDRESS_TYPE_TO, GMIME_ADDRESS_TYPE_CC, GMIME_ADDRESS_TYPE_BCC };
                 const int type = r->type();
                 if (type < 1 || type > 3) continue;
                 QString address = text(r->fields(), 0x39FE001F);
                 if (address.isEmpty()) address = addressPart(r->address());
-                g_mime_message_add_mailbox(out, kinds[type - 1], utf8(r->name()).constData(), utf8(address).constData());
+                g_mime_message_add_mailbox(
+                    out, kinds[type - 1], utf8(r->name()).constData(), utf8(address).constData());
             } catch (const store::Error&) {
             }
         }
@@ -194,7 +197,8 @@ namespace {
         QByteArray htmlCharset;
         if (const std::optional<store::Value> v = value(fields, 0x10130102)) {
             html = v->toByteArray();
-            if (const std::optional<store::Value> cp = value(fields, 0x3FDE0003)) htmlCharset = charsetOfCodepage(int(cp->toInt64()));
+            if (const std::optional<store::Value> cp = value(fields, 0x3FDE0003))
+                htmlCharset = charsetOfCodepage(int(cp->toInt64()));
         } else if (const QString s = text(fields, 0x1013001F); !s.isEmpty()) {
             html = utf8(s);
             htmlCharset = "utf-8";
@@ -256,7 +260,8 @@ namespace {
             QString target = text(fields, 0x370D001F);
             if (target.isEmpty()) target = text(fields, 0x3708001F);
             GMimeObject* part = textPart("plain",
-                utf8(QStringLiteral("The attachment %1 pointed to %2; the store does not hold its data.\r\n").arg(name, target)),
+                utf8(QStringLiteral("The attachment %1 pointed to %2; the store does not hold its data.\r\n")
+                         .arg(name, target)),
                 "utf-8");
             g_mime_object_set_header(part, "Content-Description", utf8(name).constData(), "utf-8");
             return part;
@@ -264,8 +269,8 @@ namespace {
         QString mimeType = text(fields, 0x370E001F).trimmed().toLower();
         if (!mimeType.contains(QLatin1Char('/')) || mimeType.contains(QLatin1Char(' ')))
             mimeType = QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension).name();
-        GMimePart* part = g_mime_part_new_with_type(
-            utf8(mimeType.section(QLatin1Char('/'), 0, 0)).constData(), utf8(mimeType.section(QLatin1Char('/'), 1)).constData());
+        GMimePart* part = g_mime_part_new_with_type(utf8(mimeType.section(QLatin1Char('/'), 0, 0)).constData(),
+            utf8(mimeType.section(QLatin1Char('/'), 1)).constData());
         g_mime_object_set_disposition(GMIME_OBJECT(part), "attachment");
         g_mime_part_set_filename(part, utf8(name).constData());
         const QString contentId = text(fields, 0x3712001F).trimmed();
@@ -290,7 +295,8 @@ void writeEml(const store::Message& message, QFile& file)
     const ssize_t written = g_mime_object_write_to_stream(GMIME_OBJECT(built.get()), options, stream.get());
     g_mime_format_options_free(options);
     if (written < 0 || g_mime_stream_flush(stream.get()) != 0)
-        throw store::Error(store::mapi::E_DISK_ERROR, QStringLiteral("The message could not be written to %1.").arg(file.fileName()));
+        throw store::Error(
+            store::mapi::E_DISK_ERROR, QStringLiteral("The message could not be written to %1.").arg(file.fileName()));
     file.seek(file.size()); // the stream wrote past the file object's position
 }
 
@@ -302,17 +308,28 @@ std::optional<QByteArray> htmlFromCompressedRtf(const QByteArray&)
 QByteArray charsetOfCodepage(int codepage)
 {
     switch (codepage) {
-    case 65001: return "utf-8";
-    case 20127: return "us-ascii";
-    case 932: return "shift_jis";
-    case 936: return "gb2312";
-    case 949: return "ks_c_5601-1987";
-    case 950: return "big5";
-    case 50220: return "iso-2022-jp";
-    case 51932: return "euc-jp";
-    case 20866: return "koi8-r";
-    case 21866: return "koi8-u";
-    default: break;
+    case 65001:
+        return "utf-8";
+    case 20127:
+        return "us-ascii";
+    case 932:
+        return "shift_jis";
+    case 936:
+        return "gb2312";
+    case 949:
+        return "ks_c_5601-1987";
+    case 950:
+        return "big5";
+    case 50220:
+        return "iso-2022-jp";
+    case 51932:
+        return "euc-jp";
+    case 20866:
+        return "koi8-r";
+    case 21866:
+        return "koi8-u";
+    default:
+        break;
     }
     if (codepage >= 1250 && codepage <= 1258) return "windows-" + QByteArray::number(codepage);
     if (codepage >= 28591 && codepage <= 28605) return "iso-8859-" + QByteArray::number(codepage - 28590);

@@ -28,8 +28,8 @@ QString writeNewFile(const QString& folder, const QString& name, const std::func
     write(temporary); // a throw leaves the temporary file to be removed
     if (!temporary.flush() || temporary.error() != QFileDevice::NoError)
         throw diskError(QDir::toNativeSeparators(temporary.fileName()), temporary.errorString());
-    temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-        | QFileDevice::ReadOther);
+    temporary.setPermissions(
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     const QByteArray from = QFile::encodeName(temporary.fileName());
     // A hard link is made only when the name is free, so no file is ever replaced, even one made meanwhile.
     for (int n = 1; n < 10000; ++n) {
@@ -44,7 +44,8 @@ QString writeNewFile(const QString& folder, const QString& name, const std::func
             }
             continue;
         }
-        if (errno != EEXIST) throw diskError(QDir::toNativeSeparators(target), QString::fromLocal8Bit(std::strerror(errno)));
+        if (errno != EEXIST)
+            throw diskError(QDir::toNativeSeparators(target), QString::fromLocal8Bit(std::strerror(errno)));
     }
     throw diskError(QDir::toNativeSeparators(dir.filePath(name)), QStringLiteral("every numbered name is taken"));
 }

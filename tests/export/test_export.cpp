@@ -54,16 +54,10 @@ TEST(FileNames, HostileNamesAreCleanedCutAndNumbered)
     const struct {
         QString in, out;
     } cases[] = {
-        { "../../etc/passwd", "_.._etc_passwd" },
-        { "a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j" },
-        { QString::fromUtf16(u"nul\u0000byte\u0007.txt", 13), "nul_byte_.txt" },
-        { "CON", "_CON" },
-        { "con.txt", "_con.txt" },
-        { "LPT1.log", "_LPT1.log" },
-        { "COM10", "COM10" },
-        { " .hidden. ", "hidden" },
-        { "...", "" },
-        { longName, QString(196, u'x') + ".txt" },
+        { "../../etc/passwd", "_.._etc_passwd" }, { "a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j" },
+        { QString::fromUtf16(u"nul\u0000byte\u0007.txt", 13), "nul_byte_.txt" }, { "CON", "_CON" },
+        { "con.txt", "_con.txt" }, { "LPT1.log", "_LPT1.log" }, { "COM10", "COM10" }, { " .hidden. ", "hidden" },
+        { "...", "" }, { longName, QString(196, u'x') + ".txt" },
         { QString(150, QChar(0xE9)), QString(100, QChar(0xE9)) }, // 2 bytes each: 200 bytes
         { QString(260, u'y'), QString(200, u'y') }, // no extension to keep
     };
@@ -82,18 +76,18 @@ TEST(NewFile, NeverReplacesAndLeavesNoHalfFile)
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old");
     old.close();
-    const auto write = [&](const QByteArray& bytes) {
-        return writeNewFile(dir.path(), "a.txt", [&](QFile& f) { f.write(bytes); });
-    };
+    const auto write
+        = [&](const QByteArray& bytes) { return writeNewFile(dir.path(), "a.txt", [&](QFile& f) { f.write(bytes); }); };
     EXPECT_EQ(write("new"), dir.filePath("a (2).txt"));
     EXPECT_EQ(write("newer"), dir.filePath("a (3).txt"));
     EXPECT_EQ(fileBytes(dir.filePath("a.txt")), "old");
     EXPECT_EQ(fileBytes(dir.filePath("a (3).txt")), "newer");
     // A writer that fails leaves nothing behind, not even its temporary file.
-    EXPECT_THROW(writeNewFile(dir.path(), "b.txt", [](QFile& f) {
-        f.write("half");
-        throw store::Error(store::mapi::E_CORRUPT_DATA, "bad block");
-    }),
+    EXPECT_THROW(writeNewFile(dir.path(), "b.txt",
+                     [](QFile& f) {
+                         f.write("half");
+                         throw store::Error(store::mapi::E_CORRUPT_DATA, "bad block");
+                     }),
         store::Error);
     EXPECT_EQ(filesBelow(dir.path()), QStringList({ "a (2).txt", "a (3).txt", "a.txt" }));
 }
@@ -155,7 +149,8 @@ TEST_F(ExportStores, EmlReadsBackWithAnIndependentParser)
     QByteArray big(1500000, '\0');
     for (int i = 0; i < big.size(); ++i)
         big[i] = char((i * 31) ^ (i >> 8));
-    QJsonObject message = json(R"({"subject": "Grüße & figures", "from": {"name": "Ann Example", "email": "ann@example.com"},
+    QJsonObject message
+        = json(R"({"subject": "Grüße & figures", "from": {"name": "Ann Example", "email": "ann@example.com"},
         "recipients": [{"type": "to", "name": "Bob", "email": "bob@example.com"},
                        {"type": "cc", "name": "Cy Ré", "email": "cy@example.com"}],
         "body": "Hello\r\nplain ü", "html": "<p>Hello <b>html</b></p>", "sent": "2024-03-05T14:30:00Z",
@@ -166,8 +161,8 @@ TEST_F(ExportStores, EmlReadsBackWithAnIndependentParser)
     message["attachments"] = attachments;
     auto session = write(inboxOf({ message }));
     QTemporaryDir dir;
-    const QString path
-        = writeNewFile(dir.path(), "m.eml", [&](QFile& f) { writeEml(*folder(*session, "Inbox")->messages()->item(1), f); });
+    const QString path = writeNewFile(
+        dir.path(), "m.eml", [&](QFile& f) { writeEml(*folder(*session, "Inbox")->messages()->item(1), f); });
 
     QProcess p;
     p.start(python, { SW_PARSE_EML, path });
@@ -183,7 +178,9 @@ TEST_F(ExportStores, EmlReadsBackWithAnIndependentParser)
     EXPECT_EQ(got["html"].toString(), "<p>Hello <b>html</b></p>");
     const QJsonArray parts = got["attachments"].toArray();
     ASSERT_EQ(parts.size(), 3);
-    const auto sha = [](const QByteArray& b) { return QString::fromLatin1(QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex()); };
+    const auto sha = [](const QByteArray& b) {
+        return QString::fromLatin1(QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex());
+    };
     EXPECT_EQ(parts[0]["filename"].toString(), "data.bin");
     EXPECT_EQ(parts[0]["sha256"].toString(), sha(QByteArray::fromHex("00FF10AB")));
     EXPECT_EQ(parts[1]["type"].toString(), "message/rfc822");
