@@ -48,7 +48,8 @@ void FrmMain::tvwFolders_NodeClick(QTreeWidgetItem* node)
         if (!node) throw store::Error(store::mapi::E_INVALID_PARAMETER, QStringLiteral("No folder is selected."));
         folder = session->getFolder(node->data(0, role::Tag).toString(), storeTag);
         messages.reset(); // a large folder's collection is big: never hold two at once
-        messages = folder->messages();
+        const bool associated = chkAssociated->isChecked();
+        messages = associated ? folder->associatedMessages() : folder->messages();
         if (chkFilter->isChecked()) messages->setSubjectFilter(txtFilter->text());
         listingCounter = 0;
         listingCounter = fields::listMessages(*messages, collectionOffset, config.limit,
@@ -62,7 +63,8 @@ void FrmMain::tvwFolders_NodeClick(QTreeWidgetItem* node)
             });
 
         subDispObjFields(QStringLiteral("Folder"));
-        fraMessages->setTitle(QStringLiteral("Messages (") + QString::number(messages->count()) + QLatin1Char(')'));
+        fraMessages->setTitle((associated ? QStringLiteral("Associated (") : QStringLiteral("Messages ("))
+            + QString::number(messages->count()) + QLatin1Char(')'));
         // The path filter's parent path ends in "\", which the node path brings again.
         Status(QStringLiteral("Folder= \\") + filterTag.left(qMax(0, filterTag.size() - 1)) + funNodePath(node));
     } catch (const std::exception& e) {
@@ -143,6 +145,11 @@ void FrmMain::chkFilter_Click()
     } else {
         lstInfoStores_Click();
     }
+}
+
+void FrmMain::chkAssociated_Click()
+{
+    tvwFolders_NodeClick(tvwFolders->currentItem());
 }
 
 void FrmMain::mnuActOffset_Click()

@@ -5,6 +5,7 @@
 #include "cli/profile.h"
 #include "cli/report.h"
 #include "export/folderexport.h"
+#include "check/storecheck.h"
 
 #include <QCommandLineParser>
 #include <QIODevice>
@@ -23,6 +24,7 @@ namespace {
     const QString optionExport = QStringLiteral("export");
     const QString optionTo = QStringLiteral("to");
     const QString optionRecursive = QStringLiteral("recursive");
+    const QString optionAssociated = QStringLiteral("associated");
     const QString optionFormat = QStringLiteral("format");
     const QString optionFind = QStringLiteral("find");
     const QString optionFindProperty = QStringLiteral("find-property");
@@ -39,7 +41,9 @@ namespace {
             "  no --folder: the profile's information stores;\n"
             "  --folder: the folder's messages, as the window lists them (newest first, at most \"Limit\");\n"
             "  --message N: the fields of the folder's N-th listed message;\n"
-            "  --fields: the fields of the store, the folder, or the message, its recipients or attachments."));
+            "  --fields: the fields of the store, the folder, or the message, its recipients or attachments.\n"
+            "storewalker --check [--format text|json] STORE... checks store files without changing them: exit status\n"
+            "0 clean, 1 problems found, 2 a file cannot be opened as a store."));
         parser.addHelpOption();
         parser.addOption(
             { optionReport, QStringLiteral("Write a report to standard output instead of opening the window.") });
@@ -53,6 +57,7 @@ namespace {
             QStringLiteral("PATH") });
         parser.addOption({ optionMessage, QStringLiteral("The N-th message (1 the first) of the folder's listing."),
             QStringLiteral("N") });
+        parser.addOption({ optionAssociated, QStringLiteral("With --folder: the folder's associated (hidden) contents.") });
         parser.addOption({ optionFields,
             QStringLiteral("Whose fields to report: ") + fieldKinds.join(QLatin1Char('|')), QStringLiteral("KIND") });
         parser.addOption({ optionExport,
@@ -90,6 +95,11 @@ namespace {
                 *error = QStringLiteral("--folder needs a path such as '\\Top of Personal Folders\\Inbox\\'.");
                 return std::nullopt;
             }
+        }
+        request.associated = parser.isSet(optionAssociated);
+        if (request.associated && request.folderPath.isEmpty()) {
+            *error = QStringLiteral("--associated needs --folder.");
+            return std::nullopt;
         }
         if (parser.isSet(optionMessage)) {
             bool ok = false;
@@ -204,8 +214,8 @@ namespace {
 bool isCommand(const QStringList& arguments)
 {
     static const QStringList commands = { QStringLiteral("--report"), QStringLiteral("--find"),
-        QStringLiteral("--find-property"), QStringLiteral("--diff"), QStringLiteral("--export"), QStringLiteral("--help"),
-        QStringLiteral("-h"), QStringLiteral("-?") };
+        QStringLiteral("--find-property"), QStringLiteral("--diff"), QStringLiteral("--check"), QStringLiteral("--export"),
+        QStringLiteral("--help"), QStringLiteral("-h"), QStringLiteral("-?") };
     return arguments.size() > 1 && commands.contains(arguments.at(1));
 }
 
@@ -216,6 +226,7 @@ int run(const QStringList& arguments, store::SessionFactory sessionFactory, sett
         err.write((QStringLiteral("storewalker: ") + text + QLatin1Char('\n')).toUtf8());
         return status;
     };
+    if (arguments.value(1) == QLatin1String("--check")) return check::runCommand(arguments, out, err);
     QCommandLineParser parser;
     setupParser(parser);
     if (!parser.parse(arguments)) return fail(2, parser.errorText() + QStringLiteral(" (see --help)"));

@@ -43,7 +43,7 @@ namespace {
             }
         }
         if (t.at.folder && (request.message > 0 || request.fields.isEmpty())) {
-            const auto messages = t.at.folder->messages();
+            const auto messages = request.associated ? t.at.folder->associatedMessages() : t.at.folder->messages();
             fields::listMessages(*messages, 1, config.limit,
                 [&](int, const std::shared_ptr<store::Message>& m) { t.listed.append(m); });
             if (request.message > 0) {
@@ -112,7 +112,8 @@ QString reportText(const store::Session& session, const settings::IniFile& ini, 
     view.hasFolderTree = true;
     view.topName = t.at.store->name();
     view.topProvider = t.at.store->providerName();
-    if (t.at.folder) view.folderPath = QLatin1Char('\\') + pathText(t.at.names);
+    if (t.at.folder)
+        view.folderPath = QLatin1Char('\\') + pathText(t.at.names) + (request.associated ? QStringLiteral(" (associated)") : QString());
     if (t.message) view.messageSubject = t.listed.at(request.message - 1)->subject();
 
     const fields::Naming naming { config.mapiCodes, config.altCodes };

@@ -11,6 +11,7 @@ namespace cli {
 // What --report asks for.
 struct ReportRequest {
     QStringList folderPath; // folder names from the top folder down; empty: none given
+    bool associated = false; // the folder's associated contents rather than its contents
     int message = 0; // 1-based row of the folder's listing; 0: none
     QString fields; // one of fieldKinds, or empty
 };

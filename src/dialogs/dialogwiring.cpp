@@ -25,6 +25,7 @@ void bringUp(QWidget* dialog)
 void FrmMain::connectDialogs()
 {
     connect(mnuFileOptions, &QAction::triggered, this, &FrmMain::mnuFileOptions_Click);
+    connect(mnuFileCheck, &QAction::triggered, this, &FrmMain::mnuFileCheck_Click);
     connect(mnuHelpInfo, &QAction::triggered, this, &FrmMain::mnuHelpInfo_Click);
     connect(mnuHelpAbout, &QAction::triggered, this, &FrmMain::mnuHelpAbout_Click);
     embedded::install(*this);

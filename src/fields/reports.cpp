@@ -2,6 +2,8 @@
 #include "fields/reports.h"
 #include "mainwindow/frmmain.h"
 
+#include <QCheckBox>
+
 #include <QDateTime>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -52,7 +54,8 @@ QString FrmMain::funReportText()
         tolerant([&] {
             QTreeWidgetItem* node = tvwFolders->currentItem();
             if (!node) throw store::Error(store::mapi::E_NOT_FOUND, QStringLiteral("No folder is selected."));
-            view.folderPath = QLatin1Char('\\') + filterTag.left(qMax(0, filterTag.size() - 1)) + funNodePath(node);
+            view.folderPath = QLatin1Char('\\') + filterTag.left(qMax(0, filterTag.size() - 1)) + funNodePath(node)
+                + (chkAssociated->isChecked() ? QStringLiteral(" (associated)") : QString());
         });
     }
     auto rows = [&view](QTreeWidget* list, bool withSecondColumn) {

@@ -72,6 +72,7 @@ void FrmMain::optModeInfo_Click()
         setColumns(lstInfoStores, QStringLiteral("Name"), QStringLiteral("Provider"));
         fraMessages->setTitle(QStringLiteral("Messages"));
         fraMessages->setEnabled(false);
+        chkAssociated->setVisible(true);
         setColumns(lstMessages, QStringLiteral("Subject"), QStringLiteral("Type"));
         fraFields->setEnabled(false);
         setColumns(lstFields, QStringLiteral("Name"), QStringLiteral("Value"));
@@ -103,6 +104,7 @@ void FrmMain::optModeAddr_Click()
         Form_Resize();
         fraMessages->setTitle(QStringLiteral("Address Entries"));
         fraMessages->setEnabled(false);
+        chkAssociated->setVisible(false); // address lists have no hidden entries
         clearTree(*this);
         setColumns(lstInfoStores, QStringLiteral("Name"), QStringLiteral("Provider"));
         setColumns(lstMessages, QStringLiteral("Display"), QStringLiteral("Type"));

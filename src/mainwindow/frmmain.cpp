@@ -109,6 +109,8 @@ void FrmMain::createControls()
     tvwFolders = named<QTreeWidget>("tvwFolders", client);
     tvwFolders->setHeaderHidden(true);
     fraMessages = named<QGroupBox>("fraMessages", QStringLiteral("Messages"), client);
+    chkAssociated = named<QCheckBox>("chkAssociated", QStringLiteral("Associated"), fraMessages);
+    chkAssociated->setToolTip(QStringLiteral("List the folder's associated (hidden) contents"));
     chkFilter = named<QCheckBox>("chkFilter", QStringLiteral("Filter="), fraMessages);
     txtFilter = named<QLineEdit>("txtFilter", fraMessages);
     lstMessages = reportList("lstMessages", client);
@@ -143,7 +145,7 @@ void FrmMain::createControls()
     const std::pair<QWidget*, layout::Twips> geometry[] = { { fraMode, d::fraMode }, { optModeInfo, d::optModeInfo },
         { optModeAddr, d::optModeAddr }, { lstInfoStores, d::lstInfoStores }, { fraFolders, d::fraFolders },
         { cboFilter, d::cboFilter }, { tvwFolders, d::tvwFolders }, { fraMessages, d::fraMessages },
-        { chkFilter, d::chkFilter }, { txtFilter, d::txtFilter }, { lstMessages, d::lstMessages },
+        { chkAssociated, d::chkAssociated }, { chkFilter, d::chkFilter }, { txtFilter, d::txtFilter }, { lstMessages, d::lstMessages },
         { fraFields, d::fraFields }, { optInfoStore, d::optInfoStore }, { optFolder, d::optFolder },
         { optMessage, d::optMessage }, { optRecip, d::optRecip }, { optAttach, d::optAttach },
         { optAddList, d::optAddList }, { optAddEntry, d::optAddEntry }, { optMember, d::optMember },
@@ -165,6 +167,7 @@ void FrmMain::createMenus()
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileOptions = action(mnuFile, "mnuFileOptions", QStringLiteral("&Options ..."), Qt::Key_F2);
+    mnuFileCheck = action(mnuFile, "mnuFileCheck", QStringLiteral("&Check Store..."));
     separator(mnuFile, "sep7");
     mnuFileExit = action(mnuFile, "mnuFileExit", QStringLiteral("E&xit"));
 
@@ -205,6 +208,7 @@ void FrmMain::connectHandlers()
     connect(lstMessages->header(), &QHeaderView::sectionClicked, this,
         [this](int section) { lstMessages_ColumnClick(section + 1); });
     connect(chkFilter, &QCheckBox::clicked, this, &FrmMain::chkFilter_Click);
+    connect(chkAssociated, &QCheckBox::clicked, this, &FrmMain::chkAssociated_Click);
     connect(mnuActOffset, &QAction::triggered, this, &FrmMain::mnuActOffset_Click);
     connect(mnuActAddShortcut, &QAction::triggered, this, &FrmMain::mnuActAddShortcut_Click);
     connect(mnuActGetURL, &QAction::triggered, this, &FrmMain::mnuActGetURL_Click);

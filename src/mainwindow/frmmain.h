@@ -16,6 +16,7 @@ class FrmAbout;
 class FrmOptions;
 class FrmSplash;
 class FrmFind;
+class FrmCheckResult;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -56,6 +57,7 @@ public:
     QComboBox* cboFilter;
     QTreeWidget* tvwFolders;
     QGroupBox* fraMessages;
+    QCheckBox* chkAssociated; // lists the folder's associated contents instead of its contents
     QCheckBox* chkFilter;
     QLineEdit* txtFilter;
     QTreeWidget* lstMessages;
@@ -75,6 +77,7 @@ public:
 
     QMenu* mnuFile;
     QAction* mnuFileOptions;
+    QAction* mnuFileCheck;
     QAction* mnuFileExit;
     QMenu* mnuAct;
     QAction* mnuActFind;
@@ -182,6 +185,7 @@ public:
     void lstMessages_MouseDown(Qt::MouseButton button, const QPoint& pos);
     void lstMessages_ColumnClick(int column);
     void chkFilter_Click();
+    void chkAssociated_Click();
     void mnuActOffset_Click();
 
     // ---- shortcuts, path filter and Outlook links (browse/shortcuts.cpp, browse/outlookurl.cpp) ----
@@ -231,6 +235,10 @@ public:
     QPointer<FrmSplash> splash;
     QPointer<FrmAbout> about;
     QPointer<FrmOptions> options;
+
+    // ---- Check Store (dialogs/checkmenu.cpp) ----
+    void mnuFileCheck_Click();
+    QPointer<FrmCheckResult> checkResult; // the last check's result window, while it is open
 
     // ---- Find (dialogs/findmenu.cpp) ----
     void mnuActFind_Click();

@@ -25,8 +25,9 @@ namespace design {
     constexpr Twips cboFilter { 60, 240, 3255, 315 };
     constexpr Twips tvwFolders { 0, 2400, 3375, 5115 };
     constexpr Twips fraMessages { 3420, 0, 3315, 495 };
-    constexpr Twips chkFilter { 960, 180, 735, 225 };
-    constexpr Twips txtFilter { 1680, 120, 1335, 285 };
+    constexpr Twips chkAssociated { 60, 180, 1035, 225 };
+    constexpr Twips chkFilter { 1110, 180, 735, 225 };
+    constexpr Twips txtFilter { 1830, 120, 1185, 285 };
     constexpr Twips lstMessages { 3420, 420, 3315, 7095 };
     constexpr Twips fraFields { 6780, 0, 5055, 495 };
     constexpr Twips optInfoStore { 180, 180, 1035, 255 };

@@ -150,6 +150,9 @@ public:
 class Messages : public Walkable<Message> {
 public:
     enum Order { Ascending = 1, Descending = 2 };
+    // The folder table a collection lists: the folder's contents, or its associated (hidden) contents.
+    enum Table { Contents = 0, Associated = 1 };
+    virtual Table table() const = 0;
     // Later walks follow that order; items without the property come last.
     virtual void sort(int order, quint32 tag) = 0;
     // Case-insensitive substring match on the subject; an empty text matches all. Count and walks then cover
@@ -163,6 +166,8 @@ public:
     virtual QString storeId() const = 0;
     virtual std::shared_ptr<Walkable<Folder>> folders() const = 0;
     virtual std::shared_ptr<Messages> messages() const = 0;
+    // Views, rules, forms and configuration messages a mail client does not list.
+    virtual std::shared_ptr<Messages> associatedMessages() const = 0;
 };
 
 class InfoStore : public Object {
@@ -170,6 +175,8 @@ public:
     virtual QString providerName() const = 0;
     virtual QString id() const = 0;
     virtual std::shared_ptr<Folder> rootFolder() const = 0;
+    // The file the store is read from; empty for a store that has none.
+    virtual QString filePath() const { return {}; }
 };
 
 class AddressEntry : public Object {

@@ -309,6 +309,37 @@ TEST(MessageList, SubjectFilter)
     }
 }
 
+// The Associated box lists the folder's associated contents with everything the contents listing does: newest
+// first, filter, limit and offset, the caption and the report's folder line; clearing it lists the contents again.
+TEST(MessageList, AssociatedContents)
+{
+    std::vector<MessageData> all = messages(7);
+    FolderData root = sampleTree({ all.begin(), all.begin() + 3 }); // m1 .. m3 listed, m4 .. m7 hidden
+    root.folders[0].associated = { all.begin() + 3, all.end() };
+    // Filter text, limit, offset, rows listed, caption.
+    const std::tuple<QString, qint16, qint32, QStringList, QString> cases[] = {
+        { "", 100, 1, newestFirst(7, 4), "Associated (4)" },
+        { "m5", 100, 1, { "m5" }, "Associated (1)" },
+        { "", 1, 2, QStringList { "m6", "m5" } << limitRow, "Associated (4)" },
+    };
+    for (const auto& [filter, limit, offset, rows, caption] : cases) {
+        SCOPED_TRACE(filter.toStdString());
+        Browse b(root);
+        b.w->config.limit = limit;
+        b.w->collectionOffset = offset;
+        b.w->txtFilter->setText(filter);
+        b.w->chkFilter->setChecked(!filter.isEmpty());
+        b.open();
+        b.w->chkAssociated->click();
+        EXPECT_EQ(b.rows(), rows);
+        EXPECT_EQ(b.w->fraMessages->title(), caption);
+        EXPECT_TRUE(b.w->funReportText().contains("Folder: \\\\Top of Personal Folders\\Inbox\\ (associated)\r\n"));
+        b.w->chkAssociated->click();
+        EXPECT_EQ(b.w->fraMessages->title(), filter.isEmpty() ? "Messages (3)" : "Messages (0)");
+        EXPECT_FALSE(b.w->funReportText().contains("(associated)"));
+    }
+}
+
 TEST(MessageList, FolderAndRowClicks)
 {
     Browse b(sampleTree(messages(3)));

@@ -104,6 +104,10 @@ TEST_F(CommandTest, WhatEachRequestReportsOrWhyItFails)
         { store + QStringList { "--folder", "\\Elsewhere\\Inbox\\" }, 1, "Error 0x8004010F: " },
         { store + QStringList { "--folder", inbox, "--message", "3" }, 1,
             "Error 0x8004010F: The folder lists no message 3" },
+        { store + QStringList { "--folder", inbox, "--associated" }, 0,
+            "Folder: \\\\Top of Personal Folders\\Inbox\\ (associated)\r\n\r\nDisplay: Messages\r\n\r\nItem List:"
+                + QString(45, '*') + "\r\n" },
+        { store + QStringList { "--associated" }, 2, "--associated needs --folder" },
         { store + QStringList { "--message", "1" }, 2, "--message needs --folder" },
         { store + QStringList { "--folder", inbox, "--message", "0" }, 2, "--message needs a number" },
         { store + QStringList { "--folder", inbox, "--fields", "message" }, 2, "needs --message" },
@@ -119,6 +123,24 @@ TEST_F(CommandTest, WhatEachRequestReportsOrWhyItFails)
         EXPECT_TRUE((status ? result.err : result.out).contains(expected)) << (result.out + result.err).toStdString();
         EXPECT_EQ(result.err.startsWith("storewalker: "), status != 0) << result.err.toStdString();
         EXPECT_EQ(result.out.isEmpty(), status != 0) << result.out.toStdString();
+    }
+}
+
+// --check goes to the store check: its report, its exit status, its usage errors.
+TEST_F(CommandTest, CheckCommand)
+{
+    const std::tuple<QStringList, int, QString> cases[] = {
+        { { "--check", pst }, 0, "\nResult: clean\n" },
+        { { "--check", "--format", "json", pst }, 0, "\"exitStatus\": 0" },
+        { { "--check", pst, dir.filePath("StorWalk.ini") }, 2, "Cannot be opened as a store: " },
+        { { "--check" }, 2, "storewalker: --check needs at least one store file" },
+        { { "--check", "--colour", pst }, 2, "storewalker: unknown option --colour" },
+    };
+    for (const auto& [arguments, status, expected] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const Command result = run(arguments);
+        EXPECT_EQ(result.status, status);
+        EXPECT_TRUE((result.out + result.err).contains(expected)) << (result.out + result.err).toStdString();
     }
 }
 

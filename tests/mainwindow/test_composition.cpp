@@ -65,10 +65,10 @@ TEST(Composition, EveryButtonShowsItsWholeText)
             }
         }
     };
-    checkVisibleButtons(); // information stores: the mode buttons, "Filter=" and the five object buttons
+    checkVisibleButtons(); // information stores: the mode buttons, "Associated", "Filter=", the five object buttons
     f.modeAddr();
     checkVisibleButtons(); // address lists: the three object buttons of that mode
-    EXPECT_EQ(checked.size(), 11);
+    EXPECT_EQ(checked.size(), 12);
 }
 
 } // namespace

@@ -41,7 +41,8 @@ namespace {
 
     class MemMessages : public ViewCollection<Message, Messages> {
     public:
-        MemMessages(const MemorySession::Impl* impl, const FolderNode& folder);
+        MemMessages(const MemorySession::Impl* impl, const FolderNode& folder, Table table);
+        Table table() const override { return m_table; }
 
         void sort(int order, quint32 tag) override
         {
@@ -63,7 +64,13 @@ namespace {
         void check(const QString& operation) const { m_impl->check(operation, m_ownerId); }
         void rebuild();
 
+        const std::vector<MessageData>& list() const
+        {
+            return m_table == Associated ? m_folder->associated : m_folder->messages;
+        }
+
         const FolderData* m_folder;
+        Table m_table;
         int m_order = 0; // unsorted: the order of the data
         quint32 m_tag = 0;
         QString m_filter;
@@ -111,7 +118,12 @@ namespace {
         std::shared_ptr<Messages> messages() const override
         {
             check(QStringLiteral("Folder.Messages"));
-            return std::make_shared<MemMessages>(m_impl, m_node);
+            return std::make_shared<MemMessages>(m_impl, m_node, Messages::Contents);
+        }
+        std::shared_ptr<Messages> associatedMessages() const override
+        {
+            check(QStringLiteral("Folder.AssociatedMessages"));
+            return std::make_shared<MemMessages>(m_impl, m_node, Messages::Associated);
         }
 
     private:
@@ -253,27 +265,30 @@ namespace {
         MessageNode m_node;
     };
 
-    MemMessages::MemMessages(const MemorySession::Impl* impl, const FolderNode& folder)
-        : ViewCollection(impl, QStringLiteral("Messages"), folder.data->id, int(folder.data->messages.size()),
-            [impl, store = folder.store, data = folder.data](int i) -> std::shared_ptr<Message> {
-                return std::make_shared<MemMessage>(impl, MessageNode { store, &data->messages[size_t(i)], data });
+    MemMessages::MemMessages(const MemorySession::Impl* impl, const FolderNode& folder, Table table)
+        : ViewCollection(impl, QStringLiteral("Messages"), folder.data->id,
+            int((table == Associated ? folder.data->associated : folder.data->messages).size()),
+            [impl, store = folder.store, data = folder.data, table](int i) -> std::shared_ptr<Message> {
+                const auto& list = table == Associated ? data->associated : data->messages;
+                return std::make_shared<MemMessage>(impl, MessageNode { store, &list[size_t(i)], data });
             })
         , m_folder(folder.data)
+        , m_table(table)
     {
     }
 
     void MemMessages::rebuild()
     {
         m_view.clear();
-        for (int i = 0; i < int(m_folder->messages.size()); ++i) {
-            const MessageData& message = m_folder->messages[size_t(i)];
+        for (int i = 0; i < int(list().size()); ++i) {
+            const MessageData& message = list()[size_t(i)];
             if (m_filter.isEmpty() || message.subject.contains(m_filter, Qt::CaseInsensitive)) m_view.push_back(i);
         }
         if (m_order != 0) {
             // Sort keys once; messages without a readable value for the tag go last in either order.
-            std::vector<std::optional<Value>> keys(m_folder->messages.size());
+            std::vector<std::optional<Value>> keys(list().size());
             for (int i : m_view) {
-                const Fields fields(messageFields(m_folder->messages[size_t(i)]));
+                const Fields fields(messageFields(list()[size_t(i)]));
                 if (const Field* field = fields.find(m_tag); field && field->readable())
                     keys[size_t(i)] = field->value();
             }

@@ -116,11 +116,12 @@ void MemorySession::Impl::index(int store, FolderData& folder, const FolderData*
             self(self, *attachment.embedded, depth + 1);
         }
     };
-    for (MessageData& message : folder.messages) {
-        if (message.id.isEmpty()) message.id = madeUpId(store, KindMessage, ++serial);
-        messages.insert(message.id, MessageNode { store, &message, &folder });
-        nameEmbedded(nameEmbedded, message, 0);
-    }
+    for (auto* list : { &folder.messages, &folder.associated })
+        for (MessageData& message : *list) {
+            if (message.id.isEmpty()) message.id = madeUpId(store, KindMessage, ++serial);
+            messages.insert(message.id, MessageNode { store, &message, &folder });
+            nameEmbedded(nameEmbedded, message, 0);
+        }
     for (FolderData& child : folder.folders)
         index(store, child, &folder);
 }

@@ -47,6 +47,7 @@ struct FolderData {
     std::vector<Field> fields;
     std::vector<FolderData> folders;
     std::vector<MessageData> messages;
+    std::vector<MessageData> associated; // the folder's associated (hidden) contents
 };
 
 struct StoreData {
@@ -101,7 +102,7 @@ public:
     //   Session.GetAddressEntry (the identifier asked for)
     //   InfoStores.Count/Item, AddressLists.Count/Item (no identifier)
     //   InfoStore.Name/ProviderName/ID/RootFolder/Fields/Parent (store ID)
-    //   Folder.Name/ID/StoreID/Folders/Messages/Fields/Parent (folder ID)
+    //   Folder.Name/ID/StoreID/Folders/Messages/AssociatedMessages/Fields/Parent (folder ID)
     //   Folders.Count/Item/GetFirst/GetNext, Messages.Count/Item/GetFirst/GetNext/Sort/Filter (the folder's ID)
     //   Message.Name/Subject/Type/ID/Fields/Attachments/Recipients/Parent (message ID)
     //   Attachments.Count/Item, Recipients.Count/Item (the message's ID)

@@ -100,6 +100,11 @@ ReadStats NdbFile::stats() const
     return m_impl->stats;
 }
 
+QByteArray NdbFile::readRaw(quint64 offset, quint64 size) const
+{
+    return m_impl->readAt(offset, size, [] { return QStringLiteral("The bytes"); });
+}
+
 QByteArray NdbFile::readBlock(Bid bid) const
 {
     const std::optional<BlockEntry> e = findBlock(bid);

@@ -87,6 +87,8 @@ public:
     void forEachNode(const std::function<bool(const NodeEntry&)>& visit) const;
 
     ReadStats stats() const;
+    // Bytes as the file stores them, for walks that check what the look-ups trust; E_CORRUPT_DATA past the end.
+    QByteArray readRaw(quint64 offset, quint64 size) const;
 
 private:
     NdbFile() = default;

@@ -88,7 +88,8 @@ private:
 // column.
 class PstMessages : public Messages {
 public:
-    PstMessages(StorePtr store, quint32 folderId);
+    PstMessages(StorePtr store, quint32 folderId, Table table = Contents);
+    Table table() const override { return m_which; }
     int count() const override { return int(m_view.size()); }
     std::shared_ptr<Message> item(int index) const override;
     std::shared_ptr<Message> getFirst() override;
@@ -114,6 +115,8 @@ private:
 
     StorePtr m_store;
     quint32 m_folderId;
+    quint32 m_tableId;
+    Table m_which;
     std::optional<ltp::TableContext> m_table;
     mutable std::vector<quint32> m_ids; // message node id per row, 0 until read and for a row that failed
     mutable QHash<int, Error> m_failures;

@@ -65,12 +65,14 @@ namespace {
     }
 } // namespace
 
-PstMessages::PstMessages(StorePtr store, quint32 folderId)
+PstMessages::PstMessages(StorePtr store, quint32 folderId, Table table)
     : m_store(std::move(store))
     , m_folderId(folderId)
+    , m_tableId(table == Associated ? nid::associatedTable(folderId) : nid::contentsTable(folderId))
+    , m_which(table)
 {
     m_store->node(m_folderId);
-    m_table = m_store->table(nid::contentsTable(m_folderId));
+    m_table = m_store->table(m_tableId);
     // Counting needs no row: the ids are read when a sort, a filter or a walk needs them.
     m_ids.assign(m_table ? m_table->rowCount() : 0, 0);
     rebuildView();
@@ -185,11 +187,11 @@ void PstMessages::readKeys(quint32 tag)
     // Rows left need their messages' node ids: read in one pass when every row of a big table needs them.
     if (std::count(m_keyState.begin(), m_keyState.end(), Unknown) > 64) readIds();
     const std::optional<quint32> byRow = column && column->byReference() ? std::optional(column->tag) : std::nullopt;
-    m_keptTimes = tag == CreationTime ? m_store->rowTimes(m_folderId) : nullptr;
+    m_keptTimes = tag == CreationTime ? m_store->rowTimes(m_tableId) : nullptr;
     for (const int i : m_view) {
         if (m_keyState[size_t(i)] == Unknown) readKey(i, tag, byRow);
     }
-    if (m_newTimes) m_store->keepRowTimes(m_folderId, std::move(m_newTimes));
+    if (m_newTimes) m_store->keepRowTimes(m_tableId, std::move(m_newTimes));
     m_newTimes.reset();
     m_keptTimes.reset();
 }

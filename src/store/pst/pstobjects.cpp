@@ -96,6 +96,11 @@ std::shared_ptr<Messages> PstFolder::messages() const
     return std::make_shared<PstMessages>(m_store, m_nodeId);
 }
 
+std::shared_ptr<Messages> PstFolder::associatedMessages() const
+{
+    return std::make_shared<PstMessages>(m_store, m_nodeId, Messages::Associated);
+}
+
 PstMessage::PstMessage(StorePtr store, quint32 nodeId, std::optional<quint32> folderId, std::optional<MessageRow> row)
     : m_store(std::move(store))
     , m_nodeId(nodeId)

@@ -40,6 +40,7 @@ public:
     QString providerName() const override { return m_store->providerName(); }
     QString id() const override { return m_store->storeId(); }
     std::shared_ptr<Folder> rootFolder() const override;
+    QString filePath() const override { return m_store->path(); }
 
 private:
     StorePtr m_store;
@@ -55,6 +56,7 @@ public:
     QString storeId() const override { return m_store->storeId(); }
     std::shared_ptr<Walkable<Folder>> folders() const override;
     std::shared_ptr<Messages> messages() const override;
+    std::shared_ptr<Messages> associatedMessages() const override;
 
     quint32 nodeId() const { return m_nodeId; }
     const StorePtr& storeFile() const { return m_store; }

@@ -43,6 +43,10 @@ namespace nid {
         // A search folder's rows live in its search contents table.
         return (folder & ~0x1Fu) | (kind(folder) == 0x03 ? 0x10 : 0x0E);
     }
+    inline quint32 associatedTable(quint32 folder)
+    {
+        return (folder & ~0x1Fu) | 0x0F;
+    }
 } // namespace nid
 
 // A message's value of a sort property, reduced to what ordering needs.
@@ -134,16 +138,16 @@ public:
     // A message's creation time (FILETIME) as the sort wants it: 0 when absent, read from the message's
     // property context alone.
     quint64 creationTime(quint32 nodeId) const;
-    // The creation times a folder's sort read from its messages, by row of its contents table, kept so that only
-    // the first click on the folder reads them. A row's time counts only while the row names the same message.
+    // The creation times a folder's sort read from its messages, by row of one of its tables (keyed by the table's
+    // node), kept so that only the first click on the folder reads them. A row's time counts only while the row names the same message.
     struct RowTimes {
         std::vector<quint32> ids;
         std::vector<quint64> times; // 0: absent, or not read
     };
-    std::shared_ptr<const RowTimes> rowTimes(quint32 folderId) const { return m_rowTimes.value(folderId); }
-    void keepRowTimes(quint32 folderId, std::shared_ptr<const RowTimes> times) const
+    std::shared_ptr<const RowTimes> rowTimes(quint32 tableId) const { return m_rowTimes.value(tableId); }
+    void keepRowTimes(quint32 tableId, std::shared_ptr<const RowTimes> times) const
     {
-        m_rowTimes.insert(folderId, std::move(times));
+        m_rowTimes.insert(tableId, std::move(times));
     }
 
 private:

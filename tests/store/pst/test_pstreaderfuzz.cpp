@@ -1,5 +1,6 @@
 // The reader on damaged copies of stores: each copy is opened and read whole; nothing may crash, hang, allocate far
-// beyond the file's size, or fail otherwise than with the store's own error. Half the copies are signed afresh after
+// beyond the file's size, or fail otherwise than with the store's own error. The store check walks each copy too:
+// whatever the reader refuses, the check reports as damaged, with a problem line. Half the copies are signed afresh after
 // the damage, so that the CRC checks pass and the parsers behind them meet the damage.
 //
 // SW_FUZZ_SEED replays a run (its seed is printed), SW_FUZZ_SCALE multiplies every store's count of copies, and
@@ -10,6 +11,7 @@
 #include "readerwalk.h"
 #include "stores.h"
 
+#include "check/storecheck.h"
 #include "store/store.h"
 
 #include <QDateTime>
@@ -24,6 +26,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <map>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -146,6 +149,8 @@ std::vector<Original> originals(const QString& source, const QString& folder, QS
 
 struct Tally {
     int copies = 0, opened = 0, refused = 0, nodesRead = 0, nodesRefused = 0;
+    int checkDamaged = 0, checkClean = 0;
+    std::map<std::string, int> cleanByKind; // damage the check found nothing of, by kind
 };
 
 class PstReaderFuzz : public ::testing::TestWithParam<Source> { };
@@ -201,19 +206,32 @@ TEST_P(PstReaderFuzz, DamagedCopiesReadWholeOrFailCleanly)
         const qint64 before = g_allocated.load();
         g_peak = before;
         ++t.copies;
+        bool readerRefused = false;
         try {
             const oracle::WalkCounts counts = oracle::walkEverything(path);
+            readerRefused = counts.refused > 0;
             ++t.opened;
             t.nodesRead += counts.nodes;
             t.nodesRefused += counts.refused;
             for (const QString& f : counts.unclear)
                 unclear.append(QString::fromStdString(copy) + ": " + f);
         } catch (const store::Error& e) {
+            readerRefused = true;
             ++t.refused;
             if (e.description().isEmpty()) unclear.append(QString::fromStdString(copy) + ": refused without a reason");
         } catch (const std::exception& e) {
             unclear.append(QString::fromStdString(copy) + ": " + QString::fromUtf8(e.what()));
         }
+        const check::StoreResult checked = check::checkStore(path);
+        const int status = check::exitStatus({ checked });
+        if (status == 0) {
+            ++t.checkClean;
+            ++t.cleanByKind[damage::name(kind)];
+        } else {
+            ++t.checkDamaged;
+        }
+        if (readerRefused && (status == 0 || checked.problems.empty()))
+            unclear.append(QString::fromStdString(copy) + ": the reader refuses it, the check finds it clean");
         // Far beyond the file's size: more than 16 times the bytes it uses, beyond a few megabytes of the reader's own.
         const qint64 used = g_peak.load() - before;
         EXPECT_LT(used, 16 * store.bytes.size() + (8 << 20)) << copy << " allocated " << used << " bytes";
@@ -230,6 +248,11 @@ TEST_P(PstReaderFuzz, DamagedCopiesReadWholeOrFailCleanly)
     std::cout << "fuzz " << source.name << ": " << t.copies << " copies in " << timer.elapsed() << " ms: " << t.opened
               << " opened (" << t.nodesRead << " nodes read, " << t.nodesRefused << " refused), " << t.refused
               << " refused at open; SW_FUZZ_SEED=" << seed << std::endl;
+    std::cout << "fuzz " << source.name << ": the check found " << t.checkDamaged << " damaged, " << t.checkClean
+              << " clean";
+    for (const auto& [kind, count] : t.cleanByKind)
+        std::cout << "; clean after " << kind << ": " << count;
+    std::cout << std::endl;
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, PstReaderFuzz, ::testing::ValuesIn(kSources), [](const auto& info) {
