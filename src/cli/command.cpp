@@ -4,6 +4,7 @@
 #include "cli/output.h"
 #include "cli/profile.h"
 #include "cli/report.h"
+#include "export/folderexport.h"
 #include "check/storecheck.h"
 
 #include <QCommandLineParser>
@@ -20,6 +21,9 @@ namespace {
     const QString optionFolder = QStringLiteral("folder");
     const QString optionMessage = QStringLiteral("message");
     const QString optionFields = QStringLiteral("fields");
+    const QString optionExport = QStringLiteral("export");
+    const QString optionTo = QStringLiteral("to");
+    const QString optionRecursive = QStringLiteral("recursive");
     const QString optionAssociated = QStringLiteral("associated");
     const QString optionField = QStringLiteral("field");
     const QString optionFormat = QStringLiteral("format");
@@ -62,6 +66,11 @@ namespace {
                            "digits) or its name in the field list, of the message (with --message), else of the "
                            "folder, else of the store."),
             QStringLiteral("TAG|NAME") });
+        parser.addOption({ optionExport,
+            QStringLiteral("Write the messages of --folder (else the top folder) as files into --to: eml."),
+            QStringLiteral("FORMAT") });
+        parser.addOption({ optionTo, QStringLiteral("The folder --export writes into."), QStringLiteral("DIR") });
+        parser.addOption({ optionRecursive, QStringLiteral("--export writes subfolders into subdirectories too.") });
         parser.addOption({ optionFormat,
             QStringLiteral("The output: text (the window's report, the default), json (one document), jsonl (one "
                            "JSON object a line) or csv (a header line, then one line a row)."),
@@ -220,9 +229,8 @@ namespace {
 bool isCommand(const QStringList& arguments)
 {
     static const QStringList commands = { QStringLiteral("--report"), QStringLiteral("--find"),
-        QStringLiteral("--find-property"), QStringLiteral("--diff"), QStringLiteral("--check"), QStringLiteral("--help"),
-        QStringLiteral("-h"),
-        QStringLiteral("-?") };
+        QStringLiteral("--find-property"), QStringLiteral("--diff"), QStringLiteral("--check"), QStringLiteral("--export"),
+        QStringLiteral("--help"), QStringLiteral("-h"), QStringLiteral("-?") };
     return arguments.size() > 1 && commands.contains(arguments.at(1));
 }
 
@@ -237,6 +245,34 @@ int run(const QStringList& arguments, store::SessionFactory sessionFactory, sett
     QCommandLineParser parser;
     setupParser(parser);
     if (!parser.parse(arguments)) return fail(2, parser.errorText() + QStringLiteral(" (see --help)"));
+    if (parser.isSet(optionExport) && !parser.isSet(QStringLiteral("help"))) {
+        if (parser.value(optionExport) != QLatin1String("eml")) return fail(2, QStringLiteral("--export takes eml."));
+        if (parser.value(optionTo).isEmpty()) return fail(2, QStringLiteral("--export needs --to DIR."));
+        try {
+            const Profile profile = logon(sessionFactory, ini, parser.value(optionProfile));
+            const QStringList path = parser.value(optionFolder).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+            const std::shared_ptr<store::Folder> folder = path.isEmpty()
+                ? profile.session->infoStores()->item(1)->rootFolder()
+                : findFolder(*profile.session, path).folder;
+            // A line per thousand messages on standard error, then one summary line.
+            const exporting::FolderExport result = exporting::exportFolder(
+                *folder, parser.value(optionTo), parser.isSet(optionRecursive), [&err](int done, int total) {
+                    if (done % 1000 == 0 || done == total)
+                        err.write(QStringLiteral("%1 of %2 messages\n").arg(done).arg(total).toUtf8());
+                    return true;
+                });
+            for (const QString& failure : result.failures)
+                err.write((QStringLiteral("failed: ") + failure + QLatin1Char('\n')).toUtf8());
+            out.write(QStringLiteral("written %1, failed %2, skipped %3\n")
+                          .arg(result.written)
+                          .arg(result.failed)
+                          .arg(result.skipped)
+                          .toUtf8());
+            return result.failed > 0 ? 1 : 0;
+        } catch (const store::Error& error) {
+            return fail(1, QStringLiteral("Error %1: %2").arg(error.numberText(), error.description()));
+        }
+    }
     const int commands = int(parser.isSet(optionReport)) + int(parser.isSet(optionDiff))
         + int(parser.isSet(optionFind) || parser.isSet(optionFindProperty));
     if (parser.isSet(QStringLiteral("help")) || commands == 0) {

@@ -1,8 +1,10 @@
+#include "dialogs/exportmenu.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmfielddetail.h"
 #include "dialogs/frmoptions.h"
 #include "dialogs/frmsplash.h"
 #include "dialogs/programinfo.h"
+#include "fields/embeddedview.h"
 #include "mainwindow/frmmain.h"
 
 #include <QAction>
@@ -28,6 +30,8 @@ void FrmMain::connectDialogs()
     connect(mnuHelpInfo, &QAction::triggered, this, &FrmMain::mnuHelpInfo_Click);
     connect(mnuHelpAbout, &QAction::triggered, this, &FrmMain::mnuHelpAbout_Click);
     connectFieldDetail(*this);
+    embedded::install(*this);
+    exportmenu::install(*this);
 }
 
 void FrmMain::showSplash()

@@ -1,3 +1,4 @@
+#include "fields/embeddedview.h"
 #include "fields/fielddefs.h"
 #include "fields/fieldrows.h"
 #include "mainwindow/frmmain.h"
@@ -133,7 +134,7 @@ void FrmMain::subDispObjFields(const QString& kind)
     } else if (kind == MessageKind) {
         if (listRow) {
             mark(optMessage);
-            message = session->getMessage(rowTagText(listRow), storeTag);
+            message = embedded::currentMessage(*this, rowTagText(listRow));
             subDispFieldColl(message->fields());
             optAttach->setEnabled(message->attachments()->count() > 0);
             optRecip->setEnabled(message->recipients()->count() > 0);
@@ -144,7 +145,7 @@ void FrmMain::subDispObjFields(const QString& kind)
             // rather than the attachments of the message shown before.
             std::shared_ptr<store::Message> opened;
             try {
-                opened = session->getMessage(rowTagText(listRow), storeTag);
+                opened = embedded::currentMessage(*this, rowTagText(listRow));
             } catch (const store::Error&) {
             }
             if (opened) {
@@ -159,13 +160,13 @@ void FrmMain::subDispObjFields(const QString& kind)
                 }
                 for (int i = 1; i <= count; ++i) {
                     if (const auto row = fields::attachmentRow(*attachments, i))
-                        subAddListRow(lstFields, { row->name, row->value });
+                        subAddListRow(lstFields, { row->name, row->value })->setData(0, embedded::PositionRole, i);
                 }
             }
         }
     } else if (kind == RecipientKind) {
         if (listRow) {
-            message = session->getMessage(rowTagText(listRow), storeTag);
+            message = embedded::currentMessage(*this, rowTagText(listRow));
             const auto recipients = message->recipients();
             const int count = recipients->count();
             fraFields->setTitle(QStringLiteral("Recipients: (%1)").arg(count));

@@ -1,3 +1,4 @@
+#include "fields/embeddedview.h"
 #include "fields/reports.h"
 #include "mainwindow/frmmain.h"
 
@@ -85,7 +86,12 @@ QString FrmMain::funReportText()
     case PaneFields:
         view.pane = fields::ReportView::Fields;
         view.fieldsKind = fieldsKind;
-        tolerant([&] { view.messageSubject = selectedRow(lstMessages)->text(0); });
+        tolerant([&] {
+            // An embedded message shown: the path of subjects from the row's message down to it.
+            const QTreeWidgetItem* row = selectedRow(lstMessages);
+            const QString path = embedded::subjectPath(*this, row->data(0, role::Tag).toString());
+            view.messageSubject = path.isEmpty() ? row->text(0) : path;
+        });
         tolerant([&] {
             const QTreeWidgetItem* row = selectedRow(lstFields);
             view.selectedField = fields::ReportView::Row { row->text(0), row->text(1) };

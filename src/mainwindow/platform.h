@@ -27,6 +27,8 @@ public:
     // File choosers; empty when cancelled.
     virtual QStringList openFileNames(const QString& caption, const QString& filter) = 0;
     virtual QString saveFileName(const QString& caption, const QString& filter) = 0;
+    // A folder chooser; empty when cancelled (always, where there is no desktop).
+    virtual QString existingFolder(const QString& /*caption*/) { return {}; }
 
     virtual void setClipboardText(const QString& text) = 0;
     virtual QString clipboardText() const = 0;

@@ -125,6 +125,11 @@ QString QtPlatform::saveFileName(const QString& caption, const QString& filter)
     return QFileDialog::getSaveFileName(dialogParent, caption, QString(), filter);
 }
 
+QString QtPlatform::existingFolder(const QString& caption)
+{
+    return QFileDialog::getExistingDirectory(dialogParent, caption);
+}
+
 void QtPlatform::setClipboardText(const QString& text)
 {
     QGuiApplication::clipboard()->setText(text);

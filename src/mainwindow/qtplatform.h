@@ -9,6 +9,7 @@ public:
     std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     QStringList openFileNames(const QString& caption, const QString& filter) override;
     QString saveFileName(const QString& caption, const QString& filter) override;
+    QString existingFolder(const QString& caption) override;
     void setClipboardText(const QString& text) override;
     QString clipboardText() const override;
     bool printText(const QString& text, const QString& fontName, double fontSize, QString* error) override;

@@ -85,3 +85,13 @@ const Field& Fields::item(quint32 tag) const
 }
 
 } // namespace store
+
+namespace store {
+
+void Attachment::readData(const std::function<bool(const QByteArray&)>& sink) const
+{
+    const Fields all = fields();
+    if (const Field* data = all.find(0x37010102)) sink(data->value().toByteArray());
+}
+
+} // namespace store

@@ -122,6 +122,13 @@ class Attachment : public Object {
 public:
     // 0 data (by value), 1 embedded message, 2 pointer (by reference); other methods give other codes.
     virtual int type() const = 0;
+    // The message of an embedded-message attachment, whose parent() is this attachment; nullptr for other
+    // attachments. Messages nest at most MaxEmbeddingDepth deep: a deeper one fails with E_CORRUPT_DATA.
+    static constexpr int MaxEmbeddingDepth = 32;
+    virtual std::shared_ptr<Message> embeddedMessage() const = 0;
+    // The attachment's data (0x37010102) handed to sink in pieces, in order, so that a large attachment is never
+    // held whole; sink returns false to stop. Without data, sink is not called. This default hands the field.
+    virtual void readData(const std::function<bool(const QByteArray&)>& sink) const;
 };
 
 class Recipient : public Object {

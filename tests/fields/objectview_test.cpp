@@ -1,6 +1,8 @@
 #include "fieldswindow.h"
 
+#include <QAction>
 #include <QGuiApplication>
+#include <QTest>
 #include <QRadioButton>
 #include <QRegularExpression>
 
@@ -174,5 +176,105 @@ TEST_F(ObjectViewTest, FailuresEndTheListingOrAreSkipped)
     ASSERT_EQ(w.platform.boxes.size(), 1);
     EXPECT_TRUE(w.platform.boxes[0].text.endsWith(u"gone"_s));
     EXPECT_EQ(w.platform.boxes[0].icon, Platform::Icon::Critical);
+    EXPECT_FALSE(QGuiApplication::overrideCursor());
+}
+
+// Embedded messages two deep: Enter opens, Backspace's item goes back, the status line and the report name the
+// path of subjects, and a new message row starts again.
+TEST(EmbeddedMessages, OpenAndBackShowTheMessageAndItsPath)
+{
+    auto deepest = std::make_shared<MessageData>(MessageData { .subject = "figures.xls", .fields = {} });
+    auto forwarded = std::make_shared<MessageData>(MessageData { .subject = "FW: figures",
+        .recipients = { { "Bea", "SMTP:bea@example.com", 2, 0, {} } } });
+    forwarded->attachments = { { "figures.msg", 1, {}, deepest } };
+    const MessageData outer { .id = "M1",
+        .subject = "Weekly report",
+        .attachments = { { "notes.txt", 0, {} }, { "FW: figures", 1, {}, forwarded } } };
+    FieldsWindow w { { .stores = { { "S1", "Mailbox", {}, {},
+                           { .id = "F0", .folders = { { .id = "F1", .name = "Inbox", .messages = { outer } } } } } } } };
+    w.w->storeTag = u"S1"_s;
+    w.select(w.w->lstInfoStores, u"Mailbox"_s, 1);
+    w.select(w.w->tvwFolders, u"Inbox"_s, u"F1"_s);
+    w.select(w.w->lstMessages, u"Weekly report"_s, u"M1"_s);
+    w.w->activePane = PaneFields;
+    w.w->optModeInfo->setChecked(true);
+    auto* open = w.w->findChild<QAction*>(u"mnuActOpenEmbedded"_s);
+    auto* back = w.w->findChild<QAction*>(u"mnuActBack"_s);
+    ASSERT_TRUE(open && back);
+    EXPECT_EQ(back->shortcut(), QKeySequence(Qt::Key_Backspace));
+
+    w.w->subDispObjFields(u"Attachment"_s);
+    w.w->lstFields->setCurrentItem(w.w->lstFields->topLevelItem(0));
+    open->trigger(); // a data attachment opens nothing
+    EXPECT_EQ(w.w->fieldsKind, u"Attachment"_s);
+    w.w->lstFields->setCurrentItem(w.w->lstFields->topLevelItem(1));
+    QTest::keyClick(w.w->lstFields, Qt::Key_Return);
+    EXPECT_EQ(w.w->fieldsKind, u"Message"_s);
+    EXPECT_TRUE(w.rows().contains(u"0037001F=FW: figures"_s));
+    EXPECT_EQ(w.w->statusText(), u"Message: Weekly report > FW: figures"_s);
+    EXPECT_TRUE(w.w->funReportText().contains(u"\r\nMessage: Weekly report > FW: figures\r\n"_s));
+    w.w->subDispObjFields(u"Recipient"_s);
+    EXPECT_EQ(w.rows(), QStringList { u" Cc :  User  =Bea [SMTP:bea@example.com]"_s });
+    w.w->subDispObjFields(u"Attachment"_s);
+    w.w->lstFields->setCurrentItem(w.w->lstFields->topLevelItem(0));
+    open->trigger();
+    EXPECT_EQ(w.w->statusText(), u"Message: Weekly report > FW: figures > figures.xls"_s);
+
+    back->trigger();
+    EXPECT_EQ(w.rows().value(0).section(u'=', 0, 0), u"figures.msg"_s);
+    back->trigger();
+    EXPECT_EQ(w.w->statusText(), u"Message: Weekly report"_s);
+    EXPECT_EQ(w.rows().size(), 2);
+    back->trigger(); // at the row's message: nothing happens
+    EXPECT_EQ(w.rows().size(), 2);
+
+    // A press on the message list starts again at the row's message.
+    w.w->lstFields->setCurrentItem(w.w->lstFields->topLevelItem(1));
+    open->trigger();
+    QTest::mousePress(w.w->lstMessages->viewport(), Qt::LeftButton);
+    w.w->subDispObjFields(u"Message"_s);
+    EXPECT_TRUE(w.rows().contains(u"0037001F=Weekly report"_s));
+}
+
+// The File menu saves the attachments and the message the window shows into what the user chose.
+TEST(ExportMenu, SavesAttachmentsAndTheShownMessage)
+{
+    const MessageData outer { .id = "M1",
+        .subject = "Weekly report",
+        .attachments = { { "a.txt", 0, { stringField(0x3707001F, u"a.txt"_s), Field(0x37010102, {}, Value::binary("hello")) } },
+            { "link", 2, { stringField(0x3707001F, u"link"_s), stringField(0x370D001F, u"/srv/x"_s) } } } };
+    FieldsWindow w { { .stores = { { "S1", "Mailbox", {}, {},
+                           { .id = "F0", .folders = { { .id = "F1", .name = "Inbox", .messages = { outer } } } } } } } };
+    w.w->storeTag = u"S1"_s;
+    w.select(w.w->lstMessages, u"Weekly report"_s, u"M1"_s);
+    QTemporaryDir dir;
+    const auto trigger = [&](const char* name, const QString& chosen) {
+        w.platform.chosenFiles.push_back({ chosen });
+        w.w->findChild<QAction*>(QLatin1String(name))->trigger();
+    };
+    trigger("mnuFileSaveAllAttachments", dir.path());
+    QFile saved(dir.filePath("a.txt"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), "hello");
+    ASSERT_EQ(w.platform.boxes.size(), 1);
+    EXPECT_TRUE(w.platform.boxes[0].text.endsWith(u"link: by reference, no file written; it pointed to /srv/x"_s));
+    EXPECT_EQ(w.w->statusText(), u"1 file(s) written into "_s + dir.path());
+
+    trigger("mnuFileSaveMessage", dir.filePath("m"));
+    QFile eml(dir.filePath("m.eml"));
+    ASSERT_TRUE(eml.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(eml.readAll().contains("Subject: Weekly report\r\n"));
+    // Saving only the selected rows needs the attachment view.
+    trigger("mnuFileSaveAttachment", dir.path());
+    EXPECT_EQ(w.platform.boxes.back().text, u"Select attachments in the attachment list first."_s);
+
+    // The folder's one message, without subfolders.
+    w.platform.chosenFiles.clear(); // the refused save asked for no folder
+    QTemporaryDir exported;
+    w.select(w.w->tvwFolders, u"Inbox"_s, u"F1"_s);
+    w.platform.answers.push_back(Platform::Answer::No);
+    trigger("mnuFileExportFolder", exported.path());
+    EXPECT_EQ(w.platform.boxes.back().text, u"1 written, 0 failed, 0 skipped"_s);
+    EXPECT_TRUE(QFile::exists(QDir(exported.path()).filePath(u"Weekly report.eml"_s)));
     EXPECT_FALSE(QGuiApplication::overrideCursor());
 }

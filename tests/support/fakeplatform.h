@@ -49,6 +49,7 @@ public:
     std::optional<QString> inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     QStringList openFileNames(const QString& caption, const QString& filter) override;
     QString saveFileName(const QString& caption, const QString& filter) override;
+    QString existingFolder(const QString& caption) override { return saveFileName(caption, {}); }
     bool clipboardWorks = true; // false: the clipboard drops what it is given
     void setClipboardText(const QString& text) override
     {

@@ -136,13 +136,25 @@ namespace {
         return std::make_shared<MemFolder>(m_impl, m_impl->folderNode(&m_data.root));
     }
 
-    class MemAttachment : public Attachment, CheckedObject {
+    class MemAttachment : public Attachment, CheckedObject, public std::enable_shared_from_this<MemAttachment> {
     public:
-        MemAttachment(const MemorySession::Impl* impl, const AttachmentData& data, std::shared_ptr<Message> message)
+        MemAttachment(const MemorySession::Impl* impl, const AttachmentData& data, std::shared_ptr<Message> message,
+            MessageNode outer)
             : CheckedObject(impl, data.name)
             , m_data(data)
             , m_message(std::move(message))
+            , m_outer(std::move(outer))
         {
+        }
+        std::shared_ptr<Message> embeddedMessage() const override
+        {
+            check(QStringLiteral("Attachment.EmbeddedMessage"));
+            if (!m_data.embedded) return nullptr;
+            if (m_outer.depth + 1 > MaxEmbeddingDepth)
+                throw Error(mapi::E_CORRUPT_DATA, QStringLiteral("Embedded messages nest too deep."));
+            auto self = std::const_pointer_cast<MemAttachment>(shared_from_this());
+            return makeMessage(m_impl,
+                MessageNode { m_outer.store, m_data.embedded.get(), m_outer.folder, self, m_outer.depth + 1 });
         }
         QString name() const override { return checked(QStringLiteral("Attachment.Name"), m_data.name); }
         int type() const override { return checked(QStringLiteral("Attachment.Type"), m_data.type); }
@@ -159,6 +171,7 @@ namespace {
     private:
         const AttachmentData& m_data;
         std::shared_ptr<Message> m_message;
+        MessageNode m_outer;
     };
 
     class MemRecipient : public Recipient, CheckedObject {
@@ -222,6 +235,7 @@ namespace {
         std::shared_ptr<Object> parent() const override
         {
             check(QStringLiteral("Message.Parent"));
+            if (m_node.container) return m_node.container;
             return std::make_shared<MemFolder>(m_impl, m_impl->folderNode(m_node.folder));
         }
         std::shared_ptr<Collection<Attachment>> attachments() const override
@@ -231,8 +245,8 @@ namespace {
             const auto* impl = m_impl;
             const MessageData* data = m_node.data;
             return std::make_shared<ListCollection<Attachment>>(impl, QStringLiteral("Attachments"), data->id,
-                int(data->attachments.size()), [impl, data, self](int i) -> std::shared_ptr<Attachment> {
-                    return std::make_shared<MemAttachment>(impl, data->attachments[size_t(i)], self);
+                int(data->attachments.size()), [impl, data, self, node = m_node](int i) -> std::shared_ptr<Attachment> {
+                    return std::make_shared<MemAttachment>(impl, data->attachments[size_t(i)], self, node);
                 });
         }
         std::shared_ptr<Collection<Recipient>> recipients() const override

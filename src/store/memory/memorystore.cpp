@@ -108,10 +108,19 @@ void MemorySession::Impl::index(int store, FolderData& folder, const FolderData*
 {
     if (folder.id.isEmpty()) folder.id = madeUpId(store, KindFolder, ++serial);
     folders.insert(folder.id, FolderNode { store, &folder, parent });
+    // Embedded messages get identifiers too, but no entry in the look-up: only their attachment reaches them.
+    const auto nameEmbedded = [&](const auto& self, MessageData& message, int depth) -> void {
+        for (AttachmentData& attachment : message.attachments) {
+            if (!attachment.embedded || depth >= Attachment::MaxEmbeddingDepth) continue;
+            if (attachment.embedded->id.isEmpty()) attachment.embedded->id = madeUpId(store, KindMessage, ++serial);
+            self(self, *attachment.embedded, depth + 1);
+        }
+    };
     for (auto* list : { &folder.messages, &folder.associated })
         for (MessageData& message : *list) {
             if (message.id.isEmpty()) message.id = madeUpId(store, KindMessage, ++serial);
             messages.insert(message.id, MessageNode { store, &message, &folder });
+            nameEmbedded(nameEmbedded, message, 0);
         }
     for (FolderData& child : folder.folders)
         index(store, child, &folder);

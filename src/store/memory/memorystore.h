@@ -12,10 +12,13 @@
 
 namespace store::memory {
 
+struct MessageData;
+
 struct AttachmentData {
     QString name;
     int type = 0; // 0 data, 1 embedded, 2 pointer, other codes as given
     std::vector<Field> fields;
+    std::shared_ptr<MessageData> embedded; // the embedded message, whatever the type says
 };
 
 struct RecipientData {
@@ -103,7 +106,7 @@ public:
     //   Folders.Count/Item/GetFirst/GetNext, Messages.Count/Item/GetFirst/GetNext/Sort/Filter (the folder's ID)
     //   Message.Name/Subject/Type/ID/Fields/Attachments/Recipients/Parent (message ID)
     //   Attachments.Count/Item, Recipients.Count/Item (the message's ID)
-    //   Attachment.Name/Type/Fields/Parent, Recipient.Name/Address/Type/DisplayType/Fields/Parent (their name)
+    //   Attachment.Name/Type/Fields/Parent/EmbeddedMessage, Recipient.Name/Address/Type/DisplayType/Fields/Parent (their name)
     //   AddressList.Name/Fields/AddressEntries/Parent (list name)
     //   AddressEntries.Count/Item/GetFirst/GetNext/Sort/Filter (the list's name)
     //   AddressEntry.Name/ID/Address/Type/DisplayType/Members/Fields/Parent (entry ID)
@@ -115,7 +118,8 @@ public:
     //   not empty); then the given fields. A given field with the same tag replaces the made one. Attachments,
     //   recipients and address entries have only their given fields.
     // - Parent: message -> folder -> ... -> top folder -> store -> an object whose Name fails (E_NO_SUPPORT);
-    //   address entry -> address list -> the same nameless end. A message's Name is its subject.
+    //   address entry -> address list -> the same nameless end. A message's Name is its subject. An embedded
+    //   message's parent is its attachment; GetMessage does not find it by its (made-up) identifier.
     // - Messages keep the data's order until sorted; Sort puts those without the property last in either order.
     //   GetNext without GetFirst starts at the first element. Sort or Filter restarts the walk.
     // - Member(i) past the last member gives nullptr; a member identifier that names no entry fails E_NOT_FOUND.

@@ -38,6 +38,8 @@ struct MessageNode {
     int store = 0;
     const MessageData* data = nullptr;
     const FolderData* folder = nullptr;
+    std::shared_ptr<Attachment> container = {}; // an embedded message's attachment
+    int depth = 0;
 };
 
 struct EntryNode {

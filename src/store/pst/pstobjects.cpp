@@ -2,6 +2,7 @@
 
 #include "store/pst/pstcollections.h"
 #include "store/pst/pstvalues.h"
+#include "store/pst/format/bytes.h"
 
 #include <variant>
 
@@ -108,6 +109,23 @@ PstMessage::PstMessage(StorePtr store, quint32 nodeId, std::optional<quint32> fo
 {
 }
 
+PstMessage::PstMessage(
+    std::shared_ptr<OpenItem> item, std::shared_ptr<const Attachment> container, QString outerId, int depth)
+    : m_store(item->store)
+    , m_nodeId(item->node.nid())
+    , m_item(std::move(item))
+    , m_container(std::move(container))
+    , m_outerId(std::move(outerId))
+    , m_depth(depth)
+{
+}
+
+QString PstMessage::id() const
+{
+    if (m_container) return m_outerId + QString::number(m_nodeId, 16).toUpper().rightJustified(8, QLatin1Char('0'));
+    return m_store->entryId(m_nodeId);
+}
+
 std::shared_ptr<OpenItem> PstMessage::open() const
 {
     if (!m_item) {
@@ -141,6 +159,7 @@ Fields PstMessage::fields() const
 
 std::shared_ptr<Object> PstMessage::parent() const
 {
+    if (m_container) return std::const_pointer_cast<Attachment>(m_container);
     const std::optional<quint32> folderId = m_folderId ? m_folderId : m_store->parentOf(m_nodeId);
     if (!folderId) throw Error(mapi::E_NOT_FOUND, QStringLiteral("The folder of message %1 was not found.").arg(id()));
     return std::make_shared<PstFolder>(m_store, *folderId);
@@ -242,6 +261,45 @@ PstAttachment::PstAttachment(std::shared_ptr<const PstMessage> message, quint32 
 Fields PstAttachment::fields() const
 {
     return m_messageItem->store->fields(*m_properties);
+}
+
+std::shared_ptr<Message> PstAttachment::embeddedMessage() const
+{
+    if (m_type != 1) return nullptr;
+    const std::optional<ltp::PropertyEntry> object = m_properties->find(0x3701);
+    if (!object || object->type() != proptype::Object) return nullptr;
+    if (m_message->depth() + 1 > MaxEmbeddingDepth)
+        throw Error(mapi::E_CORRUPT_DATA,
+            QStringLiteral("Embedded messages nest deeper than %1 in %2.").arg(MaxEmbeddingDepth).arg(m_message->id()));
+    // The object's value starts with the number of the attachment's subnode that holds the message.
+    const QByteArray value = m_properties->value(*object);
+    if (value.size() < 4)
+        throw Error(mapi::E_CORRUPT_DATA, QStringLiteral("The embedded message of %1 is not named.").arg(m_name));
+    const quint32 subnodeId = format::le32(value.constData());
+    std::optional<ndb::Node> node = m_properties->node().subnode(subnodeId);
+    if (!node)
+        throw Error(mapi::E_NOT_FOUND,
+            QStringLiteral("The embedded message %1 of %2 is missing.").arg(subnodeId, 0, 16).arg(m_name));
+    ltp::PropertyContext properties(*node);
+    auto item = std::make_shared<OpenItem>(OpenItem { m_messageItem->store, std::move(*node), std::move(properties) });
+    return std::make_shared<PstMessage>(std::move(item), shared_from_this(), m_message->id(), m_message->depth() + 1);
+}
+
+void PstAttachment::readData(const std::function<bool(const QByteArray&)>& sink) const
+{
+    const std::optional<ltp::PropertyEntry> data = m_properties->find(0x3701);
+    if (!data || data->type() != proptype::Binary) return;
+    // A value in the heap is small; a larger one is its own subnode, read block by block.
+    if (ltp::isHid(data->valueRef)) {
+        sink(m_properties->value(*data));
+        return;
+    }
+    const std::optional<ndb::Node> node = m_properties->node().subnode(data->valueRef);
+    if (!node)
+        throw Error(mapi::E_CORRUPT_DATA, QStringLiteral("The data of attachment %1 is missing.").arg(m_name));
+    const int count = node->blockCount();
+    for (int i = 0; i < count; ++i)
+        if (!sink(node->block(i))) return;
 }
 
 PstRecipient::PstRecipient(std::shared_ptr<const PstMessage> message, const ltp::TableContext& table, quint32 row)

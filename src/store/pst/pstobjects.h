@@ -79,17 +79,22 @@ class PstMessage : public Message, public std::enable_shared_from_this<PstMessag
 public:
     PstMessage(StorePtr store, quint32 nodeId, std::optional<quint32> folderId = std::nullopt,
         std::optional<MessageRow> row = std::nullopt);
+    // An embedded message: the subnode of its attachment that holds it, already opened. Its parent is the
+    // attachment; its id is the outer message's with the subnode's number appended (no entry identifier).
+    PstMessage(std::shared_ptr<OpenItem> item, std::shared_ptr<const Attachment> container, QString outerId, int depth);
     QString name() const override { return subject(); }
     Fields fields() const override;
     std::shared_ptr<Object> parent() const override;
     QString subject() const override;
     QString type() const override;
-    QString id() const override { return m_store->entryId(m_nodeId); }
+    QString id() const override;
     std::shared_ptr<Collection<Attachment>> attachments() const override;
     std::shared_ptr<Collection<Recipient>> recipients() const override;
 
     // The message's node, read on first use.
     std::shared_ptr<OpenItem> open() const;
+    // 0 for a message of a folder, n for one embedded n deep.
+    int depth() const { return m_depth; }
 
 private:
     QString property(quint16 propertyId) const;
@@ -101,10 +106,13 @@ private:
     std::optional<quint32> m_folderId;
     std::optional<MessageRow> m_row;
     mutable std::shared_ptr<OpenItem> m_item;
+    std::shared_ptr<const Attachment> m_container; // an embedded message's attachment
+    QString m_outerId;
+    int m_depth = 0;
 };
 
 // An attachment: a row of its message's attachment table, whose row id names the subnode of its properties.
-class PstAttachment : public Attachment {
+class PstAttachment : public Attachment, public std::enable_shared_from_this<PstAttachment> {
 public:
     PstAttachment(std::shared_ptr<const PstMessage> message, quint32 subnodeId);
     QString name() const override { return m_name; }
@@ -112,6 +120,9 @@ public:
     Fields fields() const override;
     std::shared_ptr<Object> parent() const override { return std::const_pointer_cast<PstMessage>(m_message); }
     int type() const override { return m_type; }
+    std::shared_ptr<Message> embeddedMessage() const override;
+    // The data's blocks one by one, as the file stores them.
+    void readData(const std::function<bool(const QByteArray&)>& sink) const override;
 
 private:
     std::shared_ptr<const PstMessage> m_message;

@@ -87,6 +87,7 @@ TEST(PstSamples, MessagesFilterAttachmentsRecipientsAndFields)
     ASSERT_EQ(inbox->count(), 1);
     EXPECT_EQ(
         describe(*inbox->item(1)->attachments()), QStringList({ "message 1 (2.23 KB)|1", "message 2 (2.10 KB)|1" }));
+    EXPECT_EQ(inbox->item(1)->attachments()->item(2)->embeddedMessage()->subject(), QStringLiteral("message 2"));
 
     session = logon(sample(QStringLiteral("groupdocs_Storage_sample.ost")));
     auto ost = folderAt(session->infoStores()->item(1)->rootFolder(), { QStringLiteral("Inbox") })->messages();

@@ -234,6 +234,47 @@ TEST_F(PstWriterStores, AttachmentsAndRecipients)
             << c.recipient << " " << std::hex << c.tag;
 }
 
+TEST_F(PstWriterStores, EmbeddedMessagesOpenAndDataComesInPieces)
+{
+    // 20,000 bytes take three data blocks; the attachment's data is handed over block by block.
+    QByteArray big(20000, '\0');
+    for (int i = 0; i < big.size(); ++i)
+        big[i] = char(i * 7);
+    QJsonObject outer = json(R"({"subject": "outer", "attachments": [
+        {"name": "fw.msg", "message": {"subject": "FW: figures", "attachments": [
+            {"name": "deeper.msg", "message": {"subject": "deepest", "body": "bottom"}}]}},
+        {"name": "plain.txt", "content": "414243"}]})").toObject();
+    QJsonArray attachments = outer[QStringLiteral("attachments")].toArray();
+    attachments.append(QJsonObject { { "name", "big.bin" }, { "content", QString::fromLatin1(big.toHex()) } });
+    outer[QStringLiteral("attachments")] = attachments;
+    auto session = write(QJsonObject { { "folders",
+        QJsonArray { QJsonObject { { "name", "Inbox" }, { "messages", QJsonArray { outer } } } } } });
+    auto message = inbox(*session)->item(1);
+    auto first = message->attachments()->item(1);
+    auto embedded = first->embeddedMessage();
+    ASSERT_TRUE(embedded);
+    EXPECT_EQ(embedded->subject(), QStringLiteral("FW: figures"));
+    EXPECT_EQ(embedded->parent()->name(), QStringLiteral("fw.msg"));
+    EXPECT_EQ(embedded->parent()->parent()->name(), QStringLiteral("outer"));
+    EXPECT_NE(embedded->id(), message->id());
+    auto deepest = embedded->attachments()->item(1)->embeddedMessage();
+    ASSERT_TRUE(deepest);
+    EXPECT_EQ(deepest->subject(), QStringLiteral("deepest"));
+    EXPECT_EQ(fieldText(deepest->fields(), 0x1000001F), QStringLiteral("String bottom"));
+
+    const auto pieces = [](const Attachment& a) {
+        QByteArrayList out;
+        a.readData([&](const QByteArray& piece) { return out.append(piece), true; });
+        return out;
+    };
+    EXPECT_FALSE(message->attachments()->item(2)->embeddedMessage());
+    EXPECT_EQ(pieces(*message->attachments()->item(2)), QByteArrayList { "ABC" });
+    const QByteArrayList blocks = pieces(*message->attachments()->item(3));
+    EXPECT_EQ(blocks.size(), 3);
+    EXPECT_EQ(blocks.join(), big);
+    EXPECT_TRUE(pieces(*first).isEmpty());
+}
+
 TEST_F(PstWriterStores, AnUnreadableMessageFailsAlone)
 {
     write(json(R"({"folders": [{"name": "Inbox", "messages": [
