@@ -32,7 +32,8 @@ TEST(QtPlatform, WithoutPrinterPrintsIntoTheChosenPdf)
         ChosenFilePlatform platform;
         platform.chosen = chosen;
         QString error;
-        EXPECT_EQ(platform.printText("Storewalker report\nField one", "Courier", 8, &error), !file.isEmpty());
+        // A font that scripts/install-deps installs and that is not the fallback: the check proves it was used.
+        EXPECT_EQ(platform.printText("Storewalker report\nField one", "Liberation Serif", 7, &error), !file.isEmpty());
         EXPECT_EQ(platform.asked, 1);
         EXPECT_EQ(error.isEmpty(), !file.isEmpty()) << error.toStdString();
         if (file.isEmpty()) continue;
@@ -41,6 +42,9 @@ TEST(QtPlatform, WithoutPrinterPrintsIntoTheChosenPdf)
         pdftotext.start("pdftotext", { file, "-" });
         if (!pdftotext.waitForFinished(20000)) continue; // the reader is missing: the file's existence has to do
         EXPECT_TRUE(pdftotext.readAllStandardOutput().contains("Field one"));
+        QProcess pdffonts;
+        pdffonts.start("pdffonts", { file });
+        EXPECT_TRUE(pdffonts.waitForFinished(20000) && pdffonts.readAllStandardOutput().contains("LiberationSerif"));
     }
     // Opening a missing document, or a folder, fails.
     EXPECT_FALSE(QtPlatform().openDocument("/nonexistent-folder/StorWalk.rtf"));

@@ -56,7 +56,7 @@ QString FakePlatform::saveFileName(const QString& caption, const QString& filter
     return files.isEmpty() ? QString() : files.first();
 }
 
-bool FakePlatform::printText(const QString& text, const QString&, double, QString* error)
+bool FakePlatform::printText(const QString& text, const QString& fontName, double fontSize, QString* error)
 {
     if (!printerAvailable) {
         noteWait(*this);
@@ -65,6 +65,7 @@ bool FakePlatform::printText(const QString& text, const QString&, double, QStrin
         return false;
     }
     printed.append(text);
+    printedFont = fontName + u' ' + QString::number(fontSize);
     return true;
 }
 

@@ -35,6 +35,7 @@ public:
     std::deque<QStringList> chosenFiles;
     QString clipboard;
     QList<QString> printed;
+    QString printedFont; // "name size" of the last print
     QList<QString> opened;
     bool printerAvailable = true;
     QStringList fonts { QStringLiteral("Courier"), QStringLiteral("Arial"), QStringLiteral("Times New Roman") };
