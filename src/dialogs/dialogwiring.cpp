@@ -4,6 +4,7 @@
 #include "dialogs/frmsplash.h"
 #include "dialogs/programinfo.h"
 #include "mainwindow/frmmain.h"
+#include "search/frmsearch.h"
 
 #include <QAction>
 #include <QDir>
@@ -28,6 +29,7 @@ void FrmMain::connectDialogs()
     connect(mnuHelpInfo, &QAction::triggered, this, &FrmMain::mnuHelpInfo_Click);
     connect(mnuHelpAbout, &QAction::triggered, this, &FrmMain::mnuHelpAbout_Click);
     connectFieldDetail(*this);
+    wireSearch(*this);
 }
 
 void FrmMain::showSplash()
