@@ -48,6 +48,13 @@ FrmSearch::FrmSearch(SearchHost host, QWidget* parent)
 
     txtTag->setPlaceholderText(QStringLiteral("tag, e.g. 0037001F or 0037"));
     txtValue->setPlaceholderText(QStringLiteral("value holds (optional)"));
+    // Two choices in one window: each set of option buttons is a group of its own.
+    auto* kinds = new QButtonGroup(this);
+    kinds->addButton(optSubject);
+    kinds->addButton(optProperty);
+    auto* scopes = new QButtonGroup(this);
+    for (QRadioButton* o : { optScopeStore, optScopeFolder, optScopeAll })
+        scopes->addButton(o);
     optSubject->setChecked(true);
     optScopeAll->setChecked(true);
     cmdSearch->setDefault(true);
@@ -55,13 +62,16 @@ FrmSearch::FrmSearch(SearchHost host, QWidget* parent)
     lstMatches->setRootIsDecorated(false);
     lstMatches->setHeaderLabels(
         { QStringLiteral("Store"), QStringLiteral("Folder"), QStringLiteral("Subject"), QStringLiteral("Created") });
-    lstMatches->header()->resizeSection(1, 220);
-    lstMatches->header()->resizeSection(2, 220);
+    lstMatches->header()->resizeSection(0, 130);
+    lstMatches->header()->resizeSection(1, 280);
+    lstMatches->header()->resizeSection(2, 240);
     lblProgress->setTextFormat(Qt::PlainText);
 
     auto* what = new QGroupBox(QStringLiteral("Find"), this);
     auto* whatLayout = new QGridLayout(what);
-    whatLayout->addWidget(new QLabel(QStringLiteral("Te&xt:")), 0, 0);
+    auto* textLabel = new QLabel(QStringLiteral("Te&xt:"));
+    textLabel->setBuddy(txtText);
+    whatLayout->addWidget(textLabel, 0, 0);
     whatLayout->addWidget(txtText, 0, 1, 1, 2);
     whatLayout->addWidget(optSubject, 1, 0, 1, 3);
     whatLayout->addWidget(optProperty, 2, 0);
@@ -86,7 +96,7 @@ FrmSearch::FrmSearch(SearchHost host, QWidget* parent)
     layout->addLayout(top);
     layout->addWidget(lstMatches, 1);
     layout->addLayout(status);
-    resize(760, 460);
+    resize(880, 460);
 
     connect(cmdSearch, &QPushButton::clicked, this, &FrmSearch::cmdSearch_Click);
     connect(cmdStop, &QPushButton::clicked, this, &FrmSearch::cmdStop_Click);
