@@ -2,6 +2,7 @@
 
 #include "cli/output.h"
 #include "cli/profile.h"
+#include "search/search.h"
 
 #include <QIODevice>
 #include <atomic>
@@ -10,11 +11,7 @@
 namespace cli {
 
 // What --find and --find-property ask for.
-struct FindRequest {
-    QString text; // --find: in subjects, folder names and address entries' names, ignoring case
-    std::optional<quint32> tag; // --find-property: messages holding the property
-    bool idOnly = false; // the tag was given as 4 digits: any type of that property
-    std::optional<QString> value; // ... whose value, as the report shows it, holds this text
+struct FindRequest : search::Condition {
     QStringList folderPath; // the subtree searched; empty: every store
 };
 

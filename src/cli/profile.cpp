@@ -1,4 +1,5 @@
 #include "cli/profile.h"
+#include "search/search.h"
 
 namespace cli {
 
@@ -76,10 +77,7 @@ FolderAt findFolder(const store::Session& session, const QStringList& path)
 
 QString pathText(const QStringList& names)
 {
-    QString text = QStringLiteral("\\");
-    for (const QString& name : names)
-        text += name + QLatin1Char('\\');
-    return text;
+    return search::pathText(names);
 }
 
 } // namespace cli

@@ -6,6 +6,7 @@
 #include "dialogs/programinfo.h"
 #include "fields/embeddedview.h"
 #include "mainwindow/frmmain.h"
+#include "search/frmsearch.h"
 
 #include <QAction>
 #include <QDir>
@@ -32,6 +33,7 @@ void FrmMain::connectDialogs()
     connectFieldDetail(*this);
     embedded::install(*this);
     exportmenu::install(*this);
+    wireSearch(*this);
 }
 
 void FrmMain::showSplash()
