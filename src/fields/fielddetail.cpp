@@ -4,6 +4,7 @@
 #include "decode/entryid.h"
 #include "decode/hexdump.h"
 #include "fields/nameddefs.h"
+#include "store/propertysets.h"
 
 namespace fields {
 
@@ -125,9 +126,9 @@ QString fieldDetailText(const FieldDetailInput& in)
         QString guid = set;
         QString known = set;
         if (set.startsWith(QLatin1Char('{')))
-            known = knownSetName(QUuid(set));
+            known = store::knownPropertySetName(QUuid(set));
         else
-            guid = knownSetGuid(set).toString(QUuid::WithBraces).toUpper();
+            guid = store::knownPropertySetGuid(set).toString(QUuid::WithBraces).toUpper();
         out += QStringLiteral("Property set: %1%2\n")
                    .arg(guid, known.isEmpty() ? QString() : QStringLiteral(" (") + known + QLatin1Char(')'));
         out += id.startsWith(QLatin1String("0x")) ? QStringLiteral("Number: %1\n").arg(id)

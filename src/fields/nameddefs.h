@@ -14,11 +14,6 @@ namespace fields {
 
 inline const QString NamedSection = QStringLiteral("Named Field Definitions");
 
-// The known name of a property set's GUID ("PSETID_Common"), or empty.
-QString knownSetName(const QUuid& set);
-// The GUID of a known set name, or a null GUID.
-QUuid knownSetGuid(const QString& name);
-
 // The canonical name the section gives a store's name of a named property; empty when none. Read at every call.
 QString namedDefinitionName(const settings::IniFile& ini, const QString& storeName);
 // The comment after the value's last apostrophe; nullopt when there is none.
