@@ -1,7 +1,7 @@
 // The report from the command line: the same text as the window's Copy All, the exit status and the errors, and
 // the program run as a script runs it, with no display.
 
-#include "cli/command.h"
+#include "clirun.h"
 #include "pstwriter.h"
 #include "support/pstwindow.h"
 
@@ -36,15 +36,8 @@ protected:
     }
     Command run(const QStringList& arguments)
     {
-        QBuffer out, err;
-        out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
-        Command c;
-        c.status = cli::run(QStringList("storewalker") + arguments, store::pst::sessionFactory(),
-            settings::IniFile(dir.filePath("StorWalk.ini")), out, err);
-        c.out = QString::fromUtf8(out.data());
-        c.err = QString::fromUtf8(err.data());
-        return c;
+        const CliRun r = runCli(QDir(dir.path()), arguments);
+        return { r.status, QString::fromUtf8(r.out), r.err };
     }
     // The report without its header line (the time).
     static QString body(const QString& report) { return report.section("\r\n", 1); }

@@ -1,7 +1,7 @@
 // The command line's formats, searches and comparisons: the documented examples against real output, hostile
 // strings through independent parsers, and the exit statuses of bad input.
 
-#include "cli/command.h"
+#include "clirun.h"
 #include "pstwriter.h"
 #include "store/pst/pstprovider.h"
 
@@ -16,11 +16,7 @@
 
 namespace {
 
-struct Result {
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
+using Result = CliRun;
 
 class CommandFormats : public testing::Test {
 protected:
@@ -36,18 +32,7 @@ protected:
     {
         return write(name, QJsonDocument(description).toJson());
     }
-    Result run(const QStringList& arguments)
-    {
-        QBuffer out, err;
-        out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
-        Result r;
-        r.status = cli::run(QStringList("storewalker") + arguments, store::pst::sessionFactory(),
-            settings::IniFile(dir.filePath("StorWalk.ini")), out, err);
-        r.out = out.data();
-        r.err = QString::fromUtf8(err.data());
-        return r;
-    }
+    Result run(const QStringList& arguments) { return runCli(QDir(dir.path()), arguments); }
     QTemporaryDir dir;
 };
 
