@@ -92,9 +92,8 @@ TEST_F(SearchWindow, StopEndsTheSearchAtOnce)
             { "messages", QJsonArray { QJsonObject { { "subject", "budget" } } } } });
     PstWindow window(write(QJsonDocument(QJsonObject { { "folders", folders } }).toJson()));
     ASSERT_TRUE(window.started);
-    const auto busy = [] { return QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor; };
     FrmSearch* s = open(*window.window, "budget");
-    EXPECT_EQ(busy(), Qt::WaitCursor);
+    EXPECT_TRUE(window.window->busyCursor());
     QCoreApplication::processEvents(); // a slice or two: the window answers between them
     const int found = s->lstMatches->topLevelItemCount();
     EXPECT_GT(found, 0);
@@ -102,11 +101,10 @@ TEST_F(SearchWindow, StopEndsTheSearchAtOnce)
     // A double-click shows a match (the main window's status line then calls itself idle); the search goes on busy.
     s->lstMatches->setCurrentItem(s->lstMatches->topLevelItem(0));
     s->lstMatches_DblClick();
-    EXPECT_TRUE(s->searching());
-    EXPECT_EQ(busy(), Qt::WaitCursor);
+    EXPECT_TRUE(s->searching() && QGuiApplication::overrideCursor());
     s->cmdStop->click();
     EXPECT_TRUE(s->lblProgress->text().startsWith("Stopped")) << s->lblProgress->text().toStdString();
-    EXPECT_EQ(busy(), Qt::ArrowCursor);
+    EXPECT_FALSE(QGuiApplication::overrideCursor());
     for (int i = 0; i < 20; ++i)
         QCoreApplication::processEvents();
     EXPECT_EQ(s->lstMatches->topLevelItemCount(), found);
@@ -114,10 +112,8 @@ TEST_F(SearchWindow, StopEndsTheSearchAtOnce)
 
     // Closing the window ends its search and the busy cursor with it.
     s->cmdSearch->click();
-    ASSERT_TRUE(s->searching());
     s->close();
-    EXPECT_FALSE(s->searching());
-    EXPECT_EQ(busy(), Qt::ArrowCursor);
+    EXPECT_FALSE(s->searching() || QGuiApplication::overrideCursor());
 }
 
 } // namespace

@@ -40,13 +40,15 @@ int main()
     std::printf("%10s %14s %14s\n", "piece", "reader MB/s", "zlib MB/s");
     for (const size_t piece : { size_t(512), size_t(4096), size_t(8176), buffer.size() }) {
         quint32 ours = 0, theirs = 0;
-        const double a = rate(buffer, piece, [](const char* p, size_t n) {
-            return store::pst::format::crc32(p, qsizetype(n));
-        }, &ours);
+        const double a = rate(
+            buffer, piece, [](const char* p, size_t n) { return store::pst::format::crc32(p, qsizetype(n)); }, &ours);
         // The file format's CRC is zlib's with the register's inversions undone.
-        const double b = rate(buffer, piece, [](const char* p, size_t n) {
-            return quint32(~::crc32(0xFFFFFFFFul, reinterpret_cast<const Bytef*>(p), uInt(n)));
-        }, &theirs);
+        const double b = rate(
+            buffer, piece,
+            [](const char* p, size_t n) {
+                return quint32(~::crc32(0xFFFFFFFFul, reinterpret_cast<const Bytef*>(p), uInt(n)));
+            },
+            &theirs);
         std::printf("%10zu %14.0f %14.0f\n", piece, a, b);
         same = same && ours == theirs;
     }
