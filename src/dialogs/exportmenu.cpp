@@ -78,8 +78,8 @@ void saveMessage(FrmMain& w)
 {
     const std::shared_ptr<store::Message> message = shownMessage(w);
     if (!message) return;
-    QString path = w.platform.saveFileName(QStringLiteral("Save message as"),
-        QStringLiteral("Internet messages (*.eml);;MAPI message files (*.msg)"));
+    QString path = w.platform.saveFileName(
+        QStringLiteral("Save message as"), QStringLiteral("Internet messages (*.eml);;MAPI message files (*.msg)"));
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".eml");
     const QFileInfo target(path);
@@ -87,9 +87,8 @@ void saveMessage(FrmMain& w)
     w.setBusyCursor(true);
     try {
         // A file of that name is kept: the message gets a numbered name beside it.
-        const QString written = exporting::writeNewFile(target.absolutePath(), target.fileName(), [&](QFile& file) {
-            msg ? exporting::writeMsg(*message, file) : exporting::writeEml(*message, file);
-        });
+        const QString written = exporting::writeNewFile(target.absolutePath(), target.fileName(),
+            [&](QFile& file) { msg ? exporting::writeMsg(*message, file) : exporting::writeEml(*message, file); });
         w.setBusyCursor(false);
         w.setStatusDirect(QStringLiteral("Message saved as ") + QDir::toNativeSeparators(written));
     } catch (const store::Error& error) {

@@ -72,7 +72,8 @@ namespace {
                 if (name.isEmpty()) name = QStringLiteral("message");
                 const bool msg = m_format == MessageFormat::Msg;
                 name = cleanFileName(name.left(150) + (msg ? QStringLiteral(".msg") : QStringLiteral(".eml")));
-                writeNewFile(target, name, [&](QFile& file) { msg ? writeMsg(message, file) : writeEml(message, file); });
+                writeNewFile(
+                    target, name, [&](QFile& file) { msg ? writeMsg(message, file) : writeEml(message, file); });
                 ++result.written;
             } catch (const store::Error& error) {
                 ++result.failed;

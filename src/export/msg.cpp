@@ -6,8 +6,8 @@
 #include <QRegularExpression>
 #include <QtEndian>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-stdio.h>
@@ -37,7 +37,8 @@ namespace {
 
     store::Error diskError(const QString& what)
     {
-        return store::Error(store::mapi::E_DISK_ERROR, QStringLiteral("The message file could not be written: ") + what);
+        return store::Error(
+            store::mapi::E_DISK_ERROR, QStringLiteral("The message file could not be written: ") + what);
     }
 
     QString hex8(quint32 n)
@@ -89,7 +90,8 @@ namespace {
     {
         Ref<GsfOutput> child(gsf_outfile_new_child(storage, name.toUtf8().constData(), FALSE));
         if (!child) throw diskError(name);
-        const bool written = gsf_output_write(child.get(), size_t(bytes.size()), reinterpret_cast<const guint8*>(bytes.constData()));
+        const bool written
+            = gsf_output_write(child.get(), size_t(bytes.size()), reinterpret_cast<const guint8*>(bytes.constData()));
         if (!gsf_output_close(child.get()) || !written) throw diskError(name);
     }
 
@@ -170,7 +172,8 @@ namespace {
             if (fieldName.isEmpty()) return 0;
             if (const auto it = m_ids.constFind(fieldName); it != m_ids.constEnd()) return *it;
             if (m_entries.size() >= 0x7FFF) return 0;
-            static const QRegularExpression numbered(QStringLiteral("^(\\{[0-9A-Fa-f-]{36}\\}|\\w+):0x([0-9A-Fa-f]{1,8})$"));
+            static const QRegularExpression numbered(
+                QStringLiteral("^(\\{[0-9A-Fa-f-]{36}\\}|\\w+):0x([0-9A-Fa-f]{1,8})$"));
             Entry entry;
             entry.set = publicStrings();
             entry.name = fieldName;
@@ -290,7 +293,8 @@ namespace {
         {
             quint16 type = quint16(tag & 0xFFFF);
             // 8-bit strings were decoded with the store's code page; they are written as Unicode.
-            if ((type & ~store::proptype::MultiFlag) == store::proptype::String8) type ^= store::proptype::String8 ^ store::proptype::Unicode;
+            if ((type & ~store::proptype::MultiFlag) == store::proptype::String8)
+                type ^= store::proptype::String8 ^ store::proptype::Unicode;
             tag = (tag & 0xFFFF0000u) | type;
             const quint16 base = type & ~store::proptype::MultiFlag;
             if (!(type & store::proptype::MultiFlag)) {
@@ -405,7 +409,8 @@ namespace {
             source.readData([&](const QByteArray& piece) {
                 size += quint64(piece.size());
                 if (size > MaxValueSize) throw diskError(QStringLiteral("the attachment is larger than 4 GB"));
-                if (!gsf_output_write(data.get(), size_t(piece.size()), reinterpret_cast<const guint8*>(piece.constData())))
+                if (!gsf_output_write(
+                        data.get(), size_t(piece.size()), reinterpret_cast<const guint8*>(piece.constData())))
                     throw diskError(name);
                 return true;
             });

@@ -1,6 +1,5 @@
-# Reads a .msg file with olefile and prints what it holds as JSON, for the export tests: an independent reading of
-# what the writer made. Sizes that disagree with their streams, and counts that disagree with the storages, are
-# listed under "problems".
+# Reads a .msg file with olefile and prints what it holds as JSON, for the export tests; sizes that disagree with
+# their streams, and counts with the storages, are listed under "problems".
 import datetime
 import hashlib
 import json
@@ -38,8 +37,7 @@ def describe(ole, path, header, names, problems):
     table = ole.openstream(path + ["__properties_version1.0"]).read()
     entries = {struct.unpack_from("<I", table, o)[0]: table[o + 8:o + 16] for o in range(header, len(table), 16)}
 
-    def stream(name):
-        return ole.openstream(path + [name]).read()
+    stream = lambda name: ole.openstream(path + [name]).read()  # noqa: E731
 
     def value(tag):
         kind, raw = tag & 0xFFFF, entries[tag]
@@ -66,10 +64,7 @@ def describe(ole, path, header, names, problems):
             if ole.exists(sub + ["__substg1.0_3701000D"]):
                 item["message"] = describe(ole, sub + ["__substg1.0_3701000D"], 24, names, problems)
             out[label].append(item)
-        if not out[label]:
-            del out[label]
-    counts = struct.unpack_from("<IIII", table, 8) if header > 8 else (0, 0, 0, 0)
-    if header > 8 and counts[2:] != (len(out.get("recipients", [])), len(out.get("attachments", []))):
+    if header > 8 and struct.unpack_from("<II", table, 16) != (len(out["recipients"]), len(out["attachments"])):
         problems.append("counts of " + "/".join(path))
     return out
 
