@@ -149,7 +149,8 @@ namespace {
         for (const auto& [bit, name] : names)
             if (bits & bit) set << QLatin1String(name);
         const QString hex = QStringLiteral("0x%1").arg(QString::number(bits, 16).toUpper());
-        return set.isEmpty() ? QStringLiteral("nothing (") + hex + QLatin1Char(')') : set.join(QStringLiteral(", ")) + QStringLiteral(" (") + hex + QLatin1Char(')');
+        return set.isEmpty() ? QStringLiteral("nothing (") + hex + QLatin1Char(')')
+                             : set.join(QStringLiteral(", ")) + QStringLiteral(" (") + hex + QLatin1Char(')');
     }
 
     QString wideText(ByteReader& r, const char* what)
