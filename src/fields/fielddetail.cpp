@@ -183,13 +183,12 @@ QString entryIdTarget(const store::Session& session, const QByteArray& entryId)
     try {
         if (auto folder = session.getFolder(id)) {
             // The path as the window shows it: names from the store's top folder down, each followed by "\".
+            // The top folder is named too; its parent is the store, which is not.
             QString path;
             std::shared_ptr<store::Object> o = folder;
-            for (int depth = 0; o && depth < 64; ++depth) {
-                const auto parent = o->parent();
-                if (!parent || !std::dynamic_pointer_cast<store::Folder>(parent)) break;
+            for (int depth = 0; o && std::dynamic_pointer_cast<store::Folder>(o) && depth < 64; ++depth) {
                 path.prepend(o->name() + QLatin1Char('\\'));
-                o = parent;
+                o = o->parent();
             }
             return QStringLiteral("folder \\") + path;
         }

@@ -118,6 +118,8 @@ TEST_F(CommandTest, WhatEachRequestReportsOrWhyItFails)
             "bytes" },
         { store + QStringList { "--folder", inbox, "--message", "1", "--field", "0FFF" }, 0,
             "Points to: message \"Newer\"\r\n" },
+        { store + QStringList { "--folder", inbox, "--field", "0FFF" }, 0,
+            "Points to: folder \\Top of Personal Folders\\Inbox\\\r\n" },
         { store + QStringList { "--fields", "folder", "--field", "Nothing" }, 1,
             "Error 0x8004010F: The folder has no field Nothing." },
         { store + QStringList { "--folder", inbox, "--message", "1", "--fields", "recipients", "--field", "3001" }, 2,
