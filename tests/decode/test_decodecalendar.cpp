@@ -105,13 +105,10 @@ TEST(CalendarStructures, ExtendedExceptionsFollowTheirExceptionInfo)
     // ExceptionInfo, an empty first reserved block, then its ExtendedException (writer 0x3009, so a change highlight
     // of start and subject first), UTF-16 subject and location, and the empty second reserved block.
     const QByteArray recur = hex("0430 0430 0B20 0100 0000 00000000 01000000 00000000 0A000000 22200000 0A000000"
-                                 " 00000000 01000000 60673A0D 01000000 60673A0D A0183A0D 007B3B0D"
-                                 " 06300000 09300000 1C020000 3A020000"
-                                 " 0100 B8693A0D D6693A0D 7C693A0D 1100 0300 0200 4869 0300 0200 526D"
-                                 " 00000000"
-                                 " 04000000 11000000 00000000 B8693A0D D6693A0D 7C693A0D"
-                                 " 0200 48006900 0300 5200FC006D00 00000000"
-                                 " 00000000");
+                                 " 00000000 01000000 60673A0D 01000000 60673A0D A0183A0D 007B3B0D 06300000 09300000"
+                                 " 1C020000 3A020000 0100 B8693A0D D6693A0D 7C693A0D 1100 0300 0200 4869 0300 0200 526D"
+                                 " 00000000 04000000 11000000 00000000 B8693A0D D6693A0D 7C693A0D"
+                                 " 0200 48006900 0300 5200FC006D00 00000000 00000000");
     const QStringList lines = decode::describeAppointmentRecur(recur);
     EXPECT_EQ(lines.mid(17),
         QStringList({ "Exceptions: 1",
