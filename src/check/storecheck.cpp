@@ -1,4 +1,5 @@
 #include "check/storecheck.h"
+#include "progress/progressline.h"
 
 #include "store/store.h"
 
@@ -6,8 +7,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <cstdio>
-#include <unistd.h>
 
 namespace check {
 
@@ -42,16 +41,6 @@ namespace {
     QString hexId(quint64 id)
     {
         return QStringLiteral("0x%1").arg(id, 0, 16).toUpper().replace(QLatin1String("0X"), QLatin1String("0x"));
-    }
-
-    // A bar of 40 characters, redrawn in place.
-    QByteArray bar(const QString& name, int permille)
-    {
-        const int filled = permille * 40 / 1000;
-        return QStringLiteral("\r%1 [%2%3] %4%")
-            .arg(name, QString(filled, QLatin1Char('#')), QString(40 - filled, QLatin1Char(' ')))
-            .arg(permille / 10, 3)
-            .toUtf8();
     }
 
 } // namespace
@@ -148,15 +137,12 @@ int run(const QStringList& paths, bool json, QIODevice& out, QIODevice& err, boo
     QJsonArray stores;
     for (const QString& path : paths) {
         const QString name = QFileInfo(path).fileName();
-        int shown = -1;
+        progress::ProgressLine bar(err, errIsTerminal);
         StoreResult r = checkStore(path, [&](int permille) {
-            if (errIsTerminal && permille / 10 != shown) {
-                shown = permille / 10;
-                err.write(bar(name, permille));
-            }
+            bar.update(permille, 1000, name);
             return true;
         });
-        if (errIsTerminal) err.write("\n");
+        bar.finish();
         if (json)
             stores.append(jsonReport(r));
         else
@@ -192,7 +178,7 @@ int runCommand(const QStringList& arguments, QIODevice& out, QIODevice& err)
         err.write("storewalker: --check needs at least one store file\n");
         return 2;
     }
-    return run(paths, json, out, err, isatty(fileno(stderr)) != 0);
+    return run(paths, json, out, err, progress::ProgressLine::stderrIsTerminal());
 }
 
 } // namespace check

@@ -1,16 +1,19 @@
 #include "cli/command.h"
 #include "cli/diff.h"
+#include "cli/files.h"
 #include "cli/find.h"
 #include "cli/output.h"
 #include "cli/profile.h"
 #include "cli/report.h"
+#include "export/eml.h"
+#include "export/msg.h"
 #include "export/folderexport.h"
+#include "progress/progressline.h"
 #include "check/storecheck.h"
 
 #include <QCommandLineParser>
 #include <QIODevice>
 #include <csignal>
-#include <unistd.h>
 
 namespace cli {
 
@@ -20,6 +23,8 @@ namespace {
     const QString optionProfile = QStringLiteral("profile");
     const QString optionFolder = QStringLiteral("folder");
     const QString optionMessage = QStringLiteral("message");
+    const QString optionAttachment = QStringLiteral("attachment");
+    const QString optionSaveAttachments = QStringLiteral("save-attachments");
     const QString optionFields = QStringLiteral("fields");
     const QString optionExport = QStringLiteral("export");
     const QString optionTo = QStringLiteral("to");
@@ -58,6 +63,16 @@ namespace {
             QStringLiteral("PATH") });
         parser.addOption({ optionMessage, QStringLiteral("The N-th message (1 the first) of the folder's listing."),
             QStringLiteral("N") });
+        parser.addOption({ optionAttachment,
+            QStringLiteral("With --message: the embedded message of the message's N-th attachment; given again, of "
+                           "that message's, and so on. --fields, --field, --export and --save-attachments then apply "
+                           "to it."),
+            QStringLiteral("N") });
+        parser.addOption({ optionSaveAttachments,
+            QStringLiteral("Write the attachments of --message (of --folder) as files into DIR, an embedded message "
+                           "as .eml, and print one line per file written; a by-reference attachment writes none and "
+                           "says where it pointed."),
+            QStringLiteral("DIR") });
         parser.addOption({ optionAssociated, QStringLiteral("With --folder: the folder's associated (hidden) contents.") });
         parser.addOption({ optionFields,
             QStringLiteral("Whose fields to report: ") + fieldKinds.join(QLatin1Char('|')), QStringLiteral("KIND") });
@@ -67,7 +82,9 @@ namespace {
                            "folder, else of the store."),
             QStringLiteral("TAG|NAME") });
         parser.addOption({ optionExport,
-            QStringLiteral("Write the messages of --folder (else the top folder) as files into --to: eml or msg."),
+            QStringLiteral("Write the messages of --folder (else the top folder), or only --message, as files into "
+                           "--to: eml or msg. Progress goes to standard error: a bar on a terminal, else a line per "
+                           "thousand messages."),
             QStringLiteral("FORMAT") });
         parser.addOption({ optionTo, QStringLiteral("The folder --export writes into."), QStringLiteral("DIR") });
         parser.addOption({ optionRecursive, QStringLiteral("--export writes subfolders into subdirectories too.") });
@@ -118,6 +135,19 @@ namespace {
                 *error = QStringLiteral("--message needs --folder.");
                 return std::nullopt;
             }
+        }
+        for (const QString& value : parser.values(optionAttachment)) {
+            bool ok = false;
+            const int position = value.toInt(&ok);
+            if (!ok || position < 1) {
+                *error = QStringLiteral("--attachment needs a number from 1 on.");
+                return std::nullopt;
+            }
+            if (request.message == 0) {
+                *error = QStringLiteral("--attachment needs --message.");
+                return std::nullopt;
+            }
+            request.attachments.append(position);
         }
         if (parser.isSet(optionFields)) {
             request.fields = parser.value(optionFields).toLower();
@@ -173,11 +203,9 @@ namespace {
         // Ctrl-C ends the search between two messages; every match written so far stays whole.
         interrupted = false;
         std::signal(SIGINT, onInterrupt);
+        progress::ProgressLine bar(err, progress::ProgressLine::stderrIsTerminal());
         std::function<void(const QString&)> progress;
-        if (isatty(STDERR_FILENO))
-            progress = [&err](const QString& path) {
-                err.write((QStringLiteral("\r\033[Ksearching ") + path.left(120)).toUtf8());
-            };
+        if (bar.terminal()) progress = [&bar](const QString& path) { bar.text(QStringLiteral("searching ") + path); };
         RowWriter rows(format, out, QStringLiteral("matches"), matchColumns);
         int status = 0;
         for (const QString& name : profiles) {
@@ -191,7 +219,7 @@ namespace {
                 status = fail(1, QStringLiteral("Error %1: %2").arg(error.numberText(), error.description()));
             }
         }
-        if (progress) err.write("\r\033[K");
+        bar.finish(false);
         std::signal(SIGINT, SIG_DFL);
         if (interrupted) return fail(130, QStringLiteral("interrupted; the matches above are whole."));
         if (status == 0 && format != Format::Text) rows.finish();
@@ -224,12 +252,83 @@ namespace {
         }
     }
 
+    // --folder, --message and --attachment name the message of --export and --save-attachments.
+    std::optional<ReportRequest> messageRequest(const QCommandLineParser& parser, const Fail& fail, int* status)
+    {
+        QString error;
+        std::optional<ReportRequest> request = parseRequest(parser, &error);
+        if (!request) *status = fail(2, error);
+        return request;
+    }
+
+    int runExport(const QCommandLineParser& parser, const store::SessionFactory& sessionFactory,
+        const settings::IniFile& ini, QIODevice& out, QIODevice& err, const Fail& fail)
+    {
+        const QString exportFormat = parser.value(optionExport);
+        if (exportFormat != QLatin1String("eml") && exportFormat != QLatin1String("msg"))
+            return fail(2, QStringLiteral("--export takes eml or msg."));
+        const bool msg = exportFormat == QLatin1String("msg");
+        if (parser.value(optionTo).isEmpty()) return fail(2, QStringLiteral("--export needs --to DIR."));
+        int status = 0;
+        const std::optional<ReportRequest> request = messageRequest(parser, fail, &status);
+        if (!request) return status;
+        try {
+            const Profile profile = logon(sessionFactory, ini, parser.value(optionProfile));
+            if (request->message > 0) {
+                const NamedMessage named = openMessage(*profile.session, profile.config, *request);
+                const MessageFormat format = msg ? MessageFormat { exporting::writeMsg, QStringLiteral(".msg") }
+                                                 : MessageFormat { exporting::writeEml, QStringLiteral(".eml") };
+                return exportOneMessage(*named.message, format, parser.value(optionTo), out, err);
+            }
+            const std::shared_ptr<store::Folder> folder = request->folderPath.isEmpty()
+                ? profile.session->infoStores()->item(1)->rootFolder()
+                : findFolder(*profile.session, request->folderPath).folder;
+            progress::ProgressLine bar(err, progress::ProgressLine::stderrIsTerminal(), QStringLiteral("messages"), 1000);
+            const exporting::FolderExport result = exporting::exportFolder(
+                *folder, parser.value(optionTo), parser.isSet(optionRecursive), [&bar](int done, int total) {
+                    bar.update(done, total);
+                    return true;
+                },
+                msg ? exporting::MessageFormat::Msg : exporting::MessageFormat::Eml);
+            bar.finish();
+            for (const QString& failure : result.failures)
+                err.write((QStringLiteral("failed: ") + failure + QLatin1Char('\n')).toUtf8());
+            out.write(QStringLiteral("written %1, failed %2, skipped %3\n")
+                          .arg(result.written)
+                          .arg(result.failed)
+                          .arg(result.skipped)
+                          .toUtf8());
+            return result.failed > 0 ? 1 : 0;
+        } catch (const store::Error& error) {
+            return fail(1, QStringLiteral("Error %1: %2").arg(error.numberText(), error.description()));
+        }
+    }
+
+    int runSaveAttachments(const QCommandLineParser& parser, const store::SessionFactory& sessionFactory,
+        const settings::IniFile& ini, QIODevice& out, QIODevice& err, const Fail& fail)
+    {
+        const QString dir = parser.value(optionSaveAttachments);
+        if (dir.isEmpty()) return fail(2, QStringLiteral("--save-attachments needs a folder."));
+        int status = 0;
+        const std::optional<ReportRequest> request = messageRequest(parser, fail, &status);
+        if (!request) return status;
+        if (request->message == 0) return fail(2, QStringLiteral("--save-attachments needs --folder and --message."));
+        try {
+            const Profile profile = logon(sessionFactory, ini, parser.value(optionProfile));
+            const NamedMessage named = openMessage(*profile.session, profile.config, *request);
+            return saveAttachmentFiles(*named.message, dir, out, err);
+        } catch (const store::Error& error) {
+            return fail(1, QStringLiteral("Error %1: %2").arg(error.numberText(), error.description()));
+        }
+    }
+
 } // namespace
 
 bool isCommand(const QStringList& arguments)
 {
     static const QStringList commands = { QStringLiteral("--report"), QStringLiteral("--find"),
         QStringLiteral("--find-property"), QStringLiteral("--diff"), QStringLiteral("--check"), QStringLiteral("--export"),
+        QStringLiteral("--save-attachments"),
         QStringLiteral("--help"), QStringLiteral("-h"), QStringLiteral("-?") };
     return arguments.size() > 1 && commands.contains(arguments.at(1));
 }
@@ -245,37 +344,10 @@ int run(const QStringList& arguments, store::SessionFactory sessionFactory, sett
     QCommandLineParser parser;
     setupParser(parser);
     if (!parser.parse(arguments)) return fail(2, parser.errorText() + QStringLiteral(" (see --help)"));
-    if (parser.isSet(optionExport) && !parser.isSet(QStringLiteral("help"))) {
-        const QString exportFormat = parser.value(optionExport);
-        if (exportFormat != QLatin1String("eml") && exportFormat != QLatin1String("msg"))
-            return fail(2, QStringLiteral("--export takes eml or msg."));
-        if (parser.value(optionTo).isEmpty()) return fail(2, QStringLiteral("--export needs --to DIR."));
-        try {
-            const Profile profile = logon(sessionFactory, ini, parser.value(optionProfile));
-            const QStringList path = parser.value(optionFolder).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-            const std::shared_ptr<store::Folder> folder = path.isEmpty()
-                ? profile.session->infoStores()->item(1)->rootFolder()
-                : findFolder(*profile.session, path).folder;
-            // A line per thousand messages on standard error, then one summary line.
-            const exporting::FolderExport result = exporting::exportFolder(
-                *folder, parser.value(optionTo), parser.isSet(optionRecursive), [&err](int done, int total) {
-                    if (done % 1000 == 0 || done == total)
-                        err.write(QStringLiteral("%1 of %2 messages\n").arg(done).arg(total).toUtf8());
-                    return true;
-                },
-                exportFormat == QLatin1String("msg") ? exporting::MessageFormat::Msg : exporting::MessageFormat::Eml);
-            for (const QString& failure : result.failures)
-                err.write((QStringLiteral("failed: ") + failure + QLatin1Char('\n')).toUtf8());
-            out.write(QStringLiteral("written %1, failed %2, skipped %3\n")
-                          .arg(result.written)
-                          .arg(result.failed)
-                          .arg(result.skipped)
-                          .toUtf8());
-            return result.failed > 0 ? 1 : 0;
-        } catch (const store::Error& error) {
-            return fail(1, QStringLiteral("Error %1: %2").arg(error.numberText(), error.description()));
-        }
-    }
+    if (parser.isSet(optionExport) && !parser.isSet(QStringLiteral("help")))
+        return runExport(parser, sessionFactory, ini, out, err, fail);
+    if (parser.isSet(optionSaveAttachments) && !parser.isSet(QStringLiteral("help")))
+        return runSaveAttachments(parser, sessionFactory, ini, out, err, fail);
     const int commands = int(parser.isSet(optionReport)) + int(parser.isSet(optionDiff))
         + int(parser.isSet(optionFind) || parser.isSet(optionFindProperty));
     if (parser.isSet(QStringLiteral("help")) || commands == 0) {

@@ -4,7 +4,10 @@
 #include "fields/fielddetail.h"
 #include "fields/fieldrows.h"
 #include "fields/listing.h"
+#include "fields/messagepath.h"
 #include "fields/reports.h"
+
+#include <QJsonArray>
 
 namespace cli {
 
@@ -23,8 +26,31 @@ namespace {
         FolderAt at;
         QList<std::shared_ptr<store::Message>> listed; // the folder's listing; null for the limit row
         std::shared_ptr<store::Message> message;
+        QString subjects; // the path of subjects down to an embedded message; empty for the listed message
         qsizetype kind = -1; // index in fieldKinds of the fields shown, -1 for a listing
     };
+
+    // Each position's attachment of the message before holds the next message, as the window's "Open Embedded
+    // Message" opens it from a row of the attachment view.
+    void openEmbedded(Target& t, const QList<int>& positions)
+    {
+        MessagePath path;
+        path.start(t.message, {});
+        for (const int position : positions) {
+            const int count = path.current()->attachments()->count();
+            if (position < 1 || position > count)
+                throw Error(mapi::E_NOT_FOUND,
+                    QStringLiteral("The message \"%1\" has no attachment %2 (it has %3).")
+                        .arg(path.subjects())
+                        .arg(position)
+                        .arg(count));
+            if (!path.open(position))
+                throw Error(mapi::E_INVALID_PARAMETER,
+                    QStringLiteral("Attachment %1 of \"%2\" is no embedded message.").arg(position).arg(path.subjects()));
+        }
+        t.message = path.current();
+        t.subjects = path.subjects();
+    }
 
     Target open(const store::Session& session, const settings::CurrentSettings& config, const ReportRequest& request)
     {
@@ -56,6 +82,7 @@ namespace {
                             .arg(t.listed.size()));
                 // Opened anew from its identifier, as a click on the row opens it.
                 t.message = session.getMessage(row->id(), t.at.folder->storeId());
+                if (!request.attachments.isEmpty()) openEmbedded(t, request.attachments);
             }
         }
         t.kind = request.fields.isEmpty() ? (t.message ? 2 : -1) : fieldKinds.indexOf(request.fields);
@@ -164,7 +191,7 @@ QString reportText(const store::Session& session, const settings::IniFile& ini, 
     view.topProvider = t.at.store->providerName();
     if (t.at.folder)
         view.folderPath = QLatin1Char('\\') + pathText(t.at.names) + (request.associated ? QStringLiteral(" (associated)") : QString());
-    if (t.message) view.messageSubject = t.listed.at(request.message - 1)->subject();
+    if (t.message) view.messageSubject = t.subjects.isEmpty() ? t.listed.at(request.message - 1)->subject() : t.subjects;
 
     const fields::Naming naming { config.mapiCodes, config.altCodes };
     if (t.kind >= 0) {
@@ -202,6 +229,16 @@ QString reportText(const store::Session& session, const settings::IniFile& ini, 
     return fields::reportText(view, QDateTime::currentDateTimeUtc());
 }
 
+NamedMessage openMessage(
+    const store::Session& session, const settings::CurrentSettings& config, const ReportRequest& request)
+{
+    if (request.message < 1) throw Error(mapi::E_NOT_FOUND, QStringLiteral("No message is named."));
+    ReportRequest message = request;
+    message.fields = fieldKinds.at(2);
+    Target t = open(session, config, message);
+    return { t.at, t.message, t.subjects.isEmpty() ? t.listed.at(request.message - 1)->subject() : t.subjects };
+}
+
 QString reportKind(const ReportRequest& request)
 {
     static const QString kinds[] = { QStringLiteral("fields"), QStringLiteral("fields"), QStringLiteral("fields"),
@@ -214,6 +251,10 @@ QString reportKind(const ReportRequest& request)
 QStringList reportColumns(const ReportRequest& request)
 {
     const QString kind = reportKind(request);
+    // Rows of an embedded message name the attachment positions that lead to it.
+    const QStringList context = request.attachments.isEmpty()
+        ? contextColumns
+        : contextColumns + QStringList { QStringLiteral("attachment") };
     if (kind == QStringLiteral("stores"))
         return { QStringLiteral("profile"), QStringLiteral("position"), QStringLiteral("store"),
             QStringLiteral("provider"), QStringLiteral("id") };
@@ -222,14 +263,14 @@ QStringList reportColumns(const ReportRequest& request)
             + QStringList { QStringLiteral("position"), QStringLiteral("id"), QStringLiteral("subject"),
                   QStringLiteral("class"), QStringLiteral("created") };
     if (kind == QStringLiteral("recipients"))
-        return contextColumns
+        return context
             + QStringList { QStringLiteral("position"), QStringLiteral("name"), QStringLiteral("address"),
                   QStringLiteral("type"), QStringLiteral("displayType") };
     if (kind == QStringLiteral("attachments"))
-        return contextColumns
+        return context
             + QStringList { QStringLiteral("position"), QStringLiteral("name"), QStringLiteral("method"),
                   QStringLiteral("size"), QStringLiteral("created") };
-    return contextColumns + QStringList { QStringLiteral("object") } + fieldColumns;
+    return context + QStringList { QStringLiteral("object") } + fieldColumns;
 }
 
 void reportRows(const store::Session& session, const QString& profileName, const settings::IniFile& ini,
@@ -240,6 +281,12 @@ void reportRows(const store::Session& session, const QString& profileName, const
     if (t.kind != -1 || t.at.folder) context.insert(QStringLiteral("store"), t.at.store->name());
     if (t.at.folder) context.insert(QStringLiteral("folder"), pathText(t.at.names));
     if (t.message) context.insert(QStringLiteral("message"), request.message);
+    if (!request.attachments.isEmpty()) {
+        QJsonArray positions;
+        for (const int position : request.attachments)
+            positions.append(position);
+        context.insert(QStringLiteral("attachment"), positions);
+    }
     auto row = [&](QJsonObject o) {
         for (auto it = context.begin(); it != context.end(); ++it)
             o.insert(it.key(), it.value());
