@@ -134,6 +134,59 @@ TEST_F(CommandTest, WhatEachRequestReportsOrWhyItFails)
     }
 }
 
+// --attachment opens embedded messages in turn; --save-attachments and --export then act on the message reached.
+TEST_F(CommandTest, EmbeddedMessagesSavedAttachmentsAndOneMessageExported)
+{
+    const char* nested = R"({ "name": "Nested", "time": "2024-03-01T09:00:00Z", "folders": [ { "name": "Inbox",
+      "messages": [ { "subject": "Weekly report", "attachments": [ { "name": "a.txt", "text": "hello" },
+        { "message": { "subject": "FW: figures", "attachments": [ { "name": "../../x.bin", "content": "00FF10" },
+            { "message": { "subject": "Deepest" } } ] } },
+        { "name": "c.doc", "reference": "\\\\server\\c.doc" } ] } ] } ] })";
+    const QString store = dir.filePath("nested.pst");
+    QString error;
+    ASSERT_TRUE(pstwriter::writeStore(QJsonDocument::fromJson(nested).object(), store, &error));
+    const QStringList m1 = { "--profile", store, "--folder", "\\Top of Personal Folders\\Inbox\\", "--message", "1" };
+    const QString outer = dir.filePath("outer"), inner = dir.filePath("inner"), exported = dir.filePath("export");
+    const std::tuple<QStringList, int, QString> cases[] = {
+        { QStringList { "--report", "--attachment", "2" } + m1, 0,
+            "\r\nMessage: Weekly report > FW: figures\r\n\r\nDisplay: Message Fields\r\n" },
+        { QStringList { "--report", "--attachment", "2", "--attachment", "2", "--field", "0037" } + m1, 0,
+            "\r\nValue:\r\nDeepest\r\n" },
+        { QStringList { "--report", "--attachment", "2", "--fields", "attachments", "--format", "csv" } + m1, 0,
+            "profile,store,folder,message,attachment,position,name,method,size,created\r\n"
+            "nested.pst,Nested,\\Top of Personal Folders\\Inbox\\,1,[2],1,../../x.bin,0,3," },
+        { QStringList { "--report", "--attachment", "1" } + m1, 1,
+            "Error 0x80070057: Attachment 1 of \"Weekly report\" is no embedded message." },
+        { QStringList { "--report", "--attachment", "2", "--attachment", "3" } + m1, 1,
+            "The message \"Weekly report > FW: figures\" has no attachment 3 (it has 2)." },
+        { QStringList { "--report", "--attachment", "x" } + m1, 2, "--attachment needs a number from 1 on." },
+        { { "--report", "--profile", store, "--attachment", "1" }, 2, "--attachment needs --message." },
+        { QStringList { "--save-attachments", outer } + m1, 0,
+            outer + "/a.txt\n" + outer + "/attachment-2.eml\n"
+                + "c.doc: by reference, no file written; it pointed to \\\\server\\c.doc\n" },
+        { QStringList { "--save-attachments", inner, "--attachment", "2" } + m1, 0,
+            inner + "/_.._x.bin\n" + inner + "/attachment-2.eml\n" },
+        { { "--save-attachments", inner, "--profile", store }, 2, "--save-attachments needs --folder and --message." },
+        { QStringList { "--export", "eml", "--to", exported, "--attachment", "2" } + m1, 0,
+            "written 1, failed 0, skipped 0\n" },
+    };
+    for (const auto& [arguments, status, expected] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const Command result = run(arguments);
+        EXPECT_EQ(result.status, status) << result.err.toStdString();
+        EXPECT_TRUE((status ? result.err : result.out).contains(expected)) << (result.out + result.err).toStdString();
+    }
+    for (const auto& [path, bytes] : { std::pair<QString, QByteArray> { outer + "/a.txt", "hello" },
+             { inner + "/_.._x.bin", QByteArray("\x00\xFF\x10", 3) } }) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        EXPECT_EQ(file.readAll(), bytes) << path.toStdString();
+    }
+    QFile eml(exported + "/FW_ figures.eml");
+    ASSERT_TRUE(eml.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(eml.readAll().contains("Subject: FW: figures"));
+}
+
 // --check goes to the store check: its report, its exit status, its usage errors.
 TEST_F(CommandTest, CheckCommand)
 {
