@@ -12,6 +12,7 @@
 #include "check/storecheck.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QIODevice>
 #include <csignal>
 
@@ -280,6 +281,8 @@ namespace {
                                                  : MessageFormat { exporting::writeEml, QStringLiteral(".eml") };
                 return exportOneMessage(*named.message, format, parser.value(optionTo), out, err);
             }
+            if (!QDir().mkpath(parser.value(optionTo)))
+                return fail(1, QStringLiteral("%1 cannot be made").arg(parser.value(optionTo)));
             const std::shared_ptr<store::Folder> folder = request->folderPath.isEmpty()
                 ? profile.session->infoStores()->item(1)->rootFolder()
                 : findFolder(*profile.session, request->folderPath).folder;
