@@ -298,7 +298,9 @@ void writeEml(const store::Message& message, QFile& file)
     g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
     const ssize_t written = g_mime_object_write_to_stream(GMIME_OBJECT(built.get()), options, stream.get());
     g_mime_format_options_free(options);
-    if (written < 0 || g_mime_stream_flush(stream.get()) != 0)
+    // No flush: a file stream writes straight through, and its flush would force each file to the disk (fsync),
+    // which took most of a folder export's time. The file is whole once written; its name comes after.
+    if (written < 0)
         throw store::Error(
             store::mapi::E_DISK_ERROR, QStringLiteral("The message could not be written to %1.").arg(file.fileName()));
     file.seek(file.size()); // the stream wrote past the file object's position
