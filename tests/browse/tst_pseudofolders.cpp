@@ -6,6 +6,7 @@
 
 #include <QtWidgets>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
