@@ -1,5 +1,4 @@
-// The pseudo-folders in the tree: after the real folders of the root, in a look of their own, found on their click,
-// and saying when they hold nothing.
+// Pseudo-folders in the tree: after the root's real folders, a look of their own, listed on click, or "nothing found".
 
 #include "browse/browsetexts.h"
 #include "mainwindow/windowfixture.h"

@@ -1,8 +1,7 @@
 // The reader on damaged copies of stores: each copy is opened and read whole; nothing may crash, hang, allocate far
 // beyond the file's size, or fail otherwise than with the store's own error. The store check walks each copy too:
-// whatever the reader refuses, the check reports as damaged, with a problem line; the orphans' search runs on each.
-// Half the copies are signed afresh after the damage, so that the CRC checks pass and the parsers behind them meet
-// the damage.
+// whatever the reader refuses, the check reports as damaged, with a problem line. Half the copies are signed afresh after
+// the damage, so that the CRC checks pass and the parsers behind them meet the damage.
 //
 // SW_FUZZ_SEED replays a run (its seed is printed), SW_FUZZ_SCALE multiplies every store's count of copies, and
 // SW_FUZZ_SECONDS bounds each store's run (default 60 s, so that the ten stores keep the suite within its ten
