@@ -12,6 +12,7 @@
 #include "stores.h"
 
 #include "check/storecheck.h"
+#include "store/pst/orphans.h"
 #include "store/store.h"
 
 #include <QDateTime>
@@ -230,6 +231,13 @@ TEST_P(PstReaderFuzz, DamagedCopiesReadWholeOrFailCleanly)
             if (e.description().isEmpty()) unclear.append(QString::fromStdString(copy) + ": refused without a reason");
         } catch (const std::exception& e) {
             unclear.append(QString::fromStdString(copy) + ": " + QString::fromUtf8(e.what()));
+        }
+        // The orphans' search reads the node B-tree and the folders' tables on its own.
+        try {
+            store::pst::findOrphans(store::pst::ndb::NdbFile::open(path));
+        } catch (const store::Error&) {
+        } catch (const std::exception& e) {
+            unclear.append(QString::fromStdString(copy) + ": orphans: " + QString::fromUtf8(e.what()));
         }
         const check::StoreResult checked = check::checkStore(path);
         const int status = check::exitStatus({ checked });
