@@ -66,6 +66,9 @@ public:
     Nid reserveMessageNid() { return m_nids.next(store::pst::format::NidTypeNormalMessage); }
     // Adds a message to a folder; missing class, flags, times and size get defaults.
     Nid addMessage(Nid folder, const MessageSpec& message, Nid nid = 0);
+    // A message of the folder deleted at once: its blocks and its node B-tree entry stay in free space, its
+    // folder does not list it.
+    Nid addDeletedMessage(Nid folder, const MessageSpec& message, Nid nid = 0);
     // The property tag (0x8000 and up) a named property gets in this store.
     quint32 namedTag(const NamedKey& key, quint16 type);
     // A store entry identifier: 4 flag bytes, the store's record key, the node identifier.
