@@ -227,3 +227,18 @@ Result recoverMessages(const std::shared_ptr<const ndb::NdbFile>& file, const st
 }
 
 } // namespace store::pst::recovery
+
+namespace store::pst {
+
+std::vector<RecoveredMessage> recoverMessages(
+    const std::shared_ptr<const ndb::NdbFile>& file, const std::function<bool(int permille)>& progress)
+{
+    const recovery::Result r = recovery::recoverMessages(file, progress);
+    std::vector<RecoveredMessage> out;
+    out.reserve(r.messages.size());
+    for (const ndb::NodeEntry& e : r.messages)
+        out.push_back({ ndb::Node(r.file, e.nid, e.dataBid, e.subnodeBid, e.parentNid) });
+    return out;
+}
+
+} // namespace store::pst

@@ -4,7 +4,7 @@
 // fails is left out, and the others stay.
 #pragma once
 
-#include "store/pst/ndbfile.h"
+#include "store/pst/ndbnode.h"
 
 #include <functional>
 #include <memory>
@@ -34,3 +34,17 @@ Result recoverMessages(const std::shared_ptr<const ndb::NdbFile>& file,
     const std::function<bool(int permille)>& progress = {});
 
 } // namespace store::pst::recovery
+
+namespace store::pst {
+
+// One message rebuilt from blocks found in free space; it reads whole (see recovery::recoverMessages).
+struct RecoveredMessage {
+    ndb::Node node;
+};
+
+// The recovered messages as nodes to open, in identifier order. progress gets thousandths and returns false to
+// stop; what was found up to then is returned.
+std::vector<RecoveredMessage> recoverMessages(
+    const std::shared_ptr<const ndb::NdbFile>& file, const std::function<bool(int permille)>& progress);
+
+} // namespace store::pst
