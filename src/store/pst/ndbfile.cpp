@@ -85,6 +85,11 @@ std::optional<BlockEntry> NdbFile::findBlock(Bid bid) const
     return found;
 }
 
+const std::vector<BlockEntry>& NdbFile::extraBlocks() const
+{
+    return m_impl->extraBlocks;
+}
+
 std::shared_ptr<const NdbFile> NdbFile::withExtraBlocks(std::vector<BlockEntry> blocks) const
 {
     const std::shared_ptr<const NdbFile> copy = open(m_path);

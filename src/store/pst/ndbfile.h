@@ -86,6 +86,7 @@ public:
     // The same file opened again, whose block look-ups also find these blocks (found outside the block B-tree,
     // as in free space) when the B-tree lacks them. Nodes of that copy read them like any other block.
     std::shared_ptr<const NdbFile> withExtraBlocks(std::vector<BlockEntry> blocks) const;
+    const std::vector<BlockEntry>& extraBlocks() const;
 
     // Every node in identifier order; the visitor returns false to stop. Bounded like the look-ups.
     void forEachNode(const std::function<bool(const NodeEntry&)>& visit) const;

@@ -121,6 +121,7 @@ namespace {
             }
             if (le16(t + 2) != blockSignature(p, pg.bid)) return;
             m_result.pages++;
+            m_result.pageOffsets.push_back(p);
             for (int i = 0; i < pg.count; ++i) {
                 const ndb::NodeEntry n = ndb::nodeEntryAt(m_l, pg.entry(i));
                 const quint32 type = nidType(n.nid);

@@ -21,6 +21,7 @@ struct Result {
     quint64 freeBytes = 0; // free space scanned
     quint64 blocks = 0; // blocks found in it whose trailer and CRC check out
     quint64 pages = 0; // node B-tree leaf pages found in it
+    std::vector<quint64> pageOffsets; // where those pages are
     quint64 rejected = 0; // candidate messages that did not read whole
     bool stopped = false; // progress said stop; what was found until then is returned
 };
