@@ -12,7 +12,7 @@ build=$1
 shift
 scratch=$(mktemp -d /dev/shm/checkbench-XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
-printf '%-45s %10s %14s %8s %10s %14s\n' store MB check_s check_peak_MB status libpff_s libpff_peak_MB
+printf '%-45s %10s %8s %14s %8s %10s %14s\n' store MB check_s check_peak_MB status libpff_s libpff_peak_MB
 for f in "$@"; do
     size=$(stat -c %s "$f")
     /usr/bin/time -f '%e %M' -o "$scratch/t1" "$build/bin/storewalker" --check "$f" >"$scratch/out" 2>/dev/null

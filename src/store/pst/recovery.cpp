@@ -158,12 +158,14 @@ namespace {
             }
     }
 
-    bool isLive(const ndb::NdbFile& file, quint32 nid)
+    // The data block of the node as the node B-tree holds it now; 0 when it holds no such node.
+    ndb::Bid liveData(const ndb::NdbFile& file, quint32 nid)
     {
         try {
-            return file.findNode(nid).has_value();
+            const std::optional<ndb::NodeEntry> e = file.findNode(nid);
+            return e ? e->dataBid : 0;
         } catch (const Error&) {
-            return false; // a damaged node B-tree: the candidate is judged on its own bytes
+            return 0; // a damaged node B-tree: the candidate is judged on its own bytes
         }
     }
 
@@ -186,21 +188,24 @@ Result recoverMessages(const std::shared_ptr<const ndb::NdbFile>& file, const st
     }
     result.file = file->withExtraBlocks(std::move(scan.m_blocks));
 
-    // The latest version of each node first; the first one that reads whole is kept.
+    // Each version of a node (its data block) once, from the latest page that lists it; the first listing that reads
+    // whole is kept. The version the node B-tree holds now is no recovery; an earlier one of a message still there is.
     std::vector<Candidate>& c = scan.m_candidates;
     std::sort(c.begin(), c.end(), [](const Candidate& a, const Candidate& b) {
-        return a.entry.nid != b.entry.nid ? a.entry.nid < b.entry.nid : a.pageBid > b.pageBid;
+        if (a.entry.nid != b.entry.nid) return a.entry.nid < b.entry.nid;
+        if (a.entry.dataBid != b.entry.dataBid) return a.entry.dataBid < b.entry.dataBid;
+        return a.pageBid > b.pageBid;
     });
     for (size_t i = 0; i < c.size() && !result.stopped;) {
-        const quint32 nid = c[i].entry.nid;
+        const ndb::NodeEntry version = c[i].entry;
         size_t next = i;
-        while (next < c.size() && c[next].entry.nid == nid)
+        while (next < c.size() && c[next].entry.nid == version.nid && c[next].entry.dataBid == version.dataBid)
             ++next;
         if (progress && !progress(800 + int(200 * i / c.size()))) {
             result.stopped = true;
             break;
         }
-        if (!isLive(*file, nid)) {
+        if (liveData(*file, version.nid) != version.dataBid) {
             std::optional<ndb::NodeEntry> found;
             for (size_t k = i; k < next && !found; ++k) {
                 ndb::NodeEntry e = c[k].entry;

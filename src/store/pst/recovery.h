@@ -15,8 +15,9 @@ namespace store::pst::recovery {
 struct Result {
     // The file as the recovered messages read it: the block B-tree's blocks and those found in free space.
     std::shared_ptr<const ndb::NdbFile> file;
-    // Message nodes as the node B-tree once listed them (identifier, data, subnodes, folder), in identifier order;
-    // none is in the node B-tree now. Open them on `file`.
+    // Message nodes as the node B-tree once listed them (identifier, data, subnodes, folder), in identifier order:
+    // deleted ones, and earlier versions of messages still there (then with the identifier of the message, and
+    // other data). Open them on `file`.
     std::vector<ndb::NodeEntry> messages;
     quint64 freeBytes = 0; // free space scanned
     quint64 blocks = 0; // blocks found in it whose trailer and CRC check out
@@ -27,8 +28,8 @@ struct Result {
 };
 
 // Scans the free space of the file's allocation maps (a damaged map page leaves its span unscanned) for blocks and
-// for node B-tree leaf pages of earlier versions of the tree; a message node such a page lists, that the node
-// B-tree no longer holds, and whose property context and subnodes read from the blocks found is returned.
+// for node B-tree leaf pages of earlier versions of the tree; a message node such a page lists, in a version the
+// node B-tree no longer holds, whose property context and subnodes read from the blocks found, is returned.
 // Memory grows with what is found in free space, never with the file's size. progress gets thousandths; false
 // stops the scan.
 Result recoverMessages(const std::shared_ptr<const ndb::NdbFile>& file,

@@ -79,6 +79,22 @@ TEST(PstRecovery, DeletedMessagesAreFoundWithSubjectBodyAndSubnodes)
     }
 }
 
+// A real store whose free space holds an earlier version of a message it still lists (node 0x2000C4, data block
+// 0x10EC there, another one in the node B-tree); a node in a freed page in the version the tree holds is no
+// recovery (0x200064).
+TEST(PstRecovery, EarlierVersionOfAListedMessage)
+{
+    const auto file = ndb::NdbFile::open(pstreadertest::sample(QStringLiteral("java-libpst_dist-list.pst")));
+    const recovery::Result r = recovery::recoverMessages(file);
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_EQ(r.messages[0].nid, 0x2000C4u);
+    EXPECT_EQ(r.messages[0].dataBid, 0x10ECu);
+    EXPECT_NE(file->findNode(0x2000C4)->dataBid, 0x10ECu);
+    const ndb::NodeEntry& e = r.messages[0];
+    EXPECT_EQ(text(ltp::PropertyContext(ndb::Node(r.file, e.nid, e.dataBid, e.subnodeBid, e.parentNid)), 0x0037),
+        QStringLiteral("\u0001\u0001Test appointment")); // with its subject-prefix marker
+}
+
 TEST(PstRecovery, DamageInOneDeletedMessageLeavesTheOther)
 {
     pstreadertest::TempStore temp;
