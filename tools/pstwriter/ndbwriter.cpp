@@ -198,6 +198,7 @@ Bid NdbWriter::writeBlock(const QByteArray& data, bool internal)
     writeRaw(block);
     if (m_deleting) {
         markUsed(ib, total, false); // blocks are aligned to whole allocation units, so no neighbour shares one
+        m_deletedBlocks.push_back({ bid, ib, quint16(stored.size()), quint16(data.size()) });
         return bid;
     }
     m_blocks.push_back({ bid, ib, quint16(stored.size()), quint16(data.size()) });
@@ -217,7 +218,11 @@ Bid NdbWriter::writeBlock(const QByteArray& data, bool internal)
 
 void NdbWriter::writeBlockEntry(size_t i, QByteArray& out, int at) const
 {
-    const BlockRef& b = m_blocks[i];
+    writeBlockEntry(m_blocks[i], out, at);
+}
+
+void NdbWriter::writeBlockEntry(const BlockRef& b, QByteArray& out, int at) const
+{
     const Layout& l = *m_layout;
     putId(out, at, b.bid);
     putId(out, at + l.idSize, b.ib);
@@ -314,6 +319,15 @@ void NdbWriter::writeDeletedNodes()
             put32(entries, e + 3 * id, r.parent);
         }
         const PageRef page = writePage(entries, int(n), l.nbtEntrySize, 0, PageNbt, m_deletedNodes[at].nid);
+        markUsed(page.ib, quint64(l.pageSize), false);
+    }
+    const size_t blocksPerLeaf = size_t(l.btEntriesSize / l.bbtEntrySize);
+    for (size_t at = 0; at < m_deletedBlocks.size(); at += blocksPerLeaf) {
+        const size_t n = std::min(blocksPerLeaf, m_deletedBlocks.size() - at);
+        QByteArray entries(int(n) * l.bbtEntrySize, '\0');
+        for (size_t i = 0; i < n; ++i)
+            writeBlockEntry(m_deletedBlocks[at + i], entries, int(i) * l.bbtEntrySize);
+        const PageRef page = writePage(entries, int(n), l.bbtEntrySize, 0, PageBbt, m_deletedBlocks[at].bid);
         markUsed(page.ib, quint64(l.pageSize), false);
     }
 }
