@@ -67,7 +67,7 @@ namespace {
                            "folder, else of the store."),
             QStringLiteral("TAG|NAME") });
         parser.addOption({ optionExport,
-            QStringLiteral("Write the messages of --folder (else the top folder) as files into --to: eml."),
+            QStringLiteral("Write the messages of --folder (else the top folder) as files into --to: eml or msg."),
             QStringLiteral("FORMAT") });
         parser.addOption({ optionTo, QStringLiteral("The folder --export writes into."), QStringLiteral("DIR") });
         parser.addOption({ optionRecursive, QStringLiteral("--export writes subfolders into subdirectories too.") });
@@ -246,7 +246,9 @@ int run(const QStringList& arguments, store::SessionFactory sessionFactory, sett
     setupParser(parser);
     if (!parser.parse(arguments)) return fail(2, parser.errorText() + QStringLiteral(" (see --help)"));
     if (parser.isSet(optionExport) && !parser.isSet(QStringLiteral("help"))) {
-        if (parser.value(optionExport) != QLatin1String("eml")) return fail(2, QStringLiteral("--export takes eml."));
+        const QString exportFormat = parser.value(optionExport);
+        if (exportFormat != QLatin1String("eml") && exportFormat != QLatin1String("msg"))
+            return fail(2, QStringLiteral("--export takes eml or msg."));
         if (parser.value(optionTo).isEmpty()) return fail(2, QStringLiteral("--export needs --to DIR."));
         try {
             const Profile profile = logon(sessionFactory, ini, parser.value(optionProfile));
@@ -260,7 +262,8 @@ int run(const QStringList& arguments, store::SessionFactory sessionFactory, sett
                     if (done % 1000 == 0 || done == total)
                         err.write(QStringLiteral("%1 of %2 messages\n").arg(done).arg(total).toUtf8());
                     return true;
-                });
+                },
+                exportFormat == QLatin1String("msg") ? exporting::MessageFormat::Msg : exporting::MessageFormat::Eml);
             for (const QString& failure : result.failures)
                 err.write((QStringLiteral("failed: ") + failure + QLatin1Char('\n')).toUtf8());
             out.write(QStringLiteral("written %1, failed %2, skipped %3\n")

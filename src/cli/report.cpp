@@ -74,6 +74,18 @@ namespace {
         }
     }
 
+    QString objectId(const Target& t)
+    {
+        switch (t.kind) {
+        case 0:
+            return t.at.store->id();
+        case 1:
+            return t.at.folder->id();
+        default:
+            return t.message->id();
+        }
+    }
+
     // The field --field names: a tag of 8 hexadecimal digits, a property identifier of 4, else the first row of that
     // name as the field list shows it.
     const store::Field* namedField(
@@ -93,13 +105,16 @@ namespace {
         const settings::IniFile& ini, const fields::Naming& naming)
     {
         static const char* const what[] = { "store", "folder", "message" };
-        const store::Fields all = objectFields(t);
+        const store::Fields stored = objectFields(t);
+        const store::Fields all = fields::withEntryId(stored, objectId(t));
         const store::Field* field = namedField(all, wanted, ini, naming);
         if (!field)
             throw Error(
                 mapi::E_NOT_FOUND, QStringLiteral("The %1 has no field %2.").arg(QLatin1String(what[t.kind]), wanted));
         const auto target = [&session](const QByteArray& id) { return fields::entryIdTarget(session, id); };
-        QString text = fields::fieldDetailText({ *field, fields::fieldName(*field, ini, naming), &all, target });
+        fields::FieldDetailInput in { *field, fields::fieldName(*field, ini, naming), &all, target };
+        in.computed = field->id() == fields::EntryIdTag && !stored.find(fields::EntryIdTag);
+        QString text = fields::fieldDetailText(in);
         return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     }
 

@@ -1,6 +1,8 @@
 #include "decode/bytereader.h"
 #include "decode/structures.h"
 
+#include <utility>
+
 namespace decode {
 
 namespace {
@@ -96,16 +98,19 @@ namespace {
         return QString::fromLatin1(r.bytes(length, what));
     }
 
-    void exceptions(ByteReader& r, QStringList& lines)
+    // ExceptionInfo: each exception's times and what it overrides. Returns the override flags of the exceptions
+    // read whole, which say what the extended part of each holds.
+    QList<quint16> exceptions(ByteReader& r, QStringList& lines)
     {
+        QList<quint16> overrides;
         const quint16 count = r.u16("the exception count");
-        if (r.failed()) return;
+        if (r.failed()) return overrides;
         lines << QStringLiteral("Exceptions: %1").arg(count);
         for (int i = 1; i <= count && !r.failed(); ++i) {
             const quint32 start = r.u32("an exception's start"), end = r.u32("an exception's end");
             const quint32 original = r.u32("an exception's original start");
             const quint16 flags = r.u16("an exception's flags");
-            if (r.failed()) return;
+            if (r.failed()) return overrides;
             QString line = QStringLiteral("  %1: %2 to %3, was %4")
                                .arg(i)
                                .arg(minutesText(start), minutesText(end), minutesText(original));
@@ -120,8 +125,76 @@ namespace {
             if (flags & 0x0040) r.u32("an exception's attachment flag");
             if (flags & 0x0080) line += QStringLiteral(", all day %1").arg(r.u32("an exception's subtype"));
             if (flags & 0x0100) r.u32("an exception's colour");
-            if (!r.failed()) lines << line;
+            if (flags & 0x0200) line += QStringLiteral(", own body");
+            if (r.failed()) return overrides;
+            lines << line;
+            overrides << flags;
         }
+        return overrides;
+    }
+
+    // A reserved block: its size, then bytes this reader skips; the size is checked against what is left.
+    void reservedBlock(ByteReader& r, const char* what)
+    {
+        const quint32 size = r.u32(what);
+        if (!r.failed()) r.bytes(qsizetype(size), what);
+    }
+
+    QString changeText(quint32 bits)
+    {
+        static const std::pair<quint32, const char*> names[] = { { 0x001, "start" }, { 0x002, "end" },
+            { 0x004, "recurrence" }, { 0x008, "location" }, { 0x010, "subject" }, { 0x020, "required attendees" },
+            { 0x040, "optional attendees" }, { 0x080, "body" }, { 0x200, "response" }, { 0x400, "proposals allowed" } };
+        QStringList set;
+        for (const auto& [bit, name] : names)
+            if (bits & bit) set << QLatin1String(name);
+        const QString hex = QStringLiteral("0x%1").arg(QString::number(bits, 16).toUpper());
+        return set.isEmpty() ? QStringLiteral("nothing (") + hex + QLatin1Char(')')
+                             : set.join(QStringLiteral(", ")) + QStringLiteral(" (") + hex + QLatin1Char(')');
+    }
+
+    QString wideText(ByteReader& r, const char* what)
+    {
+        const quint16 length = r.u16(what);
+        return r.utf16(length, what);
+    }
+
+    // ExtendedException, one for each ExceptionInfo and in its order: what changed, and the subject and location
+    // in UTF-16. Which parts are there follows the exception's override flags and the second writer version.
+    void extendedExceptions(ByteReader& r, QStringList& lines, quint32 writer2, const QList<quint16>& overrides)
+    {
+        reservedBlock(r, "the first reserved block");
+        if (r.failed() || overrides.isEmpty()) return;
+        lines << QStringLiteral("Extended exceptions:");
+        for (qsizetype i = 0; i < overrides.size() && !r.failed(); ++i) {
+            QStringList parts;
+            if (writer2 >= 0x3009) {
+                const quint32 size = r.u32("a change highlight's size");
+                if (size >= 4) {
+                    parts << QStringLiteral("changed ") + changeText(r.u32("a change highlight"));
+                    r.bytes(qsizetype(size) - 4, "a change highlight's reserved bytes");
+                } else {
+                    r.bytes(qsizetype(size), "a change highlight");
+                }
+            }
+            reservedBlock(r, "an extended exception's first reserved block");
+            const quint16 flags = overrides[i];
+            if (flags & 0x0011) {
+                const quint32 start = r.u32("an extended exception's start");
+                const quint32 end = r.u32("an extended exception's end");
+                const quint32 original = r.u32("an extended exception's original start");
+                parts << QStringLiteral("%1 to %2, was %3")
+                             .arg(minutesText(start), minutesText(end), minutesText(original));
+                if (flags & 0x0001)
+                    parts << QStringLiteral("subject \"%1\"").arg(wideText(r, "an extended exception's subject"));
+                if (flags & 0x0010)
+                    parts << QStringLiteral("location \"%1\"").arg(wideText(r, "an extended exception's location"));
+                reservedBlock(r, "an extended exception's second reserved block");
+            }
+            if (parts.isEmpty()) parts << QStringLiteral("nothing");
+            if (!r.failed()) lines << QStringLiteral("  %1: %2").arg(i + 1).arg(parts.join(QStringLiteral("; ")));
+        }
+        if (!r.failed()) reservedBlock(r, "the second reserved block");
     }
 } // namespace
 
@@ -182,14 +255,17 @@ QStringList describeAppointmentRecur(QByteArrayView value)
           << QStringLiteral("End date: %1").arg(endDate == 0x5AE980DF ? QStringLiteral("none") : dateOnly(endDate));
     if (r.atEnd()) return lines; // a bare recurrence pattern, as tasks hold it
     r.u32("the second reader version");
-    r.u32("the second writer version");
+    const quint32 writer2 = r.u32("the second writer version");
     const quint32 startOffset = r.u32("the start time offset"), endOffset = r.u32("the end time offset");
     if (r.failed()) return finish(lines, r);
     lines << QStringLiteral("Start time: %1:%2")
                  .arg(startOffset / 60, 2, 10, QLatin1Char('0'))
                  .arg(startOffset % 60, 2, 10, QLatin1Char('0'))
           << QStringLiteral("End time: %1 min after midnight").arg(endOffset);
-    exceptions(r, lines);
+    const QList<quint16> overrides = exceptions(r, lines);
+    // Older writers end the value after the exceptions.
+    if (!r.failed() && !r.atEnd()) extendedExceptions(r, lines, writer2, overrides);
+    if (!r.failed() && !r.atEnd()) lines << QStringLiteral("%1 bytes follow the recurrence").arg(r.remaining());
     return finish(lines, r);
 }
 

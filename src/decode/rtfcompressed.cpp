@@ -133,7 +133,11 @@ QStringList describeRtfCompressed(QByteArrayView value)
     QStringList lines = d.header;
     if (!d.rtf.isEmpty()) {
         lines << QString() << QStringLiteral("RTF:");
-        lines << QString::fromLatin1(d.rtf).remove(QLatin1Char('\r')).split(QLatin1Char('\n'));
+        // Writers often end the text with a NUL that RTF readers ignore; shown, it would be a stray box.
+        QByteArrayView shown = d.rtf;
+        while (shown.endsWith('\0'))
+            shown.chop(1);
+        lines << QString::fromLatin1(shown).remove(QLatin1Char('\r')).split(QLatin1Char('\n'));
     }
     if (!d.error.isEmpty()) lines << d.error;
     const RtfSource source = encapsulatedSource(d.rtf);

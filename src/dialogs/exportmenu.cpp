@@ -3,6 +3,7 @@
 #include "export/attachmentfiles.h"
 #include "export/eml.h"
 #include "export/folderexport.h"
+#include "export/msg.h"
 #include "export/newfile.h"
 #include "fields/embeddedview.h"
 #include "mainwindow/frmmain.h"
@@ -77,16 +78,17 @@ void saveMessage(FrmMain& w)
 {
     const std::shared_ptr<store::Message> message = shownMessage(w);
     if (!message) return;
-    QString path
-        = w.platform.saveFileName(QStringLiteral("Save message as"), QStringLiteral("Internet messages (*.eml)"));
+    QString path = w.platform.saveFileName(
+        QStringLiteral("Save message as"), QStringLiteral("Internet messages (*.eml);;MAPI message files (*.msg)"));
     if (path.isEmpty()) return;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".eml");
     const QFileInfo target(path);
+    const bool msg = target.suffix().compare(QLatin1String("msg"), Qt::CaseInsensitive) == 0;
     w.setBusyCursor(true);
     try {
         // A file of that name is kept: the message gets a numbered name beside it.
-        const QString written = exporting::writeNewFile(
-            target.absolutePath(), target.fileName(), [&](QFile& file) { exporting::writeEml(*message, file); });
+        const QString written = exporting::writeNewFile(target.absolutePath(), target.fileName(),
+            [&](QFile& file) { msg ? exporting::writeMsg(*message, file) : exporting::writeEml(*message, file); });
         w.setBusyCursor(false);
         w.setStatusDirect(QStringLiteral("Message saved as ") + QDir::toNativeSeparators(written));
     } catch (const store::Error& error) {
@@ -114,6 +116,10 @@ void exportFolder(FrmMain& w)
     const Platform::Answer withSubfolders = w.platform.messageBox(
         QStringLiteral("Export the subfolders too?"), Platform::Icon::Question, Platform::Buttons::YesNoCancel);
     if (withSubfolders == Platform::Answer::Cancel) return;
+    const Platform::Answer eml = w.platform.messageBox(
+        QStringLiteral("Write Internet messages (.eml)?\r\nNo writes MAPI message files (.msg)."),
+        Platform::Icon::Question, Platform::Buttons::YesNoCancel);
+    if (eml == Platform::Answer::Cancel) return;
     const QString target = w.platform.existingFolder(QStringLiteral("Export the folder's messages into"));
     if (target.isEmpty()) return;
 
@@ -137,7 +143,8 @@ void exportFolder(FrmMain& w)
                                         .arg(rate, 0, 'f', 0)
                                         .arg(rate > 0 ? (total - done) / rate : 0, 0, 'f', 0));
               return !progress.wasCanceled();
-          });
+          },
+              eml == Platform::Answer::No ? exporting::MessageFormat::Msg : exporting::MessageFormat::Eml);
     progress.close();
     w.setBusyCursor(false);
     const QString summary = QStringLiteral("%1 written, %2 failed, %3 skipped")

@@ -1,10 +1,12 @@
 #include "dialogs/frmfielddetail.h"
 #include "fields/fielddetail.h"
+#include "fields/fieldrows.h"
 #include "mainwindow/frmmain.h"
 
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPushButton>
 #include <QTreeWidget>
 
 namespace {
@@ -26,6 +28,16 @@ std::optional<store::Fields> listedFields(FrmMain& w)
         return lists->item(position)->fields();
     }
     return std::nullopt;
+}
+
+// The store's identifier of the object whose fields are listed; empty for the other lists.
+QString listedObjectId(FrmMain& w)
+{
+    if (w.fieldsKind == QLatin1String("Info Store") && w.infoStore) return w.infoStore->id();
+    if (w.fieldsKind == QLatin1String("Folder") && w.folder) return w.folder->id();
+    if (w.fieldsKind == QLatin1String("Message") && w.message) return w.message->id();
+    if (w.fieldsKind == QLatin1String("Address Entry") && w.addressEntry) return w.addressEntry->id();
+    return {};
 }
 
 QTreeWidgetItem* selectedFieldRow(FrmMain& w)
@@ -54,12 +66,28 @@ void showSelected(FrmMain& w, FrmFieldDetail* window)
     window->showField(row->text(0), text);
 }
 
+void showEntryId(FrmMain& w, FrmFieldDetail* window)
+{
+    QString text;
+    w.setBusyCursor(true);
+    try {
+        text = listedEntryIdDetail(w);
+    } catch (const store::Error& e) {
+        text = QStringLiteral("The entry identifier could not be read: %1 %2\n").arg(e.numberText(), e.description());
+    }
+    w.setBusyCursor(false);
+    if (!text.isEmpty()) window->showField(text.section(QLatin1Char('\n'), 1, 1).mid(6), text);
+}
+
 void mnuActFieldDetails_Click(FrmMain& w)
 {
     if (!selectedFieldRow(w)) return;
     FrmFieldDetail* window = openWindow(w);
     // Closing hides the window; the next opening shows the same one.
-    if (!window) window = new FrmFieldDetail(w.platform, &w);
+    if (!window) {
+        window = new FrmFieldDetail(w.platform, &w);
+        QObject::connect(window->cmdEntryId, &QPushButton::clicked, window, [&w, window] { showEntryId(w, window); });
+    }
     w.setBusyCursor(true);
     showSelected(w, window);
     w.setBusyCursor(false);
@@ -110,6 +138,21 @@ QString selectedFieldDetail(FrmMain& w)
     const auto target
         = [&w](const QByteArray& id) { return w.session ? fields::entryIdTarget(*w.session, id) : QString(); };
     return fields::fieldDetailText({ *field, row->text(0), &*all, target });
+}
+
+QString listedEntryIdDetail(FrmMain& w)
+{
+    const std::optional<store::Fields> stored = listedFields(w);
+    if (!stored) return {};
+    const store::Fields all = fields::withEntryId(*stored, listedObjectId(w));
+    const store::Field* field = all.find(fields::EntryIdTag);
+    if (!field) return {};
+    const auto target
+        = [&w](const QByteArray& id) { return w.session ? fields::entryIdTarget(*w.session, id) : QString(); };
+    fields::FieldDetailInput in { *field, fields::fieldName(*field, w.ini, { w.config.mapiCodes, w.config.altCodes }),
+        &all, target };
+    in.computed = !stored->find(fields::EntryIdTag);
+    return fields::fieldDetailText(in);
 }
 
 void connectFieldDetail(FrmMain& w)

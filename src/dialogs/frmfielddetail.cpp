@@ -26,6 +26,9 @@ FrmFieldDetail::FrmFieldDetail(Platform& platform, QWidget* parent)
     txtDetail->setLineWrapMode(QPlainTextEdit::NoWrap);
     // The hex dump lines up only in a fixed-pitch font.
     txtDetail->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    cmdEntryId = new QPushButton(QStringLiteral("&Entry ID"), this);
+    cmdEntryId->setObjectName(QStringLiteral("cmdEntryId"));
+    cmdEntryId->setToolTip(QStringLiteral("The entry identifier of the object whose fields are listed"));
     cmdCopy = new QPushButton(QStringLiteral("&Copy"), this);
     cmdCopy->setObjectName(QStringLiteral("cmdCopy"));
     cmdSave = new QPushButton(QStringLiteral("&Save..."), this);
@@ -34,6 +37,7 @@ FrmFieldDetail::FrmFieldDetail(Platform& platform, QWidget* parent)
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdEntryId);
     buttons->addStretch();
     buttons->addWidget(cmdCopy);
     buttons->addWidget(cmdSave);

@@ -18,6 +18,7 @@ public:
     QString text() const;
 
     QPlainTextEdit* txtDetail;
+    QPushButton* cmdEntryId; // the listed object's entry identifier, stored or not
     QPushButton* cmdCopy;
     QPushButton* cmdSave;
     QPushButton* cmdClose;
@@ -34,3 +35,6 @@ private:
 void connectFieldDetail(FrmMain& window);
 // The detail text of the selected field row, or empty when the field list shows no field row or none is selected.
 QString selectedFieldDetail(FrmMain& window);
+// The detail of PR_ENTRYID of the object whose fields are listed, the store's identifier of it where the object
+// stores none; empty when the list shows no object's fields.
+QString listedEntryIdDetail(FrmMain& window);

@@ -2,6 +2,7 @@
 
 #include "export/eml.h"
 #include "export/filenames.h"
+#include "export/msg.h"
 #include "export/newfile.h"
 
 #include <QDir>
@@ -27,9 +28,10 @@ namespace {
 
     class Walk {
     public:
-        Walk(int total, const std::function<bool(int, int)>& progress)
+        Walk(int total, const std::function<bool(int, int)>& progress, MessageFormat format)
             : m_total(total)
             , m_progress(progress)
+            , m_format(format)
         {
         }
 
@@ -68,8 +70,10 @@ namespace {
                 subject = message.subject();
                 QString name = cleanFileName(subject);
                 if (name.isEmpty()) name = QStringLiteral("message");
-                name = cleanFileName(name.left(150) + QStringLiteral(".eml"));
-                writeNewFile(target, name, [&](QFile& file) { writeEml(message, file); });
+                const bool msg = m_format == MessageFormat::Msg;
+                name = cleanFileName(name.left(150) + (msg ? QStringLiteral(".msg") : QStringLiteral(".eml")));
+                writeNewFile(
+                    target, name, [&](QFile& file) { msg ? writeMsg(message, file) : writeEml(message, file); });
                 ++result.written;
             } catch (const store::Error& error) {
                 ++result.failed;
@@ -86,14 +90,15 @@ namespace {
         int m_total;
         int m_done = 0;
         const std::function<bool(int, int)>& m_progress;
+        MessageFormat m_format;
     };
 
 } // namespace
 
 FolderExport exportFolder(const store::Folder& folder, const QString& target, bool recursive,
-    const std::function<bool(int done, int total)>& progress)
+    const std::function<bool(int done, int total)>& progress, MessageFormat format)
 {
-    Walk walk(countMessages(folder, recursive, 0), progress);
+    Walk walk(countMessages(folder, recursive, 0), progress, format);
     QString path;
     try {
         path = folder.name();

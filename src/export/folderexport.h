@@ -1,6 +1,6 @@
 #pragma once
 
-// A folder's messages written as .eml files, optionally with its subfolders as subdirectories.
+// A folder's messages written as .eml or .msg files, optionally with its subfolders as subdirectories.
 
 #include "store/store.h"
 
@@ -8,6 +8,8 @@
 #include <functional>
 
 namespace exporting {
+
+enum class MessageFormat { Eml, Msg };
 
 struct FolderExport {
     int written = 0;
@@ -20,6 +22,6 @@ struct FolderExport {
 // recursive). progress(done, total) follows each message; false from it stops the export, and every file
 // written so far is whole. A message that cannot be read or written is counted and the export goes on.
 FolderExport exportFolder(const store::Folder& folder, const QString& target, bool recursive,
-    const std::function<bool(int done, int total)>& progress = {});
+    const std::function<bool(int done, int total)>& progress = {}, MessageFormat format = MessageFormat::Eml);
 
 } // namespace exporting

@@ -6,6 +6,8 @@
 #include "fields/nameddefs.h"
 #include "store/propertysets.h"
 
+#include <QRegularExpression>
+
 namespace fields {
 
 namespace {
@@ -118,6 +120,7 @@ QString fieldDetailText(const FieldDetailInput& in)
     QString out;
     out += QStringLiteral("Tag: %1\n").arg(hex(tag, 8));
     out += QStringLiteral("Name: %1\n").arg(in.rowName);
+    if (in.computed) out += QStringLiteral("Not stored: the identifier the store gives the object\n");
     const QString& named = in.field.name();
     if (!named.isEmpty()) {
         const qsizetype colon = named.indexOf(QLatin1Char(':'), named.startsWith(QLatin1Char('{')) ? 37 : 0);
@@ -164,19 +167,28 @@ QString fieldDetailText(const FieldDetailInput& in)
     return out;
 }
 
+store::Fields withEntryId(const store::Fields& stored, const QString& objectId)
+{
+    static const QRegularExpression hexPairs(QStringLiteral("^(?:[0-9A-Fa-f]{2})+$"));
+    // Identifiers of stores that are not MAPI stores (the in-memory one) are no entry identifiers.
+    if (stored.find(EntryIdTag) || !hexPairs.match(objectId).hasMatch()) return stored;
+    std::vector<store::Field> all = stored.all();
+    all.emplace_back(EntryIdTag, QString(), store::Value::binary(QByteArray::fromHex(objectId.toLatin1())));
+    return store::Fields(std::move(all));
+}
+
 QString entryIdTarget(const store::Session& session, const QByteArray& entryId)
 {
     const QString id = QString::fromLatin1(entryId.toHex().toUpper());
     try {
         if (auto folder = session.getFolder(id)) {
             // The path as the window shows it: names from the store's top folder down, each followed by "\".
+            // The top folder is named too; its parent is the store, which is not.
             QString path;
             std::shared_ptr<store::Object> o = folder;
-            for (int depth = 0; o && depth < 64; ++depth) {
-                const auto parent = o->parent();
-                if (!parent || !std::dynamic_pointer_cast<store::Folder>(parent)) break;
+            for (int depth = 0; o && std::dynamic_pointer_cast<store::Folder>(o) && depth < 64; ++depth) {
                 path.prepend(o->name() + QLatin1Char('\\'));
-                o = parent;
+                o = o->parent();
             }
             return QStringLiteral("folder \\") + path;
         }

@@ -141,6 +141,7 @@ void FrmSearch::cmdSearch_Click()
     }
     cmdStop->setEnabled(true);
     lblProgress->setText(QStringLiteral("Searching ..."));
+    setBusy(true);
     m_timer.start(0);
 }
 
@@ -166,6 +167,12 @@ void FrmSearch::finish(const QString& text)
     m_timer.stop();
     cmdStop->setEnabled(false);
     lblProgress->setText(text);
+    setBusy(false);
+}
+
+void FrmSearch::setBusy(bool busy)
+{
+    if (m_host.setBusyCursor) m_host.setBusyCursor(busy);
 }
 
 void FrmSearch::addMatch(const search::Match& match)
@@ -182,7 +189,10 @@ void FrmSearch::addMatch(const search::Match& match)
 void FrmSearch::lstMatches_DblClick()
 {
     const int row = lstMatches->indexOfTopLevelItem(lstMatches->currentItem());
-    if (row >= 0 && size_t(row) < m_matches.size() && m_host.show) m_host.show(m_matches[size_t(row)]);
+    if (row < 0 || size_t(row) >= m_matches.size() || !m_host.show) return;
+    m_host.show(m_matches[size_t(row)]);
+    // Showing the match ends the main window's own busy spell; the search goes on.
+    if (searching()) setBusy(true);
 }
 
 void FrmSearch::hideEvent(QHideEvent* event)

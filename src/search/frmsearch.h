@@ -14,12 +14,14 @@ class QPushButton;
 class QRadioButton;
 class QTreeWidget;
 
-// What the search window asks of the main window: the folders a scope covers, and showing a match.
+// What the search window asks of the main window: the folders a scope covers, showing a match, and the program's
+// busy cursor while a search runs.
 struct SearchHost {
     enum Scope { SelectedStore, SelectedFolder, EveryStore };
     // Adds the scope's folders to the walk; false, with the reason, when it covers nothing.
     std::function<bool(Scope, search::Walk&, QString* why)> addScope;
     std::function<void(const search::Match&)> show;
+    std::function<void(bool)> setBusyCursor;
 };
 
 // "Search Folders": a modeless window whose search runs a slice at a time from the event loop, so that the window
@@ -53,6 +55,7 @@ protected:
 private:
     void nextSlice();
     void finish(const QString& text);
+    void setBusy(bool busy);
     void addMatch(const search::Match& match);
 
     SearchHost m_host;

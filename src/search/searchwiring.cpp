@@ -156,7 +156,8 @@ void wireSearch(FrmMain& w)
                                             showMatch(w, match);
                                             w.raise();
                                             w.activateWindow();
-                                        } },
+                                        },
+                                        [&w](bool busy) { w.setBusyCursor(busy); } },
                 &w);
         (*window)->show();
         (*window)->raise();

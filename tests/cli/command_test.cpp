@@ -112,6 +112,11 @@ TEST_F(CommandTest, WhatEachRequestReportsOrWhyItFails)
         { store + QStringList { "--folder", inbox, "--message", "1", "--field", "Body" }, 0,
             "\r\nValue:\r\none\r\ntwo\r\n" },
         { store + QStringList { "--folder", inbox, "--message", "1", "--field", "0037" }, 0, "Tag: 0037001F\r\n" },
+        // Not stored in a PST message or folder: the store's identifier of it, pointing back at it.
+        { store + QStringList { "--folder", inbox, "--message", "1", "--field", "0FFF" }, 0,
+            "Not stored: the identifier the store gives the object\r\n" },
+        { store + QStringList { "--folder", inbox, "--field", "0FFF" }, 0,
+            "Points to: folder \\Top of Personal Folders\\Inbox\\\r\n" },
         { store + QStringList { "--fields", "folder", "--field", "Nothing" }, 1,
             "Error 0x8004010F: The folder has no field Nothing." },
         { store + QStringList { "--folder", inbox, "--message", "1", "--fields", "recipients", "--field", "3001" }, 2,

@@ -99,4 +99,33 @@ TEST(CalendarStructures, WeeklyRecurrenceWithAnException)
         QStringLiteral("Stopped at offset 34 (0x22): 2147483647 Deleted instances dates run past the value"));
 }
 
+TEST(CalendarStructures, ExtendedExceptionsFollowTheirExceptionInfo)
+{
+    // The 2022-12-19 meeting of the series above moved, renamed "Hi" and moved to room "Rüm": the 8-bit
+    // ExceptionInfo, an empty first reserved block, then its ExtendedException (writer 0x3009, so a change highlight
+    // of start and subject first), UTF-16 subject and location, and the empty second reserved block.
+    const QByteArray recur = hex("0430 0430 0B20 0100 0000 00000000 01000000 00000000 0A000000 22200000 0A000000"
+                                 " 00000000 01000000 60673A0D 01000000 60673A0D A0183A0D 007B3B0D 06300000 09300000"
+                                 " 1C020000 3A020000 0100 B8693A0D D6693A0D 7C693A0D 1100 0300 0200 4869 0300 0200 526D"
+                                 " 00000000 04000000 11000000 00000000 B8693A0D D6693A0D 7C693A0D"
+                                 " 0200 48006900 0300 5200FC006D00 00000000 00000000");
+    const QStringList lines = decode::describeAppointmentRecur(recur);
+    EXPECT_EQ(lines.mid(17),
+        QStringList({ "Exceptions: 1",
+            "  1: 2022-12-19 10:00:00 UTC to 2022-12-19 10:30:00 UTC, was 2022-12-19 09:00:00 UTC, subject \"Hi\", "
+            "location \"Rm\"",
+            "Extended exceptions:",
+            QString::fromUtf8("  1: changed start, subject (0x11); 2022-12-19 10:00:00 UTC to 2022-12-19 10:30:00 UTC, "
+                              "was 2022-12-19 09:00:00 UTC; subject \"Hi\"; location \"R\u00FCm\"") }));
+    // Cut inside the UTF-16 location: the exception above it stays, then where it stopped.
+    EXPECT_EQ(decode::describeAppointmentRecur(recur.left(144)).mid(19),
+        QStringList({ "Extended exceptions:",
+            "Stopped at offset 142 (0x8E): an extended exception's location needs 6 bytes, 2 left" }));
+    // A reserved block claiming 4 GB is refused before anything is read into it.
+    QByteArray huge = recur;
+    huge.replace(106, 4, hex("FFFFFFFF"));
+    EXPECT_EQ(decode::describeAppointmentRecur(huge).last(),
+        QStringLiteral("Stopped at offset 110 (0x6E): the first reserved block needs 4294967295 bytes, 46 left"));
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -18,7 +19,10 @@ TEST(FieldDetailWindow, OpensFollowsCopiesAndSaves)
         .fields = { Field(0x0FFF0102, {}, Value::binary(QByteArray::fromHex("00000000AABB"))),
             Field(0x8001001F, u"PSETID_Common:0x8580"_s, Value::string(u"acct"_s)) } };
     FieldsWindow w({ .stores = { { "S1", "Mailbox", {}, {},
-                         { .id = "F0", .folders = { { .id = "F1", .name = "Inbox", .messages = { message } } } } } } },
+                         { .id = "F0",
+                             .folders = { { .id = "F1",
+                                 .name = "Inbox",
+                                 .messages = { message, { .id = "00000000AB", .subject = "No stored id" } } } } } } } },
         "[Named Field Definitions]\nPSETID_Common:0x8580=PidLidInternetAccountName 'Area: General messaging\n");
     w.w->storeTag = u"S1"_s;
     w.select(w.w->lstMessages, u"M1"_s, u"M1"_s);
@@ -70,4 +74,15 @@ TEST(FieldDetailWindow, OpensFollowsCopiesAndSaves)
     QTest::keyClick(w.w->lstFields, Qt::Key_Return);
     EXPECT_EQ(w.w->findChildren<FrmFieldDetail*>().size(), 1);
     EXPECT_TRUE(w.w->findChild<FrmFieldDetail*>()->text().startsWith(u"Tag: 0FFF0102"_s));
+
+    // The entry identifier button: the stored one, else the one the store gives the object, said to be unstored.
+    window->cmdEntryId->click();
+    EXPECT_TRUE(window->text().startsWith(u"Tag: 0FFF0102\nName: 0FFF0102\nType:"_s)) << window->text().toStdString();
+    w.select(w.w->lstMessages, u"00000000AB"_s, u"00000000AB"_s);
+    w.w->subDispObjFields(u"Message"_s);
+    window->cmdEntryId->click();
+    EXPECT_TRUE(window->text().startsWith(
+        u"Tag: 0FFF0102\nName: 0FFF0102\nNot stored: the identifier the store gives the object\n"_s))
+        << window->text().toStdString();
+    EXPECT_TRUE(window->text().contains(u"00000000  00 00 00 00 AB"_s));
 }

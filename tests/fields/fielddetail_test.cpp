@@ -68,3 +68,10 @@ TEST(FieldDetail, HeaderWholeValueAndDecodedPart)
         u"(PSETID_Common)\n"
         "Number: 0x8580\nType: PT_LONG (0x0003)\n\nUnreadable: 0x8004011B The property is cut.\n"_s);
 }
+
+TEST(FieldDetail, NoEntryIdFromAnIdentifierThatIsNoByteString)
+{
+    // The in-memory store's identifiers, and an odd number of digits.
+    for (const QString& id : { u"M1"_s, u"00000000A"_s })
+        EXPECT_EQ(fields::withEntryId({}, id).count(), 0) << id.toStdString();
+}

@@ -264,6 +264,12 @@ TEST(ExportMenu, SavesAttachmentsAndTheShownMessage)
     QFile eml(dir.filePath("m.eml"));
     ASSERT_TRUE(eml.open(QIODevice::ReadOnly));
     EXPECT_TRUE(eml.readAll().contains("Subject: Weekly report\r\n"));
+    const auto fileStart = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.read(8) : QByteArray();
+    };
+    trigger("mnuFileSaveMessage", dir.filePath("m.msg")); // a compound file, by its name's suffix
+    EXPECT_TRUE(fileStart(dir.filePath("m.msg")).startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1")));
     // Saving only the selected rows needs the attachment view.
     trigger("mnuFileSaveAttachment", dir.path());
     EXPECT_EQ(w.platform.boxes.back().text, u"Select attachments in the attachment list first."_s);
@@ -276,5 +282,8 @@ TEST(ExportMenu, SavesAttachmentsAndTheShownMessage)
     trigger("mnuFileExportFolder", exported.path());
     EXPECT_EQ(w.platform.boxes.back().text, u"1 written, 0 failed, 0 skipped"_s);
     EXPECT_TRUE(QFile::exists(QDir(exported.path()).filePath(u"Weekly report.eml"_s)));
+    w.platform.answers = { Platform::Answer::No, Platform::Answer::No }; // no subfolders, not .eml but .msg
+    trigger("mnuFileExportFolder", exported.path());
+    EXPECT_TRUE(fileStart(QDir(exported.path()).filePath(u"Weekly report.msg"_s)).startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1")));
     EXPECT_FALSE(QGuiApplication::overrideCursor());
 }

@@ -93,17 +93,4 @@ TEST(NodePath, NamesFromTheStoreNotFromNodeTexts)
     EXPECT_THROW(f.w->funNodePath(node), store::Error);
 }
 
-TEST(FieldText, EmptyOnAnyFailure)
-{
-    const store::Fields fields({ stringField(0x3001001F, "Inbox"), longField(0x36020003, 42),
-        failingField(0x0E080003, store::Error(store::mapi::E_CORRUPT_DATA, "bad")) });
-    const std::pair<quint32, const char*> rows[] = {
-        { 0x3001001F, "Inbox" }, { 0x3001001E, "Inbox" }, // the two string types stand for each other
-        { 0x36020003, "42" }, { 0x0E080003, "" }, // unreadable value
-        { 0x12345678, "" } // no such field
-    };
-    for (const auto& [tag, text] : rows)
-        EXPECT_EQ(FrmMain::funFieldText(fields, tag), QLatin1String(text)) << std::hex << tag;
-}
-
 } // namespace

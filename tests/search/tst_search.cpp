@@ -2,6 +2,7 @@
 #include "search/frmsearch.h"
 #include "support/pstwindow.h"
 
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <gtest/gtest.h>
@@ -62,6 +63,7 @@ TEST_F(SearchWindow, MatchesInSeveralFoldersAndEachShownInTheWindow)
                                        top + "A\\Budgets\\|budget 2", top + "B\\|BUDGET 3", top + "B\\|Budget 4" }));
     EXPECT_EQ(s->lblCount->text(), "5 matches");
     EXPECT_TRUE(s->lblProgress->text().startsWith("Done")) << s->lblProgress->text().toStdString();
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr); // busy while it ran (see below), idle once done
     // The one window comes up again, its matches kept.
     w.findChild<QAction*>("mnuActSearch")->trigger();
     EXPECT_EQ(w.findChildren<FrmSearch*>().size(), 1);
@@ -91,16 +93,27 @@ TEST_F(SearchWindow, StopEndsTheSearchAtOnce)
     PstWindow window(write(QJsonDocument(QJsonObject { { "folders", folders } }).toJson()));
     ASSERT_TRUE(window.started);
     FrmSearch* s = open(*window.window, "budget");
+    EXPECT_TRUE(window.window->busyCursor());
     QCoreApplication::processEvents(); // a slice or two: the window answers between them
     const int found = s->lstMatches->topLevelItemCount();
     EXPECT_GT(found, 0);
     EXPECT_LT(found, 300);
+    // A double-click shows a match (the main window's status line then calls itself idle); the search goes on busy.
+    s->lstMatches->setCurrentItem(s->lstMatches->topLevelItem(0));
+    s->lstMatches_DblClick();
+    EXPECT_TRUE(s->searching() && QGuiApplication::overrideCursor());
     s->cmdStop->click();
     EXPECT_TRUE(s->lblProgress->text().startsWith("Stopped")) << s->lblProgress->text().toStdString();
+    EXPECT_FALSE(QGuiApplication::overrideCursor());
     for (int i = 0; i < 20; ++i)
         QCoreApplication::processEvents();
     EXPECT_EQ(s->lstMatches->topLevelItemCount(), found);
     EXPECT_FALSE(s->searching());
+
+    // Closing the window ends its search and the busy cursor with it.
+    s->cmdSearch->click();
+    s->close();
+    EXPECT_FALSE(s->searching() || QGuiApplication::overrideCursor());
 }
 
 } // namespace
