@@ -162,6 +162,15 @@ public:
 
 class Folder : public Object {
 public:
+    // Besides the store's own folders, a store may show pseudo-folders below its top folder (after the real
+    // subfolders): the messages that no folder lists, and those recovered from space the file marks free. A
+    // pseudo-folder has no subfolders, no associated contents, and no fields beyond its name and message count.
+    enum class Kind { Normal, Orphans, Recovered };
+    virtual Kind kind() const { return Kind::Normal; }
+    // A pseudo-folder finds what it lists on first use, which walks the whole store; this does it now, giving
+    // progress in thousandths to progress, which returns false to stop (E_USER_CANCEL). A real folder has nothing
+    // to find.
+    virtual void findListing(const std::function<bool(int permille)>& progress) const { Q_UNUSED(progress); }
     virtual QString id() const = 0;
     virtual QString storeId() const = 0;
     virtual std::shared_ptr<Walkable<Folder>> folders() const = 0;
@@ -177,6 +186,9 @@ public:
     virtual std::shared_ptr<Folder> rootFolder() const = 0;
     // The file the store is read from; empty for a store that has none.
     virtual QString filePath() const { return {}; }
+    // The pseudo-folders (see Folder::Kind) the tree shows after the top folder's subfolders, in order; their
+    // parent is the top folder. None by default.
+    virtual std::vector<std::shared_ptr<Folder>> pseudoFolders() const { return {}; }
 };
 
 class AddressEntry : public Object {
