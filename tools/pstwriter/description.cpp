@@ -88,8 +88,10 @@ bool DescriptionReader::read(const QJsonObject& d)
                   .arg(p.kind, str(p.object, "subject").isEmpty() ? str(p.object, "name") : str(p.object, "subject"));
         MessageSpec spec;
         if (!readMessage(p.object, p.kind, &spec, where)) return false;
-        m_writer.addMessage(p.folder, spec, p.nid);
+        m_writer.addMessage(p.folder, spec, p.nid, !p.object.value(QLatin1String("unlisted")).toBool());
     }
+    for (const Nid folder : m_deleted)
+        m_writer.deleteFolder(folder);
     return true;
 }
 
@@ -101,6 +103,7 @@ bool DescriptionReader::readFolder(Nid parent, const QJsonObject& f, const QStri
     std::vector<Property> extra;
     if (!readProperties(f, &extra, path)) return false;
     const Nid nid = m_writer.addFolder(parent, name, str(f, "class"), extra);
+    if (f.value(QLatin1String("deleted")).toBool()) m_deleted.push_back(nid);
     static const std::pair<const char*, const char*> lists[]
         = { { "messages", "message" }, { "contacts", "contact" }, { "distributionLists", "distributionList" } };
     for (const auto& [key, kind] : lists) {
