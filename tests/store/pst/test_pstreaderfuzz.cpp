@@ -1,7 +1,8 @@
 // The reader on damaged copies of stores: each copy is opened and read whole; nothing may crash, hang, allocate far
 // beyond the file's size, or fail otherwise than with the store's own error. The store check walks each copy too:
-// whatever the reader refuses, the check reports as damaged, with a problem line. Half the copies are signed afresh after
-// the damage, so that the CRC checks pass and the parsers behind them meet the damage.
+// whatever the reader refuses, the check reports as damaged, with a problem line; the orphans' search runs on each.
+// Half the copies are signed afresh after the damage, so that the CRC checks pass and the parsers behind them meet
+// the damage.
 //
 // SW_FUZZ_SEED replays a run (its seed is printed), SW_FUZZ_SCALE multiplies every store's count of copies, and
 // SW_FUZZ_SECONDS bounds each store's run (default 60 s, so that the ten stores keep the suite within its ten
@@ -12,6 +13,7 @@
 #include "stores.h"
 
 #include "check/storecheck.h"
+#include "store/pst/orphans.h"
 #include "store/store.h"
 
 #include <QDateTime>
@@ -230,6 +232,13 @@ TEST_P(PstReaderFuzz, DamagedCopiesReadWholeOrFailCleanly)
             if (e.description().isEmpty()) unclear.append(QString::fromStdString(copy) + ": refused without a reason");
         } catch (const std::exception& e) {
             unclear.append(QString::fromStdString(copy) + ": " + QString::fromUtf8(e.what()));
+        }
+        // The orphans' search reads the node B-tree and the folders' tables on its own.
+        try {
+            store::pst::findOrphans(store::pst::ndb::NdbFile::open(path));
+        } catch (const store::Error&) {
+        } catch (const std::exception& e) {
+            unclear.append(QString::fromStdString(copy) + ": orphans: " + QString::fromUtf8(e.what()));
         }
         const check::StoreResult checked = check::checkStore(path);
         const int status = check::exitStatus({ checked });
