@@ -1,6 +1,7 @@
 // The pseudo-folders: orphans counted as libpff counts them on every sample store and on a writer store that holds
 // messages whose folder is gone, listed, opened and found again by their identifiers like any message.
 
+#include "cli/profile.h"
 #include "pstwriter.h"
 #include "stores.h"
 #include "store/pst/orphans.h"
@@ -105,6 +106,11 @@ TEST(PstPseudo, OrphansListOpenAndReopenLikeMessages)
     ASSERT_EQ(fields.count(), 2);
     EXPECT_EQ(fields.item(quint32(0x3001001F)).value().toString(), QStringLiteral("[Orphan Items]"));
     EXPECT_EQ(fields.item(quint32(0x36020003)).value().toString(), QStringLiteral("4"));
+
+    // The command line finds them by the path the window shows, letter case aside.
+    const cli::FolderAt at = cli::findFolder(session, { "Top of Personal Folders", "[orphan items]" });
+    EXPECT_EQ(at.folder->kind(), store::Folder::Kind::Orphans);
+    EXPECT_EQ(at.names, (QStringList { "Top of Personal Folders", "[Orphan Items]" }));
 
     // Nothing is recovered yet; the folder says so with an empty listing.
     EXPECT_EQ(pseudo[1]->kind(), store::Folder::Kind::Recovered);
