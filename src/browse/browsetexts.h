@@ -13,6 +13,8 @@ using fields::limitRowText;
 const QString folderFailureText
     = QStringLiteral("Error: Can't display item. Folder is either restricted or not available.");
 const QString itemFailureText = QStringLiteral("Error: Item is not available");
+// The one row of a pseudo-folder whose search found nothing.
+const QString nothingFoundText = QStringLiteral("--- nothing found ---");
 const QString itemFailureStatus = QStringLiteral("Error= Item is not available");
 // Shown when a folder cannot be reopened to read its subfolders.
 const QString folderNotOpenedText

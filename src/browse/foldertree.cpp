@@ -2,12 +2,16 @@
 #include "mainwindow/frmmain.h"
 
 #include <QAction>
+#include <QColor>
+#include <QFont>
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
 namespace {
 
 const QString placeholderText = QStringLiteral("junk");
+// Pseudo-folders are no folders of the store: they show in italics, in this colour.
+const QColor pseudoFolderColor(0x99, 0x33, 0x00);
 
 // Tags of the folder fields that name a folder's class, in the order they are tried.
 constexpr quint32 tagDefaultPostClass = 0x36E5001E;
@@ -108,6 +112,17 @@ void FrmMain::subFolderList(const std::shared_ptr<store::Folder>& oParFold, QTre
             if (!up->isExpanded()) up->setExpanded(true);
     }
     tvwFolders->scrollToItem(lastAdded);
+}
+
+void FrmMain::addPseudoFolders(const store::InfoStore& infoStore, QTreeWidgetItem* root)
+{
+    for (const auto& pseudo : tolerant([&] { return infoStore.pseudoFolders(); })) {
+        QTreeWidgetItem* node = addNode(root, tolerant([&] { return pseudo->name(); }), tolerant([&] { return pseudo->id(); }));
+        QFont font = node->font(0);
+        font.setItalic(true);
+        node->setFont(0, font);
+        node->setForeground(0, pseudoFolderColor);
+    }
 }
 
 void FrmMain::tvwFolders_Expand(QTreeWidgetItem* node)

@@ -48,6 +48,8 @@ void FrmMain::tvwFolders_NodeClick(QTreeWidgetItem* node)
         if (!node) throw store::Error(store::mapi::E_INVALID_PARAMETER, QStringLiteral("No folder is selected."));
         folder = session->getFolder(node->data(0, role::Tag).toString(), storeTag);
         messages.reset(); // a large folder's collection is big: never hold two at once
+        const bool pseudo = folder->kind() != store::Folder::Kind::Normal;
+        if (pseudo) findPseudoListing(*folder);
         const bool associated = chkAssociated->isChecked();
         messages = associated ? folder->associatedMessages() : folder->messages();
         if (chkFilter->isChecked()) messages->setSubjectFilter(txtFilter->text());
@@ -61,6 +63,7 @@ void FrmMain::tvwFolders_NodeClick(QTreeWidgetItem* node)
                 QTreeWidgetItem* row = subAddListRow(lstMessages, { msg->subject(), msg->type() });
                 if (row) row->setData(0, role::Tag, msg->id());
             });
+        if (pseudo && messages->count() == 0) subAddListRow(lstMessages, { browse::nothingFoundText });
 
         subDispObjFields(QStringLiteral("Folder"));
         fraMessages->setTitle((associated ? QStringLiteral("Associated (") : QStringLiteral("Messages ("))
@@ -73,6 +76,22 @@ void FrmMain::tvwFolders_NodeClick(QTreeWidgetItem* node)
         // The text has no "=", so the busy cursor would stay on after the failure.
         setBusyCursor(false);
     }
+}
+
+void FrmMain::findPseudoListing(const store::Folder& pseudo)
+{
+    const QString what = pseudo.kind() == store::Folder::Kind::Orphans ? QStringLiteral("Finding orphaned items")
+                                                                       : QStringLiteral("Finding recovered items");
+    Status(what + QStringLiteral(" ..."));
+    int shown = -1;
+    pseudo.findListing([&](int permille) {
+        // The status bar is repainted at once; a percent step is enough.
+        if (permille / 10 != shown) {
+            shown = permille / 10;
+            Status(QStringLiteral("%1 ... %2 %").arg(what).arg(shown));
+        }
+        return true;
+    });
 }
 
 void FrmMain::lstMessages_Click()
@@ -101,6 +120,8 @@ void FrmMain::lstMessages_Click()
                 m_failedRow = current;
                 platform.messageBox(QStringLiteral("Selection is not valid"));
             }
+        } else if (!row->data(0, role::Tag).isValid() && row->text(0) == browse::nothingFoundText) {
+            Status(QStringLiteral("Display=") + browse::nothingFoundText);
         } else {
             subSetFieldOpts(QStringLiteral("Message"));
             subDispObjFields(QStringLiteral("Message"));

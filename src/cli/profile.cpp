@@ -45,6 +45,13 @@ namespace {
         return caseless;
     }
 
+    std::shared_ptr<store::Folder> pseudoFolder(const store::InfoStore& store, const QString& name)
+    {
+        for (const auto& folder : store.pseudoFolders())
+            if (folder->name().compare(name, Qt::CaseInsensitive) == 0) return folder;
+        return nullptr;
+    }
+
 } // namespace
 
 FolderAt findFolder(const store::Session& session, const QStringList& path)
@@ -60,7 +67,10 @@ FolderAt findFolder(const store::Session& session, const QStringList& path)
             at.names << at.folder->name();
             if (at.names.first().compare(path.first(), Qt::CaseInsensitive) != 0) continue;
             for (qsizetype k = 1; at.folder && k < path.size(); ++k) {
-                at.folder = childFolder(*at.folder, path.at(k));
+                const auto parent = at.folder;
+                at.folder = childFolder(*parent, path.at(k));
+                // The pseudo-folders follow the top folder's own subfolders, as in the window's tree.
+                if (!at.folder && k == 1) at.folder = pseudoFolder(*at.store, path.at(k));
                 if (at.folder) at.names << at.folder->name();
             }
         } catch (const store::Error& error) {

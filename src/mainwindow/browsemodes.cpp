@@ -252,6 +252,7 @@ void FrmMain::lstInfoStores_Click()
     });
     step([&] { storeTag = folder->storeId(); });
     if (root) step([&] { subFolderList(folder, root); });
+    if (root && filterIndex < 1) step([&] { addPseudoFolders(*infoStore, root); });
     step([&] { subDispObjFields(QStringLiteral("Info Store")); });
     Status(QStringLiteral("Info Store= ") + selectedText);
 }

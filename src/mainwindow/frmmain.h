@@ -173,6 +173,10 @@ public:
     void tvwFolders_Expand(QTreeWidgetItem* node);
     void tvwFolders_MouseDown(Qt::MouseButton button, const QPoint& pos);
     QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& text, const QString& tag);
+    // The store's pseudo-folders after the real subfolders of the tree's root, in a look of their own.
+    void addPseudoFolders(const store::InfoStore& infoStore, QTreeWidgetItem* root);
+    // A pseudo-folder's listing is found on its click, with progress in the status bar.
+    void findPseudoListing(const store::Folder& pseudo);
 
     // ---- folder scan (browse/folderscan.cpp) ----
     // Appends to txtTemp one indented line per visible node below NodePar, depth first.

@@ -91,8 +91,10 @@ bool DescriptionReader::read(const QJsonObject& d)
         if (p.object.value(QLatin1String("deleted")).toBool())
             m_writer.addDeletedMessage(p.folder, spec, p.nid);
         else
-            m_writer.addMessage(p.folder, spec, p.nid);
+            m_writer.addMessage(p.folder, spec, p.nid, !p.object.value(QLatin1String("unlisted")).toBool());
     }
+    for (const Nid folder : m_deleted)
+        m_writer.deleteFolder(folder);
     return true;
 }
 
@@ -104,6 +106,7 @@ bool DescriptionReader::readFolder(Nid parent, const QJsonObject& f, const QStri
     std::vector<Property> extra;
     if (!readProperties(f, &extra, path)) return false;
     const Nid nid = m_writer.addFolder(parent, name, str(f, "class"), extra);
+    if (f.value(QLatin1String("deleted")).toBool()) m_deleted.push_back(nid);
     static const std::pair<const char*, const char*> lists[]
         = { { "messages", "message" }, { "contacts", "contact" }, { "distributionLists", "distributionList" } };
     for (const auto& [key, kind] : lists) {

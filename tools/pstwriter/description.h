@@ -26,6 +26,7 @@ private:
         QJsonObject object;
         QString kind; // "message", "contact", "distributionList"
     };
+    std::vector<Nid> m_deleted;
     bool readFolder(Nid parent, const QJsonObject& folder, const QString& path);
     bool readMessage(const QJsonObject& o, const QString& kind, MessageSpec* out, const QString& where);
     bool readProperties(const QJsonObject& o, std::vector<Property>* props, const QString& where);

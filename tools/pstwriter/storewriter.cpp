@@ -224,7 +224,19 @@ NodeContent StoreWriter::writeMessageContent(const MessageSpec& m)
     return writePropertyContext(m_ndb, m_nids, withDefaults(m), subnodes);
 }
 
-Nid StoreWriter::addMessage(Nid folderNid, const MessageSpec& message, Nid nid)
+void StoreWriter::deleteFolder(Nid folder)
+{
+    const auto it = m_folders.find(folder);
+    if (it == m_folders.end() || folder == m_ipmSubtree) {
+        m_ndb.fail(QStringLiteral("only a folder of the description can be deleted"));
+        return;
+    }
+    it->second.deleted = true;
+    auto& siblings = m_folders.at(it->second.parent).children;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), folder), siblings.end());
+}
+
+Nid StoreWriter::addMessage(Nid folderNid, const MessageSpec& message, Nid nid, bool listed)
 {
     auto it = m_folders.find(folderNid);
     if (it == m_folders.end()) {
@@ -235,6 +247,7 @@ Nid StoreWriter::addMessage(Nid folderNid, const MessageSpec& message, Nid nid)
     if (!nid) nid = reserveMessageNid();
     const NodeContent c = writeMessageContent(message);
     m_ndb.addNode(nid, c.data, c.sub, folderNid);
+    if (!listed) return nid;
     if (!folder.contents) {
         folder.contents = std::make_unique<TableWriter>(m_ndb, m_nids, m_contentsColumns);
     }
@@ -335,7 +348,7 @@ void StoreWriter::writeNameMap()
 bool StoreWriter::finish(QString* error)
 {
     for (auto& [nid, folder] : m_folders)
-        finishFolder(folder);
+        if (!folder.deleted) finishFolder(folder);
     std::vector<Property> store = { binaryProperty(0x0FF9, m_recordKey), stringProperty(0x3001, m_displayName),
         int32Property(0x35DF, 0x01), binaryProperty(0x35E0, entryId(m_ipmSubtree)) };
     const NodeContent s = writePropertyContext(m_ndb, m_nids, store);

@@ -64,8 +64,12 @@ public:
         Nid parent, const QString& name, const QString& containerClass, const std::vector<Property>& extra = {});
     // A message identifier handed out before the message is written (distribution lists name their members).
     Nid reserveMessageNid() { return m_nids.next(store::pst::format::NidTypeNormalMessage); }
-    // Adds a message to a folder; missing class, flags, times and size get defaults.
-    Nid addMessage(Nid folder, const MessageSpec& message, Nid nid = 0);
+    // Adds a message to a folder; missing class, flags, times and size get defaults. An unlisted message names
+    // the folder as its parent but has no row in its contents table, as a damaged store's messages may.
+    Nid addMessage(Nid folder, const MessageSpec& message, Nid nid = 0, bool listed = true);
+    // Leaves the folder out of the file (its node, its tables, its row in its parent's hierarchy table) while its
+    // messages stay: messages whose parent node is gone, as a deleted folder's may be.
+    void deleteFolder(Nid folder);
     // A message of the folder deleted at once: its blocks and its node B-tree entry stay in free space, its
     // folder does not list it.
     Nid addDeletedMessage(Nid folder, const MessageSpec& message, Nid nid = 0);
@@ -94,6 +98,7 @@ private:
         std::unique_ptr<TableWriter> contents;
         int messageCount = 0;
         int unreadCount = 0;
+        bool deleted = false;
     };
     NodeContent writeMessageContent(const MessageSpec& message);
     std::vector<Property> withDefaults(const MessageSpec& message) const;

@@ -34,6 +34,7 @@ namespace {
             return std::make_shared<EndObject>();
         }
         std::shared_ptr<Folder> rootFolder() const override;
+        std::vector<std::shared_ptr<Folder>> pseudoFolders() const override;
 
     private:
         const StoreData& m_data;
@@ -84,6 +85,13 @@ namespace {
         {
         }
         QString name() const override { return checked(QStringLiteral("Folder.Name"), m_node.data->name); }
+        Kind kind() const override { return m_node.data->kind; }
+        void findListing(const std::function<bool(int)>& progress) const override
+        {
+            check(QStringLiteral("Folder.FindListing"));
+            if (progress && !progress(500)) throw Error(mapi::E_USER_CANCEL, QStringLiteral("Stopped."));
+            if (progress) progress(1000);
+        }
         QString id() const override { return checked(QStringLiteral("Folder.ID"), m_node.data->id); }
         QString storeId() const override
         {
@@ -129,6 +137,15 @@ namespace {
     private:
         FolderNode m_node;
     };
+
+    std::vector<std::shared_ptr<Folder>> MemInfoStore::pseudoFolders() const
+    {
+        check(QStringLiteral("InfoStore.PseudoFolders"));
+        std::vector<std::shared_ptr<Folder>> list;
+        for (const FolderData& pseudo : m_data.pseudo)
+            list.push_back(std::make_shared<MemFolder>(m_impl, m_impl->folderNode(&pseudo)));
+        return list;
+    }
 
     std::shared_ptr<Folder> MemInfoStore::rootFolder() const
     {

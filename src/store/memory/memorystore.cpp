@@ -136,6 +136,8 @@ MemorySession::MemorySession(SessionData data)
         StoreData& store = d->data.stores[size_t(s)];
         if (store.id.isEmpty()) store.id = madeUpId(s, KindStore, ++d->serial);
         d->index(s, store.root, nullptr);
+        for (FolderData& pseudo : store.pseudo)
+            d->index(s, pseudo, &store.root);
     }
     for (int l = 0; l < int(d->data.addressLists.size()); ++l) {
         for (EntryData& entry : d->data.addressLists[size_t(l)].entries) {

@@ -48,6 +48,7 @@ struct FolderData {
     std::vector<FolderData> folders;
     std::vector<MessageData> messages;
     std::vector<MessageData> associated; // the folder's associated (hidden) contents
+    Folder::Kind kind = Folder::Kind::Normal; // a pseudo-folder of StoreData::pseudo says which
 };
 
 struct StoreData {
@@ -56,6 +57,7 @@ struct StoreData {
     QString providerName = QStringLiteral("Personal Folders");
     std::vector<Field> fields;
     FolderData root; // the top of the store's folder tree
+    std::vector<FolderData> pseudo; // its pseudo-folders (orphaned, recovered messages); their parent is root
 };
 
 struct EntryData {
@@ -102,7 +104,8 @@ public:
     //   Session.GetAddressEntry (the identifier asked for)
     //   InfoStores.Count/Item, AddressLists.Count/Item (no identifier)
     //   InfoStore.Name/ProviderName/ID/RootFolder/Fields/Parent (store ID)
-    //   Folder.Name/ID/StoreID/Folders/Messages/AssociatedMessages/Fields/Parent (folder ID)
+    //   Folder.Name/ID/StoreID/Folders/Messages/AssociatedMessages/Fields/Parent/FindListing (folder ID),
+    //   InfoStore.PseudoFolders (store ID)
     //   Folders.Count/Item/GetFirst/GetNext, Messages.Count/Item/GetFirst/GetNext/Sort/Filter (the folder's ID)
     //   Message.Name/Subject/Type/ID/Fields/Attachments/Recipients/Parent (message ID)
     //   Attachments.Count/Item, Recipients.Count/Item (the message's ID)

@@ -89,6 +89,8 @@ private:
 class PstMessages : public Messages {
 public:
     PstMessages(StorePtr store, quint32 folderId, Table table = Contents);
+    // The messages of a pseudo-folder: a list of message nodes instead of a table.
+    PstMessages(StorePtr store, quint32 pseudoFolderId, std::vector<quint32> ids);
     Table table() const override { return m_which; }
     int count() const override { return int(m_view.size()); }
     std::shared_ptr<Message> item(int index) const override;

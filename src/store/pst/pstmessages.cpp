@@ -78,6 +78,17 @@ PstMessages::PstMessages(StorePtr store, quint32 folderId, Table table)
     rebuildView();
 }
 
+PstMessages::PstMessages(StorePtr store, quint32 pseudoFolderId, std::vector<quint32> ids)
+    : m_store(std::move(store))
+    , m_folderId(pseudoFolderId)
+    , m_tableId(pseudoFolderId)
+    , m_which(Contents)
+    , m_ids(std::move(ids))
+    , m_idsRead(true)
+{
+    rebuildView();
+}
+
 quint32 PstMessages::nodeId(int index) const
 {
     quint32& id = m_ids[size_t(index)];
@@ -105,8 +116,10 @@ MessageRow PstMessages::row(int index) const
         return row;
     }
     const int codepage = m_store->codepage();
-    row.subject = stringCell(*m_table, quint32(index), 0x0037, codepage);
-    row.type = stringCell(*m_table, quint32(index), 0x001A, codepage);
+    if (m_table) {
+        row.subject = stringCell(*m_table, quint32(index), 0x0037, codepage);
+        row.type = stringCell(*m_table, quint32(index), 0x001A, codepage);
+    }
     if (row.type.isEmpty()) {
         try {
             const ltp::PropertyContext pc = m_store->properties(row.nodeId);

@@ -18,6 +18,69 @@ std::shared_ptr<Folder> PstInfoStore::rootFolder() const
     return std::make_shared<PstFolder>(m_store, m_store->topFolder());
 }
 
+std::vector<std::shared_ptr<Folder>> PstInfoStore::pseudoFolders() const
+{
+    if (!m_store->isOpen()) return {};
+    return { std::make_shared<PstPseudoFolder>(m_store, nid::OrphanFolder),
+        std::make_shared<PstPseudoFolder>(m_store, nid::RecoveredFolder) };
+}
+
+std::shared_ptr<Folder> folderObject(const StorePtr& store, quint32 nodeId, std::optional<QString> name)
+{
+    if (nid::isPseudoFolder(nodeId)) return std::make_shared<PstPseudoFolder>(store, nodeId);
+    return std::make_shared<PstFolder>(store, nodeId, std::move(name));
+}
+
+PstPseudoFolder::PstPseudoFolder(StorePtr store, quint32 nodeId)
+    : m_store(std::move(store))
+    , m_nodeId(nodeId)
+{
+}
+
+QString PstPseudoFolder::name() const
+{
+    // Brackets no folder name of a mail client's is likely to hold.
+    return m_nodeId == nid::OrphanFolder ? QStringLiteral("[Orphan Items]") : QStringLiteral("[Recovered Items]");
+}
+
+void PstPseudoFolder::findListing(const std::function<bool(int permille)>& progress) const
+{
+    if (m_nodeId == nid::OrphanFolder)
+        m_store->orphans(progress);
+    else
+        m_store->recovered(progress);
+}
+
+Fields PstPseudoFolder::fields() const
+{
+    const qint32 count = qint32(messages()->count());
+    return Fields({ Field(0x3001001F, QString(), Value::string(name())), Field(0x36020003, QString(), Value::longValue(count)) });
+}
+
+std::shared_ptr<Object> PstPseudoFolder::parent() const
+{
+    return std::make_shared<PstFolder>(m_store, m_store->topFolder());
+}
+
+std::shared_ptr<Walkable<Folder>> PstPseudoFolder::folders() const
+{
+    return std::make_shared<ListCollection<Folder>>(std::vector<std::shared_ptr<Folder>>());
+}
+
+std::shared_ptr<Messages> PstPseudoFolder::messages() const
+{
+    if (m_nodeId == nid::OrphanFolder) return std::make_shared<PstMessages>(m_store, m_nodeId, m_store->orphans());
+    std::vector<quint32> ids(m_store->recovered().size());
+    for (size_t i = 0; i < ids.size(); ++i)
+        ids[i] = nid::recovered(quint32(i));
+    return std::make_shared<PstMessages>(m_store, m_nodeId, std::move(ids));
+}
+
+std::shared_ptr<Messages> PstPseudoFolder::associatedMessages() const
+{
+    return std::make_shared<PstMessages>(m_store, m_nodeId, std::vector<quint32>());
+}
+
 PstFolder::PstFolder(StorePtr store, quint32 nodeId, std::optional<QString> name)
     : m_store(std::move(store))
     , m_nodeId(nodeId)
@@ -129,7 +192,7 @@ QString PstMessage::id() const
 std::shared_ptr<OpenItem> PstMessage::open() const
 {
     if (!m_item) {
-        if (!nid::isMessage(m_nodeId)) throw Error(mapi::E_NOT_FOUND, QStringLiteral("%1 is no message.").arg(id()));
+        if (!nid::isMessage(m_nodeId) && !nid::isRecovered(m_nodeId)) throw Error(mapi::E_NOT_FOUND, QStringLiteral("%1 is no message.").arg(id()));
         ndb::Node node = m_store->node(m_nodeId);
         ltp::PropertyContext properties(node);
         m_item = std::make_shared<OpenItem>(OpenItem { m_store, std::move(node), std::move(properties) });
@@ -160,8 +223,11 @@ Fields PstMessage::fields() const
 std::shared_ptr<Object> PstMessage::parent() const
 {
     if (m_container) return std::const_pointer_cast<Attachment>(m_container);
-    const std::optional<quint32> folderId = m_folderId ? m_folderId : m_store->parentOf(m_nodeId);
-    if (!folderId) throw Error(mapi::E_NOT_FOUND, QStringLiteral("The folder of message %1 was not found.").arg(id()));
+    if (m_folderId) return folderObject(m_store, *m_folderId);
+    if (nid::isRecovered(m_nodeId)) return folderObject(m_store, nid::RecoveredFolder);
+    // A message whose folder is gone is found among the orphans.
+    const std::optional<quint32> folderId = m_store->parentOf(m_nodeId);
+    if (!folderId || !m_store->file().findNode(*folderId)) return folderObject(m_store, nid::OrphanFolder);
     return std::make_shared<PstFolder>(m_store, *folderId);
 }
 

@@ -41,6 +41,7 @@ public:
     QString id() const override { return m_store->storeId(); }
     std::shared_ptr<Folder> rootFolder() const override;
     QString filePath() const override { return m_store->path(); }
+    std::vector<std::shared_ptr<Folder>> pseudoFolders() const override;
 
 private:
     StorePtr m_store;
@@ -66,6 +67,30 @@ private:
     quint32 m_nodeId;
     mutable std::optional<QString> m_name;
 };
+
+// "[Orphan Items]": the message nodes no folder's table lists; "[Recovered Items]": the messages found in free
+// space. Both are found when first asked for, and kept by the store.
+class PstPseudoFolder : public Folder {
+public:
+    PstPseudoFolder(StorePtr store, quint32 nodeId);
+    QString name() const override;
+    Fields fields() const override; // name and message count
+    std::shared_ptr<Object> parent() const override;
+    Kind kind() const override { return m_nodeId == nid::OrphanFolder ? Kind::Orphans : Kind::Recovered; }
+    void findListing(const std::function<bool(int permille)>& progress) const override;
+    QString id() const override { return m_store->entryId(m_nodeId); }
+    QString storeId() const override { return m_store->storeId(); }
+    std::shared_ptr<Walkable<Folder>> folders() const override;
+    std::shared_ptr<Messages> messages() const override;
+    std::shared_ptr<Messages> associatedMessages() const override;
+
+private:
+    StorePtr m_store;
+    quint32 m_nodeId;
+};
+
+// The folder object of a folder node or of a pseudo-folder.
+std::shared_ptr<Folder> folderObject(const StorePtr& store, quint32 nodeId, std::optional<QString> name = std::nullopt);
 
 // What a listing knows of a message without opening it.
 struct MessageRow {

@@ -116,6 +116,10 @@ std::pair<StorePtr, quint32> PstSession::locate(const QString& entryId, const QS
 std::shared_ptr<Folder> PstSession::getFolder(const QString& folderId, const QString& storeId) const
 {
     const auto [store, nodeId] = locate(folderId, storeId);
+    if (nid::isPseudoFolder(nodeId)) {
+        store->ensureOpen();
+        return folderObject(store, nodeId);
+    }
     if (!nid::isFolder(nodeId)) throw Error(mapi::E_NOT_FOUND, QStringLiteral("%1 is no folder.").arg(folderId));
     return std::make_shared<PstFolder>(store, nodeId, store->folderName(nodeId));
 }
@@ -123,7 +127,8 @@ std::shared_ptr<Folder> PstSession::getFolder(const QString& folderId, const QSt
 std::shared_ptr<Message> PstSession::getMessage(const QString& messageId, const QString& storeId) const
 {
     const auto [store, nodeId] = locate(messageId, storeId);
-    if (!nid::isMessage(nodeId)) throw Error(mapi::E_NOT_FOUND, QStringLiteral("%1 is no message.").arg(messageId));
+    if (!nid::isMessage(nodeId) && !nid::isRecovered(nodeId))
+        throw Error(mapi::E_NOT_FOUND, QStringLiteral("%1 is no message.").arg(messageId));
     auto message = std::make_shared<PstMessage>(store, nodeId);
     message->open();
     return message;

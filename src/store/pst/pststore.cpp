@@ -1,5 +1,6 @@
 #include "store/pst/pststore.h"
 
+#include "store/pst/orphans.h"
 #include "store/pst/pstvalues.h"
 
 #include <QCryptographicHash>
@@ -125,6 +126,10 @@ const ndb::NdbFile& StoreFile::file() const
 
 ndb::Node StoreFile::node(quint32 nodeId) const
 {
+    if (nid::isRecovered(nodeId)) {
+        const std::vector<RecoveredMessage>& found = recovered();
+        if (size_t(nodeId >> 5) < found.size()) return found[nodeId >> 5].node;
+    }
     const std::optional<ndb::NodeEntry> entry = file().findNode(nodeId);
     if (!entry)
         throw Error(mapi::E_NOT_FOUND, QStringLiteral("%1 holds no object %2.").arg(fileName(), entryId(nodeId)));
@@ -308,6 +313,31 @@ quint64 StoreFile::creationTime(quint32 nodeId) const
     } catch (const Error&) {
     }
     return time;
+}
+
+const std::vector<quint32>& StoreFile::orphans(const std::function<bool(int)>& progress) const
+{
+    if (!m_orphans) {
+        ensureOpen();
+        m_orphans = findOrphans(m_file, progress);
+    }
+    return *m_orphans;
+}
+
+const std::vector<RecoveredMessage>& StoreFile::recovered(const std::function<bool(int)>& progress) const
+{
+    if (!m_recovered) {
+        ensureOpen();
+        // A stopped scan is not kept: the next click scans anew.
+        bool stopped = false;
+        std::vector<RecoveredMessage> found = recoverMessages(m_file, [&](int permille) {
+            stopped = progress && !progress(permille);
+            return !stopped;
+        });
+        if (stopped) throw Error(mapi::E_USER_CANCEL, QStringLiteral("The search was stopped."));
+        m_recovered = std::move(found);
+    }
+    return *m_recovered;
 }
 
 } // namespace store::pst

@@ -6,6 +6,7 @@
 #include "store/pst/ltpproperties.h"
 #include "store/pst/ltptable.h"
 #include "store/pst/pstdecode.h"
+#include "store/pst/recovery.h"
 
 #include <QHash>
 #include <functional>
@@ -46,6 +47,23 @@ namespace nid {
     inline quint32 associatedTable(quint32 folder)
     {
         return (folder & ~0x1Fu) | 0x0F;
+    }
+    // What the program adds to a store, with kinds the format leaves unused: its two pseudo-folders, and the
+    // messages recovered from free space, numbered by their place in the store's list of them.
+    constexpr quint32 OrphanFolder = 0xFFFFFFF9;
+    constexpr quint32 RecoveredFolder = 0xFFFFFFFA;
+    constexpr quint32 RecoveredKind = 0x1B;
+    inline bool isPseudoFolder(quint32 id)
+    {
+        return id == OrphanFolder || id == RecoveredFolder;
+    }
+    inline bool isRecovered(quint32 id)
+    {
+        return kind(id) == RecoveredKind;
+    }
+    inline quint32 recovered(quint32 index)
+    {
+        return index << 5 | RecoveredKind;
     }
 } // namespace nid
 
@@ -106,7 +124,8 @@ public:
     quint32 topFolder() const;
 
     const ndb::NdbFile& file() const;
-    // The node of that identifier; throws E_NOT_FOUND when the store has none.
+    // The node of that identifier (for a recovered message, the node rebuilt for it); throws E_NOT_FOUND when the
+    // store has none.
     ndb::Node node(quint32 nodeId) const;
     // The node's property context; throws E_NOT_FOUND when the store has no such node.
     ltp::PropertyContext properties(quint32 nodeId) const;
@@ -150,6 +169,11 @@ public:
         m_rowTimes.insert(tableId, std::move(times));
     }
 
+    // What the pseudo-folders list, found on first use (progress as Folder::findListing's) and kept: the orphaned
+    // message nodes in identifier order, and the messages recovered from free space.
+    const std::vector<quint32>& orphans(const std::function<bool(int)>& progress = {}) const;
+    const std::vector<RecoveredMessage>& recovered(const std::function<bool(int)>& progress = {}) const;
+
 private:
     quint32 findTopByName() const;
 
@@ -163,6 +187,8 @@ private:
     mutable std::optional<NameMap> m_names;
     mutable QHash<quint64, SortKey> m_sortKeys;
     mutable QHash<quint32, std::shared_ptr<const RowTimes>> m_rowTimes;
+    mutable std::optional<std::vector<quint32>> m_orphans;
+    mutable std::optional<std::vector<RecoveredMessage>> m_recovered;
 };
 
 } // namespace store::pst

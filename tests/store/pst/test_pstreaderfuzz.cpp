@@ -1,7 +1,8 @@
 // The reader on damaged copies of stores: each copy is opened and read whole; nothing may crash, hang, allocate far
 // beyond the file's size, or fail otherwise than with the store's own error. The store check walks each copy too:
-// whatever the reader refuses, the check reports as damaged, with a problem line. Half the copies are signed afresh after
-// the damage, so that the CRC checks pass and the parsers behind them meet the damage.
+// whatever the reader refuses, the check reports as damaged, with a problem line; the orphans' search runs on each.
+// Half the copies are signed afresh after the damage, so that the CRC checks pass and the parsers behind them meet
+// the damage.
 //
 // Stores with deleted messages are damaged in their free space too, where the recovery of deleted messages reads;
 // every copy is searched for them, and what is found read whole.
@@ -17,6 +18,7 @@
 #include "check/storecheck.h"
 #include "pstwriter.h"
 #include "store/pst/ltpproperties.h"
+#include "store/pst/orphans.h"
 #include "store/pst/recovery.h"
 #include "store/store.h"
 
@@ -298,6 +300,13 @@ TEST_P(PstReaderFuzz, DamagedCopiesReadWholeOrFailCleanly)
             // refused at open, as above
         } catch (const std::exception& e) {
             unclear.append(QString::fromStdString(copy) + ": recovery: " + QString::fromUtf8(e.what()));
+        }
+        // The orphans' search reads the node B-tree and the folders' tables on its own.
+        try {
+            store::pst::findOrphans(store::pst::ndb::NdbFile::open(path));
+        } catch (const store::Error&) {
+        } catch (const std::exception& e) {
+            unclear.append(QString::fromStdString(copy) + ": orphans: " + QString::fromUtf8(e.what()));
         }
         const check::StoreResult checked = check::checkStore(path);
         const int status = check::exitStatus({ checked });
