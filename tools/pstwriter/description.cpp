@@ -88,7 +88,10 @@ bool DescriptionReader::read(const QJsonObject& d)
                   .arg(p.kind, str(p.object, "subject").isEmpty() ? str(p.object, "name") : str(p.object, "subject"));
         MessageSpec spec;
         if (!readMessage(p.object, p.kind, &spec, where)) return false;
-        m_writer.addMessage(p.folder, spec, p.nid, !p.object.value(QLatin1String("unlisted")).toBool());
+        if (p.object.value(QLatin1String("deleted")).toBool())
+            m_writer.addDeletedMessage(p.folder, spec, p.nid);
+        else
+            m_writer.addMessage(p.folder, spec, p.nid, !p.object.value(QLatin1String("unlisted")).toBool());
     }
     for (const Nid folder : m_deleted)
         m_writer.deleteFolder(folder);
@@ -418,7 +421,12 @@ bool writeBulkStore(const QString& path, const BulkOptions& options, QString* er
         m.recipients.push_back({ int32Property(0x0C15, 1), stringProperty(0x3001, QStringLiteral("Reader")),
             stringProperty(0x3002, QStringLiteral("SMTP")),
             stringProperty(0x3003, QStringLiteral("reader@example.com")) });
-        writer.addMessage(folders[size_t(i % options.folders)], m);
+        // Deleted ones spread evenly over the store.
+        const Nid folder = folders[size_t(i % options.folders)];
+        if (options.deleted > 0 && qint64(i + 1) * options.deleted / options.count != qint64(i) * options.deleted / options.count)
+            writer.addDeletedMessage(folder, m);
+        else
+            writer.addMessage(folder, m);
     }
     return writer.finish(error);
 }

@@ -12,8 +12,8 @@
 namespace {
 const char* kUsage = "usage: pstwrite DESCRIPTION.json OUT.pst\n"
                      "       pstwrite --bulk N [--format ansi|unicode|4k] [--encoding none|permute|cyclic]\n"
-                     "                [--codepage CP] [--no-creation-column] [--folders K] OUT.pst\n"
-                     "                (N synthetic messages spread over K folders)\n";
+                     "                [--codepage CP] [--no-creation-column] [--folders K] [--deleted D] OUT.pst\n"
+                     "                (N synthetic messages spread over K folders, D of them deleted)\n";
 
 // The bulk mode's options; false with a reason when one is wrong.
 bool readBulkArguments(QStringList args, pstwriter::BulkOptions* options, QString* out, QString* error)
@@ -37,7 +37,7 @@ bool readBulkArguments(QStringList args, pstwriter::BulkOptions* options, QStrin
             continue;
         }
         static const QStringList withValue = { QStringLiteral("--format"), QStringLiteral("--encoding"),
-            QStringLiteral("--codepage"), QStringLiteral("--folders") };
+            QStringLiteral("--codepage"), QStringLiteral("--folders"), QStringLiteral("--deleted") };
         if (!withValue.contains(option)) {
             *error = QStringLiteral("unknown option %1\n%2").arg(option, QString::fromLatin1(kUsage));
             return false;
@@ -55,6 +55,9 @@ bool readBulkArguments(QStringList args, pstwriter::BulkOptions* options, QStrin
         } else if (option == QLatin1String("--codepage")) {
             options->store.codepage = value.toInt(&valid);
             valid = valid && pstwriter::codepageKnown(options->store.codepage);
+        } else if (option == QLatin1String("--deleted")) {
+            options->deleted = value.toInt(&valid);
+            valid = valid && options->deleted >= 0 && options->deleted <= options->count;
         } else {
             options->folders = value.toInt(&valid);
             valid = valid && options->folders > 0;

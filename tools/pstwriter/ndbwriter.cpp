@@ -134,13 +134,13 @@ void NdbWriter::writeRaw(const QByteArray& bytes)
     m_end += quint64(bytes.size());
 }
 
-void NdbWriter::markUsed(quint64 offset, quint64 size)
+void NdbWriter::markUsed(quint64 offset, quint64 size, bool used)
 {
     const quint64 unit = quint64(m_maps.unit);
     const quint64 first = offset / unit, last = (offset + size + unit - 1) / unit;
     if (m_used.size() < last) m_used.resize(last + last / 4, false);
     for (quint64 i = first; i < last; ++i)
-        m_used[i] = true;
+        m_used[i] = used;
 }
 
 QByteArray NdbWriter::storedForm(const QByteArray& data, Bid bid, bool internal)
@@ -196,6 +196,11 @@ Bid NdbWriter::writeBlock(const QByteArray& data, bool internal)
         put16(block, t + l.blockInflatedSizeAt, quint16(data.size()));
     }
     writeRaw(block);
+    if (m_deleting) {
+        markUsed(ib, total, false); // blocks are aligned to whole allocation units, so no neighbour shares one
+        m_deletedBlocks.push_back({ bid, ib, quint16(stored.size()), quint16(data.size()) });
+        return bid;
+    }
     m_blocks.push_back({ bid, ib, quint16(stored.size()), quint16(data.size()) });
     const size_t perLeaf = size_t(l.btEntriesSize / l.bbtEntrySize);
     if (m_blocks.size() == perLeaf) {
@@ -213,7 +218,11 @@ Bid NdbWriter::writeBlock(const QByteArray& data, bool internal)
 
 void NdbWriter::writeBlockEntry(size_t i, QByteArray& out, int at) const
 {
-    const BlockRef& b = m_blocks[i];
+    writeBlockEntry(m_blocks[i], out, at);
+}
+
+void NdbWriter::writeBlockEntry(const BlockRef& b, QByteArray& out, int at) const
+{
     const Layout& l = *m_layout;
     putId(out, at, b.bid);
     putId(out, at + l.idSize, b.ib);
@@ -289,7 +298,38 @@ Bid NdbWriter::writeSubnodes(std::vector<SubnodeEntry> entries)
 
 void NdbWriter::addNode(Nid nid, Bid data, Bid sub, Nid parent)
 {
-    m_nodes.push_back({ nid, data, sub, parent });
+    (m_deleting ? m_deletedNodes : m_nodes).push_back({ nid, data, sub, parent });
+}
+
+void NdbWriter::writeDeletedNodes()
+{
+    std::sort(m_deletedNodes.begin(), m_deletedNodes.end(), [](const NodeRef& a, const NodeRef& b) { return a.nid < b.nid; });
+    const Layout& l = *m_layout;
+    const int id = l.idSize;
+    const size_t perLeaf = size_t(l.btEntriesSize / l.nbtEntrySize);
+    for (size_t at = 0; at < m_deletedNodes.size(); at += perLeaf) {
+        const size_t n = std::min(perLeaf, m_deletedNodes.size() - at);
+        QByteArray entries(int(n) * l.nbtEntrySize, '\0');
+        for (size_t i = 0; i < n; ++i) {
+            const NodeRef& r = m_deletedNodes[at + i];
+            const int e = int(i) * l.nbtEntrySize;
+            putId(entries, e, r.nid);
+            putId(entries, e + id, r.data);
+            putId(entries, e + 2 * id, r.sub);
+            put32(entries, e + 3 * id, r.parent);
+        }
+        const PageRef page = writePage(entries, int(n), l.nbtEntrySize, 0, PageNbt, m_deletedNodes[at].nid);
+        markUsed(page.ib, quint64(l.pageSize), false);
+    }
+    const size_t blocksPerLeaf = size_t(l.btEntriesSize / l.bbtEntrySize);
+    for (size_t at = 0; at < m_deletedBlocks.size(); at += blocksPerLeaf) {
+        const size_t n = std::min(blocksPerLeaf, m_deletedBlocks.size() - at);
+        QByteArray entries(int(n) * l.bbtEntrySize, '\0');
+        for (size_t i = 0; i < n; ++i)
+            writeBlockEntry(m_deletedBlocks[at + i], entries, int(i) * l.bbtEntrySize);
+        const PageRef page = writePage(entries, int(n), l.bbtEntrySize, 0, PageBbt, m_deletedBlocks[at].bid);
+        markUsed(page.ib, quint64(l.pageSize), false);
+    }
 }
 
 NdbWriter::PageRef NdbWriter::writePage(
@@ -350,6 +390,7 @@ bool NdbWriter::finish(const std::array<quint32, 32>& nextNids)
     for (size_t i = 1; i < m_nodes.size(); ++i)
         if (m_nodes[i].nid == m_nodes[i - 1].nid) fail(QStringLiteral("node %1 written twice").arg(m_nodes[i].nid));
     if (!ok()) return false;
+    writeDeletedNodes();
     const Layout& l = *m_layout;
     const PageRef bbt = writeBTree(
         std::move(m_blockLeaves), m_blocks.size(), l.bbtEntrySize, PageBbt,

@@ -76,6 +76,11 @@ public:
     // A subnode list (SLBLOCK), or 0 when empty.
     Bid writeSubnodes(std::vector<SubnodeEntry> entries);
     void addNode(Nid nid, Bid data, Bid sub, Nid parent);
+    // While on, what is written is deleted at once, as a mail client deletes: blocks stay in the file with their
+    // allocation bits cleared and no block B-tree entry, and nodes go to a node B-tree leaf page of their own that
+    // is freed too (the page the tree held before the deletion rewrote it), not into the node B-tree; so do the
+    // blocks' entries, in block B-tree leaf pages.
+    void setDeleting(bool on) { m_deleting = on; }
 
     // Writes the B-trees, maps and header; nextNids are the header's 32 next node identifiers.
     bool finish(const std::array<quint32, 32>& nextNids);
@@ -107,10 +112,12 @@ private:
     void writeRaw(const QByteArray& bytes);
     void skipTo(quint64 pos);
     QByteArray storedForm(const QByteArray& data, Bid bid, bool internal);
-    void markUsed(quint64 offset, quint64 size);
+    void markUsed(quint64 offset, quint64 size, bool used = true);
+    void writeDeletedNodes();
     std::vector<quint64> reservedPages(quint64 section) const;
     PageRef writePage(const QByteArray& entries, int count, int entrySize, int level, quint8 type, quint64 firstKey);
     void writeBlockEntry(size_t i, QByteArray& out, int at) const;
+    void writeBlockEntry(const BlockRef& b, QByteArray& out, int at) const;
     void putId(QByteArray& b, int at, quint64 v) const;
     // Writes a page's trailer (type, signature, CRC, identifier) into its last bytes.
     void finishPage(QByteArray& page, quint8 type, quint16 sig, quint64 bid) const;
@@ -132,6 +139,9 @@ private:
     std::vector<BlockRef> m_blocks; // not yet in a written leaf page
     std::vector<PageRef> m_blockLeaves;
     std::vector<NodeRef> m_nodes;
+    bool m_deleting = false;
+    std::vector<NodeRef> m_deletedNodes;
+    std::vector<BlockRef> m_deletedBlocks;
     std::vector<bool> m_used; // one flag per allocation unit of the file
 };
 

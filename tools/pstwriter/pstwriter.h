@@ -17,6 +17,7 @@ bool writeStore(const QJsonObject& description, const QString& path, QString* er
 struct BulkOptions {
     int count = 0;
     int folders = 1;
+    int deleted = 0; // of the count, deleted as they are written (their data left in free space)
     StoreOptions store;
 };
 // Writes it, streaming the messages one by one.

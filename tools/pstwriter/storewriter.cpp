@@ -259,6 +259,20 @@ Nid StoreWriter::addMessage(Nid folderNid, const MessageSpec& message, Nid nid, 
     return nid;
 }
 
+Nid StoreWriter::addDeletedMessage(Nid folderNid, const MessageSpec& message, Nid nid)
+{
+    if (m_folders.find(folderNid) == m_folders.end()) {
+        m_ndb.fail(QStringLiteral("message added to an unknown folder"));
+        return 0;
+    }
+    if (!nid) nid = reserveMessageNid();
+    m_ndb.setDeleting(true);
+    const NodeContent c = writeMessageContent(message);
+    m_ndb.addNode(nid, c.data, c.sub, folderNid);
+    m_ndb.setDeleting(false);
+    return nid;
+}
+
 void StoreWriter::finishFolder(Folder& f)
 {
     std::vector<Property> props = f.extra;

@@ -70,6 +70,9 @@ public:
     // Leaves the folder out of the file (its node, its tables, its row in its parent's hierarchy table) while its
     // messages stay: messages whose parent node is gone, as a deleted folder's may be.
     void deleteFolder(Nid folder);
+    // A message of the folder deleted at once: its blocks and its node B-tree entry stay in free space, its
+    // folder does not list it.
+    Nid addDeletedMessage(Nid folder, const MessageSpec& message, Nid nid = 0);
     // The property tag (0x8000 and up) a named property gets in this store.
     quint32 namedTag(const NamedKey& key, quint16 type);
     // A store entry identifier: 4 flag bytes, the store's record key, the node identifier.

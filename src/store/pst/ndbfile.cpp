@@ -10,6 +10,7 @@
 #include "store/store.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cstring>
 
 namespace store::pst::ndb {
@@ -74,7 +75,28 @@ Header NdbFile::readHeader(Impl& impl)
 
 std::optional<BlockEntry> NdbFile::findBlock(Bid bid) const
 {
-    return m_impl->findBlock(bid);
+    std::optional<BlockEntry> found = m_impl->findBlock(bid);
+    const std::vector<BlockEntry>& extra = m_impl->extraBlocks;
+    if (found || extra.empty()) return found;
+    const Bid key = bid & ~kBidReserved;
+    const auto it = std::lower_bound(
+        extra.begin(), extra.end(), key, [](const BlockEntry& e, Bid k) { return (e.bid & ~kBidReserved) < k; });
+    if (it != extra.end() && (it->bid & ~kBidReserved) == key) found = *it;
+    return found;
+}
+
+const std::vector<BlockEntry>& NdbFile::extraBlocks() const
+{
+    return m_impl->extraBlocks;
+}
+
+std::shared_ptr<const NdbFile> NdbFile::withExtraBlocks(std::vector<BlockEntry> blocks) const
+{
+    const std::shared_ptr<const NdbFile> copy = open(m_path);
+    std::sort(blocks.begin(), blocks.end(),
+        [](const BlockEntry& a, const BlockEntry& b) { return (a.bid & ~kBidReserved) < (b.bid & ~kBidReserved); });
+    copy->m_impl->extraBlocks = std::move(blocks);
+    return copy;
 }
 
 std::optional<NodeEntry> NdbFile::findNode(Nid nid) const

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace store::pst::ndb {
 
@@ -82,6 +83,10 @@ public:
     // files, never past the recorded inflated size). E_CORRUPT_DATA names the block id on any mismatch.
     QByteArray readBlock(Bid bid) const;
     QByteArray readBlock(const BlockEntry& entry) const;
+    // The same file opened again, whose block look-ups also find these blocks (found outside the block B-tree,
+    // as in free space) when the B-tree lacks them. Nodes of that copy read them like any other block.
+    std::shared_ptr<const NdbFile> withExtraBlocks(std::vector<BlockEntry> blocks) const;
+    const std::vector<BlockEntry>& extraBlocks() const;
 
     // Every node in identifier order; the visitor returns false to stop. Bounded like the look-ups.
     void forEachNode(const std::function<bool(const NodeEntry&)>& visit) const;

@@ -23,6 +23,7 @@ struct NdbFile::Impl {
     std::unique_ptr<ReadAhead> reader;
     const format::Layout* layout = nullptr;
     const Header* header = nullptr;
+    std::vector<BlockEntry> extraBlocks; // sorted by identifier; see withExtraBlocks
 
     mutable std::mutex statsMutex;
     mutable ReadStats stats;

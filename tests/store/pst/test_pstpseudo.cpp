@@ -54,6 +54,7 @@ TEST(PstPseudo, OrphansListOpenAndReopenLikeMessages)
     const auto infoStore = session.infoStores()->item(1);
     const auto pseudo = infoStore->pseudoFolders();
     ASSERT_EQ(pseudo.size(), 2u);
+    EXPECT_EQ(pseudo[1]->kind(), store::Folder::Kind::Recovered);
     // The command line finds them by the path the window shows, letter case aside.
     const auto orphans = cli::findFolder(session, { "Top of Personal Folders", "[orphan items]" }).folder;
     EXPECT_EQ(orphans->kind(), store::Folder::Kind::Orphans);

@@ -1,7 +1,11 @@
 // The reader on damaged copies of stores: each copy is opened and read whole; nothing may crash, hang, allocate far
 // beyond the file's size, or fail otherwise than with the store's own error. The store check walks each copy too:
-// whatever the reader refuses, the check reports as damaged, with a problem line. Half the copies are signed afresh after
-// the damage, so that the CRC checks pass and the parsers behind them meet the damage.
+// whatever the reader refuses, the check reports as damaged, with a problem line; the orphans' search runs on each.
+// Half the copies are signed afresh after the damage, so that the CRC checks pass and the parsers behind them meet
+// the damage.
+//
+// Stores with deleted messages are damaged in their free space too, where the recovery of deleted messages reads;
+// every copy is searched for them, and what is found read whole.
 //
 // SW_FUZZ_SEED replays a run (its seed is printed), SW_FUZZ_SCALE multiplies every store's count of copies, and
 // SW_FUZZ_SECONDS bounds each store's run (default 60 s, so that the ten stores keep the suite within its ten
@@ -12,7 +16,10 @@
 #include "stores.h"
 
 #include "check/storecheck.h"
+#include "pstwriter.h"
+#include "store/pst/ltpproperties.h"
 #include "store/pst/orphans.h"
+#include "store/pst/recovery.h"
 #include "store/store.h"
 
 #include <QDateTime>
@@ -20,6 +27,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -105,7 +114,55 @@ constexpr Source kSources[] = {
     { "aspose_Outlook_1M.pst", 200 }, { "groupdocs_Storage_sample.ost", 200 }, { "writer:types", 2200 },
     { "writer:shapes", 200 }, { "writer:sample", 800 },
     { "writer:variants", 1200 }, // shared among the writer's ANSI, 4K and encoded stores
+    { "writer:deleted", 600 }, // Unicode and 4K
 };
+
+// Deleted messages with what a message can hold: recipients, attachments, an embedded message, a long body.
+const char* const kDeleted = R"({"time": "2024-05-06T09:00:00Z", "folders": [{"name": "Inbox", "messages": [
+    {"subject": "Kept", "body": "still listed"},
+    {"subject": "Gone", "body": "deleted", "deleted": true, "recipients": [{"name": "Bob", "email": "b@example.com"}]},
+    {"subject": "Gone too", "body": {"repeat": "long body ", "count": 900}, "deleted": true,
+     "attachments": [{"name": "a.txt", "text": "attached"}, {"message": {"subject": "Inner", "body": "inner"}}]}]}]})";
+
+std::vector<oracle::StoreFile> deletedStores(const QString& folder, QString* error)
+{
+    std::vector<oracle::StoreFile> out;
+    for (const char* format : { "unicode", "4k" }) {
+        QJsonObject d = QJsonDocument::fromJson(kDeleted).object();
+        d[QStringLiteral("format")] = QLatin1String(format);
+        const oracle::StoreFile f { QStringLiteral("deleted (%1)").arg(QLatin1String(format)),
+            folder + QStringLiteral("/deleted-%1.pst").arg(QLatin1String(format)) };
+        if (!pstwriter::writeStore(d, f.path, error)) return {};
+        out.push_back(f);
+    }
+    return out;
+}
+
+// The pages and blocks the recovery finds in a store's free space, as places to aim damage at.
+void addFreeSpace(const QString& path, damage::FileMap& map)
+{
+    const store::pst::recovery::Result r = store::pst::recovery::recoverMessages(store::pst::ndb::NdbFile::open(path));
+    map.pages.insert(map.pages.end(), r.pageOffsets.begin(), r.pageOffsets.end());
+    for (const store::pst::ndb::BlockEntry& b : r.file->extraBlocks())
+        map.blocks.push_back({ b.bid, b.offset, b.size, b.inflatedSize });
+}
+
+// Every recovered message's values read; the number found.
+int readRecovered(const QString& path)
+{
+    const store::pst::recovery::Result r = store::pst::recovery::recoverMessages(store::pst::ndb::NdbFile::open(path));
+    for (const store::pst::ndb::NodeEntry& e : r.messages) {
+        const store::pst::ltp::PropertyContext pc(
+            store::pst::ndb::Node(r.file, e.nid, e.dataBid, e.subnodeBid, e.parentNid));
+        for (const store::pst::ltp::PropertyEntry& p : pc.entries())
+            try {
+                pc.value(p);
+            } catch (const store::Error&) {
+                // a value its lost subnodes held
+            }
+    }
+    return int(r.messages.size());
+}
 
 constexpr int totalCopies()
 {
@@ -129,7 +186,10 @@ struct Original {
 std::vector<Original> originals(const QString& source, const QString& folder, QString* error)
 {
     std::vector<oracle::StoreFile> files;
-    if (!source.startsWith(QLatin1String("writer:"))) {
+    const bool deleted = source == QLatin1String("writer:deleted");
+    if (deleted) {
+        files = deletedStores(folder, error);
+    } else if (!source.startsWith(QLatin1String("writer:"))) {
         for (const oracle::StoreFile& f : oracle::sampleStores())
             if (f.name == source) files.push_back(f);
     } else {
@@ -152,6 +212,7 @@ std::vector<Original> originals(const QString& source, const QString& folder, QS
             return {};
         }
         o.map = *map;
+        if (deleted) addFreeSpace(f.path, o.map);
         out.push_back(std::move(o));
     }
     return out;
@@ -160,6 +221,7 @@ std::vector<Original> originals(const QString& source, const QString& folder, QS
 struct Tally {
     int copies = 0, opened = 0, refused = 0, nodesRead = 0, nodesRefused = 0;
     int checkDamaged = 0, checkClean = 0;
+    int recovered = 0;
     std::map<std::string, int> cleanByKind; // damage the check found nothing of, by kind
 };
 
@@ -232,6 +294,13 @@ TEST_P(PstReaderFuzz, DamagedCopiesReadWholeOrFailCleanly)
         } catch (const std::exception& e) {
             unclear.append(QString::fromStdString(copy) + ": " + QString::fromUtf8(e.what()));
         }
+        try {
+            t.recovered += readRecovered(path);
+        } catch (const store::Error&) {
+            // refused at open, as above
+        } catch (const std::exception& e) {
+            unclear.append(QString::fromStdString(copy) + ": recovery: " + QString::fromUtf8(e.what()));
+        }
         // The orphans' search reads the node B-tree and the folders' tables on its own.
         try {
             store::pst::findOrphans(store::pst::ndb::NdbFile::open(path));
@@ -267,7 +336,7 @@ TEST_P(PstReaderFuzz, DamagedCopiesReadWholeOrFailCleanly)
                                    << unclear.join(QLatin1Char('\n')).toStdString();
     std::cout << "fuzz " << source.name << ": " << t.copies << " copies in " << timer.elapsed() << " ms: " << t.opened
               << " opened (" << t.nodesRead << " nodes read, " << t.nodesRefused << " refused), " << t.refused
-              << " refused at open; SW_FUZZ_SEED=" << seed << std::endl;
+              << " refused at open, " << t.recovered << " deleted messages recovered; SW_FUZZ_SEED=" << seed << std::endl;
     std::cout << "fuzz " << source.name << ": the check found " << t.checkDamaged << " damaged, " << t.checkClean
               << " clean";
     for (const auto& [kind, count] : t.cleanByKind)
