@@ -2,6 +2,7 @@
 // can be read, folders' tables list nodes that exist (and which messages they list, for the orphan count), and
 // the named-property map's streams hold together.
 #include "store/pst/format/bytes.h"
+#include "store/pst/ltpinternal.h"
 #include "store/pst/ltpproperties.h"
 #include "store/pst/ltptable.h"
 #include "store/pst/ndbpage.h"
@@ -27,6 +28,28 @@ namespace {
         }
         for (const ltp::Column& column : tc.columns())
             tc.scanColumn(column, [](quint32, const char*, int) { return true; });
+    }
+
+    // A value in a subnode is read a block at a time: read whole, a large attachment would be held in memory, and
+    // one past the whole-value limit called damaged though the reader streams it well.
+    void checkValue(const ltp::PropertyContext& pc, const ltp::PropertyEntry& e)
+    {
+        const quint16 type = e.type();
+        if (ltp::storedInline(type) || e.valueRef == 0 || ltp::isHid(e.valueRef)) {
+            pc.value(e);
+            return;
+        }
+        const std::optional<ndb::Node> sub = pc.node().subnode(e.valueRef);
+        if (!sub)
+            throw Error(mapi::E_CORRUPT_DATA, QStringLiteral("Property %1 names subnode %2, which the node lacks")
+                                                  .arg(hex(e.tag), hex(e.valueRef)));
+        const quint64 size = sub->size();
+        for (int i = 0; i < sub->blockCount(); ++i)
+            sub->block(i); // each block's size against the tree's
+        const int fixed = (type & kPtMultiValued) ? 0 : fixedTypeSize(type);
+        if (fixed > 0 && size != quint64(fixed))
+            throw Error(mapi::E_CORRUPT_DATA,
+                QStringLiteral("Property %1 holds %2 bytes, not %3").arg(hex(e.tag)).arg(size).arg(fixed));
     }
 
     bool isMessage(quint32 nid)
@@ -78,7 +101,7 @@ void Walker::checkContent(const ndb::Node& node, quint32 top, const QString& whe
             step = QStringLiteral("property context: ");
             const ltp::PropertyContext pc(node);
             for (const ltp::PropertyEntry& e : pc.entries())
-                pc.value(e);
+                checkValue(pc, e);
             if (nid == kNidNameToIdMap && nid == top) checkNameMap(node);
             return;
         }
