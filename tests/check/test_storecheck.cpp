@@ -1,5 +1,6 @@
-// The store check on intact stores (clean, orphans as libpff counts them) and on copies damaged at places worked
-// out by hand: each damage gives its exit status and a problem line naming the header field, page or block.
+// The store check on intact stores (clean; the pseudo-folders' test compares its orphan count with libpff's) and on
+// copies damaged at places worked out by hand: each damage gives its exit status and a problem line naming the
+// header field, page or block.
 
 #include "check/storecheck.h"
 #include "damage.h"
@@ -14,24 +15,12 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <libpff.h>
 
 using namespace store::pst::format;
 
 namespace {
 
-int pffOrphans(const QString& path)
-{
-    libpff_file_t* file = nullptr;
-    int count = -1;
-    if (libpff_file_initialize(&file, nullptr) == 1
-        && libpff_file_open(file, path.toLocal8Bit().constData(), LIBPFF_OPEN_READ, nullptr) == 1)
-        libpff_file_get_number_of_orphan_items(file, &count, nullptr);
-    libpff_file_free(&file, nullptr);
-    return count;
-}
-
-TEST(StoreCheck, IntactStoresAreCleanWithLibpffsOrphans)
+TEST(StoreCheck, IntactStoresAreClean)
 {
     QTemporaryDir dir;
     QString error;
@@ -47,7 +36,6 @@ TEST(StoreCheck, IntactStoresAreCleanWithLibpffsOrphans)
         SCOPED_TRACE(store.name.toStdString());
         const check::StoreResult r = check::checkStore(store.path);
         EXPECT_EQ(check::exitStatus({ r }), 0) << check::textReport(r).toStdString();
-        EXPECT_EQ(int(r.counts.orphaned), pffOrphans(store.path));
     }
 }
 

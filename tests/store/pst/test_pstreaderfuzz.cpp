@@ -32,6 +32,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <functional>
 #include <atomic>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -294,20 +295,17 @@ TEST_P(PstReaderFuzz, DamagedCopiesReadWholeOrFailCleanly)
         } catch (const std::exception& e) {
             unclear.append(QString::fromStdString(copy) + ": " + QString::fromUtf8(e.what()));
         }
-        try {
-            t.recovered += readRecovered(path);
-        } catch (const store::Error&) {
-            // refused at open, as above
-        } catch (const std::exception& e) {
-            unclear.append(QString::fromStdString(copy) + ": recovery: " + QString::fromUtf8(e.what()));
-        }
-        // The orphans' search reads the node B-tree and the folders' tables on its own.
-        try {
-            store::pst::findOrphans(store::pst::ndb::NdbFile::open(path));
-        } catch (const store::Error&) {
-        } catch (const std::exception& e) {
-            unclear.append(QString::fromStdString(copy) + ": orphans: " + QString::fromUtf8(e.what()));
-        }
+        // The recovery and the orphans' search read the node B-tree, free space and the folders' tables on their own.
+        const auto onItsOwn = [&](const char* what, const std::function<void()>& run) {
+            try {
+                run();
+            } catch (const store::Error&) { // refused at open, as above
+            } catch (const std::exception& e) {
+                unclear.append(QString::fromStdString(copy) + ": " + what + ": " + QString::fromUtf8(e.what()));
+            }
+        };
+        onItsOwn("recovery", [&] { t.recovered += readRecovered(path); });
+        onItsOwn("orphans", [&] { store::pst::findOrphans(store::pst::ndb::NdbFile::open(path)); });
         const check::StoreResult checked = check::checkStore(path);
         const int status = check::exitStatus({ checked });
         if (status == 0) {
