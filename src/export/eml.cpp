@@ -1,6 +1,7 @@
 #include "export/eml.h"
 
 #include "export/filenames.h"
+#include "export/gobjectref.h"
 #include "decode/rtf.h"
 
 #include <QDateTime>
@@ -14,15 +15,6 @@
 namespace exporting {
 
 namespace {
-
-    struct Unref {
-        void operator()(gpointer object) const
-        {
-            if (object) g_object_unref(object);
-        }
-    };
-    template <class T>
-    using Ref = std::unique_ptr<T, Unref>;
 
     constexpr qint64 MemoryLimit = 1 << 20; // attachment bytes held in memory before they go to a temporary file
 

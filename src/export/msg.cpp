@@ -1,5 +1,6 @@
 #include "export/msg.h"
 
+#include "export/gobjectref.h"
 #include "store/propertysets.h"
 
 #include <QHash>
@@ -20,15 +21,6 @@
 namespace exporting {
 
 namespace {
-
-    struct Unref {
-        void operator()(gpointer object) const
-        {
-            if (object) g_object_unref(object);
-        }
-    };
-    template <class T>
-    using Ref = std::unique_ptr<T, Unref>;
 
     constexpr quint32 ReadWrite = 0x6; // the property entry's flags: readable and writable
     constexpr quint32 MaxValueSize = 0xFFFFFFFEu; // the entry's size field holds 32 bits; all ones means a storage
